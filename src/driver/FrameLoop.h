@@ -1,0 +1,64 @@
+#pragma once
+// The frame around the scenes: background restore, the scene hook, presentation with the
+// dim-and-dot trail pass, and the two exits.
+#include <cstdint>
+
+#include "media/PixelToolkit.h"
+
+// The driver's clock state, shared with the scenes.
+struct FrameState {
+    double demoTime = 0.0;   // seconds since the demonstration timer started, read once per frame
+    double frameDelta = 0.0; // seconds since the previous delta reading
+    double sceneClock = 0.0; // running sum of frameDelta; some scenes reset it on their first frame
+    bool fadeTrails = false; // after presenting: dim and dot screenSurface (true) or clear it (false)
+};
+
+// Runs the scene that owns the current moment, drawing into the screen surface.
+class SceneHook {
+public:
+    virtual ~SceneHook() = default;
+    virtual void runScene(FrameState& state, Surface& screen) = 0;
+};
+
+// A hook that draws nothing: the frame shows the background alone.
+class NoScenes : public SceneHook {
+public:
+    void runScene(FrameState&, Surface&) override {}
+};
+
+enum class FrameResult {
+    Presented,    // the frame was drawn and shown; run another
+    KeyExit,      // a key was waiting at the start of the frame
+    TimelineExit, // demoTime passed the end of the timeline; this frame was not shown
+};
+
+constexpr double timelineEnd = 150.0;
+
+// Copies the whole of source onto destination when both have the same width and height;
+// otherwise does nothing.
+void copySameSize(Surface& source, Surface& destination);
+
+// Dims and dots a surface in place: in every group of four pixels along a row the first keeps
+// 0.9 of each channel (truncated), the other three become 0. Rows are width x 4 bytes, and a
+// row's pixel count is expected to be a multiple of 4 (640 is).
+void dimAndDot(Surface& surface);
+
+// Copies screen to the console, then dims and dots it or clears it, shows the console and counts
+// the frame in frameCounter.
+void presentFrame(Console& console, Surface& screen, bool fadeTrails);
+
+// Everything one frame needs, owned elsewhere.
+struct FrameLoop {
+    Console& console;
+    Timer& timer;
+    Surface& screen;
+    Surface& background;
+    SceneHook& scenes;
+    FrameState state;
+
+    // One pass of the loop: key test, clock, background restore (except while the star scene's
+    // trails need the previous frame, 70.5 < demoTime < 90), scene, end test, present.
+    FrameResult step();
+    // Steps until a key or the end of the timeline; says which ended the run.
+    FrameResult run();
+};

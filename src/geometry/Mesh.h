@@ -1,0 +1,42 @@
+#pragma once
+// A drawable object: a triangle mesh read from an LSB file, or a cloud of generated points.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "geometry/Matrix4.h"
+#include "geometry/MeshFile.h"
+#include "geometry/Vertex.h"
+
+class Renderer;
+class Surface;
+
+
+class Mesh {
+public:
+    Mesh();
+
+    std::vector<Vertex> cornerPositions; // 3 x faceCount + 1 (the spare last entry default); points for a field
+    std::vector<Vertex> cornerNormals;   // 3 x faceCount + 1
+    std::vector<Vertex> vertices;        // vertexCount, as loaded
+    std::vector<Vertex> vertexNormals;   // vertexCount unit normals (zero for unused vertices)
+    std::vector<Vertex> outPositions;    // written by draw
+    std::vector<Vertex> outNormals;      // written by draw
+    std::vector<int32_t> faceIndices;    // 3 x faceCount
+    int32_t faceCount;
+    int32_t vertexCount;
+    Matrix4 modelMatrix; // starts as setIdentityOnesColumn
+    Matrix4 drawMatrix;  // applied first at draw time; reset to the identity after every draw
+
+    // Reads an LSB file. Throws MeshError naming the file and the problem when it cannot be read
+    // or is malformed; the mesh is then left unchanged.
+    int load(const std::string& path);
+    // Parses LSB bytes; `name` is used in error messages. Throws MeshError on malformed data.
+    int parse(const uint8_t* bytes, size_t size, const std::string& name);
+    void computeNormals();
+    int buildCorners();
+    // Transforms into camera space and runs the renderer's rasteriser of `mode`; any mode outside
+    // 0-4 draws nothing. drawMatrix is reset to the identity whatever the mode.
+    void draw(Renderer& renderer, Surface& target, int mode);
+};

@@ -1,0 +1,28 @@
+#pragma once
+// The LSB mesh file format, little-endian, no padding:
+//   0  int32 unused, 4 int32 unused, 8 int32 index count (3 per triangle), 12 int32 vertex count,
+//   16 (index count / 3) triangles of 3 x uint16 vertex indices,
+//   then vertex count records of 36 bytes: float x, float y (negated), float z (negated),
+//   3 x 32-bit unused, uint32 colour 0x00RRGGBB, float u, float v.
+// File coordinates become the engine's as (x, -y, -z).
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "geometry/Vertex.h"
+
+// A mesh file that cannot be read or is malformed. what() names the file and the problem.
+class MeshError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Encodes vertices given in engine coordinates (the exact inverse of Mesh::parse: y and z are
+// negated back, the unused fields are zero, u and v come from texU and texV). Throws MeshError
+// when an index does not fit 16 bits or is not below the vertex count, or the index count is not
+// a multiple of 3.
+std::vector<uint8_t> encodeLsb(const std::vector<Vertex>& vertices, const std::vector<int32_t>& faceIndices);
+// encodeLsb, written to a file. Throws MeshError naming the file when it cannot be written.
+void writeLsbFile(const std::string& path, const std::vector<Vertex>& vertices,
+                  const std::vector<int32_t>& faceIndices);

@@ -1,0 +1,10 @@
+#pragma once
+// A random cloud of coloured points drawn as sprites.
+#include "geometry/Mesh.h"
+
+// Fills a freshly constructed mesh with `count` points: x in -14..14, y in -9..9,
+// z in zBase - 9..zBase + 9 (whole numbers apart from zBase), each channel 0..254.
+// Seeds the standard generator from the clock in whole seconds, so every run differs.
+int makeStarField(Mesh& mesh, int count, float zBase);
+// The same with a given seed: the same seed always gives the same field.
+int makeStarField(Mesh& mesh, int count, float zBase, unsigned seed);

@@ -1,0 +1,6 @@
+#pragma once
+#include "media/PixelToolkit.h"
+
+// Fills every pixel of a surface of any size with the wave-and-ring pattern. Pixel (x, y) depends
+// only on x and y, never on the surface size.
+void generateTexture(Surface& surface);

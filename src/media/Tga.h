@@ -1,0 +1,19 @@
+#pragma once
+// Uncompressed 24-bit TGA loading. The destination surface decides width and height; the 18-byte
+// header is skipped unread and pixel rows are taken bottom row first, bytes blue, green, red.
+#include <cstddef>
+#include <cstdint>
+
+#include "media/Messages.h"
+#include "media/PixelToolkit.h"
+
+// Fills the surface from TGA bytes (header included). A short file fills rows from the bottom
+// until the data runs out; rows never read are black. Bytes past width x height x 3 are ignored.
+void decodeTga(const uint8_t* bytes, size_t size, Surface& surface);
+
+// Reads fileName into the surface. A file that cannot be opened shows "Could not load file."
+// with caption "Hehe :-D" through `messages` (the file name as detail) and leaves the surface
+// black. Returns 0 in every case.
+int loadTga(const char* fileName, Surface& surface, MessageSink& messages);
+// The same, with messages on standard error.
+int loadTga(const char* fileName, Surface& surface);
