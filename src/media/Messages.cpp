@@ -1,1 +1,13 @@
-// (being written)
+#include "media/Messages.h"
+
+#include <cstdio>
+
+void StderrMessages::message(const std::string& text, const std::string&, const std::string& detail)
+{
+    if (detail.empty()) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    } else {
+        std::fprintf(stderr, "%s %s\n", text.c_str(), detail.c_str());
+    }
+    std::fflush(stderr);
+}

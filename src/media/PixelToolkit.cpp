@@ -1,1 +1,125 @@
-// (being written)
+#include "media/PixelToolkit.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool areaInside(const Area& area, int width, int height)
+{
+    return area.left >= 0 && area.top >= 0 && area.right <= width && area.bottom <= height &&
+           area.left <= area.right && area.top <= area.bottom;
+}
+
+bool equalSize(const Area& a, const Area& b)
+{
+    return a.width() == b.width() && a.height() == b.height();
+}
+
+// Copies an area between two pixel blocks whose rows are exactly width x 4 bytes.
+void copyArea(const uint32_t* sourcePixels, int sourceWidth, int sourceHeight, const Area& source,
+              uint32_t* targetPixels, int targetWidth, int targetHeight, const Area& destination)
+{
+    if (!equalSize(source, destination) || !areaInside(source, sourceWidth, sourceHeight) ||
+        !areaInside(destination, targetWidth, targetHeight)) {
+        return;
+    }
+    const size_t rowBytes = static_cast<size_t>(source.width()) * 4;
+    for (int row = 0; row < source.height(); ++row) {
+        const uint32_t* from = sourcePixels + static_cast<size_t>(source.top + row) * sourceWidth + source.left;
+        uint32_t* to = targetPixels + static_cast<size_t>(destination.top + row) * targetWidth + destination.left;
+        std::memmove(to, from, rowBytes);
+    }
+}
+
+// Position of a mask's lowest set bit, and the mask shifted down to start at bit 0.
+int maskShift(uint32_t mask)
+{
+    if (mask == 0) return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1u) == 0) ++shift;
+    return shift;
+}
+
+// Scales a channel of `mask`'s width to 8 bits.
+uint32_t channelTo8(uint32_t pixel, uint32_t mask)
+{
+    if (mask == 0) return 0;
+    const int shift = maskShift(mask);
+    const uint32_t value = (pixel & mask) >> shift;
+    const uint32_t maximum = mask >> shift;
+    return maximum == 255 ? value : static_cast<uint32_t>((static_cast<uint64_t>(value) * 255 + maximum / 2) / maximum);
+}
+
+} // namespace
+
+Surface::Surface(int width, int height, const Format& format)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)), format_(format),
+      pixels_(static_cast<size_t>(width_) * height_, 0u)
+{
+}
+
+void Surface::load(const void* rows, int width, int height, int pitch, const Format& source, const Palette&)
+{
+    if (rows == nullptr || (source.bits != 24 && source.bits != 32)) return;
+    const int bytesPerPixel = source.bits / 8;
+    const int copyWidth = std::min(width, width_);
+    const int copyHeight = std::min(height, height_);
+    const auto* bytes = static_cast<const uint8_t*>(rows);
+    for (int row = 0; row < copyHeight; ++row) {
+        const uint8_t* from = bytes + static_cast<size_t>(row) * pitch;
+        uint32_t* to = pixels_.data() + static_cast<size_t>(row) * width_;
+        for (int column = 0; column < copyWidth; ++column) {
+            const uint8_t* p = from + static_cast<size_t>(column) * bytesPerPixel;
+            // Little-endian words: the first byte is the lowest.
+            uint32_t word = p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
+            if (bytesPerPixel == 4) word |= static_cast<uint32_t>(p[3]) << 24;
+            to[column] = (channelTo8(word, source.redMask) << 16) | (channelTo8(word, source.greenMask) << 8) |
+                         channelTo8(word, source.blueMask);
+        }
+    }
+}
+
+void Surface::copy(Surface& target, const Area& source, const Area& destination) const
+{
+    copyArea(pixels_.data(), width_, height_, source, target.lock(), target.width(), target.height(), destination);
+    target.unlock();
+}
+
+void Surface::copy(Console& target, const Area& source, const Area& destination) const
+{
+    copyArea(pixels_.data(), width_, height_, source, target.pixels(), target.width(), target.height(), destination);
+}
+
+void Surface::clear()
+{
+    std::fill(pixels_.begin(), pixels_.end(), 0u);
+}
+
+void Console::resizePixels(int width, int height)
+{
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    pixels_.assign(static_cast<size_t>(width_) * height_, 0u);
+}
+
+void Timer::start()
+{
+    started_ = true;
+    startSeconds_ = clock_.seconds();
+    lastDeltaSeconds_ = startSeconds_;
+}
+
+double Timer::time()
+{
+    return started_ ? clock_.seconds() - startSeconds_ : 0.0;
+}
+
+double Timer::delta()
+{
+    if (!started_) return 0.0;
+    const double now = clock_.seconds();
+    const double elapsed = now - lastDeltaSeconds_;
+    lastDeltaSeconds_ = now;
+    return elapsed;
+}
