@@ -56,9 +56,12 @@ struct FrameLoop {
     SceneHook& scenes;
     FrameState state;
 
+    // The last start-up steps, immediately before the first frame: frameCounter 0, the state
+    // reset (sceneClock 0, fadeTrails off) and the timer started.
+    void start();
     // One pass of the loop: key test, clock, background restore (except while the star scene's
     // trails need the previous frame, 70.5 < demoTime < 90), scene, end test, present.
     FrameResult step();
-    // Steps until a key or the end of the timeline; says which ended the run.
+    // start(), then steps until a key or the end of the timeline; says which ended the run.
     FrameResult run();
 };

@@ -21,7 +21,7 @@ Matrix4& setIdentityOnesColumn(Matrix4& m)
 Matrix4 rotationX(float angle)
 {
     Matrix4 m;
-    const double c = std::cos(angle), s = std::sin(angle);
+    const double c = std::cos(static_cast<double>(angle)), s = std::sin(static_cast<double>(angle));
     m.e[5] = c;
     m.e[6] = s;
     m.e[9] = -s;
@@ -32,7 +32,7 @@ Matrix4 rotationX(float angle)
 Matrix4 rotationY(float angle)
 {
     Matrix4 m;
-    const double c = std::cos(angle), s = std::sin(angle);
+    const double c = std::cos(static_cast<double>(angle)), s = std::sin(static_cast<double>(angle));
     m.e[0] = c;
     m.e[2] = -s;
     m.e[8] = s;
@@ -43,7 +43,7 @@ Matrix4 rotationY(float angle)
 Matrix4 rotationZ(float angle)
 {
     Matrix4 m;
-    const double c = std::cos(angle), s = std::sin(angle);
+    const double c = std::cos(static_cast<double>(angle)), s = std::sin(static_cast<double>(angle));
     m.e[0] = c;
     m.e[1] = s;
     m.e[4] = -s;

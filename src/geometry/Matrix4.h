@@ -17,7 +17,7 @@ Matrix4& setIdentity(Matrix4& m);
 // The identity with every entry of column 3 set to 1 (e3 = e7 = e11 = e15 = 1).
 Matrix4& setIdentityOnesColumn(Matrix4& m);
 
-// Sine and cosine are taken of the float angle and stored as doubles.
+// Sine and cosine of the float angle are computed in double (not the float overloads) and stored.
 Matrix4 rotationX(float angle);
 Matrix4 rotationY(float angle);
 Matrix4 rotationZ(float angle);

@@ -11,7 +11,7 @@ public:
     virtual void message(const std::string& text, const std::string& caption, const std::string& detail) = 0;
 };
 
-// Writes "text: detail" as one line on standard error and carries on.
+// Writes the text, then the detail after a space, as one line on standard error and carries on.
 class StderrMessages : public MessageSink {
 public:
     void message(const std::string& text, const std::string& caption, const std::string& detail) override;

@@ -20,8 +20,9 @@ bool equalSize(const Area& a, const Area& b)
 void copyArea(const uint32_t* sourcePixels, int sourceWidth, int sourceHeight, const Area& source,
               uint32_t* targetPixels, int targetWidth, int targetHeight, const Area& destination)
 {
-    if (!equalSize(source, destination) || !areaInside(source, sourceWidth, sourceHeight) ||
-        !areaInside(destination, targetWidth, targetHeight)) {
+    // Containment first: it bounds every coordinate, so the widths compared next cannot overflow.
+    if (!areaInside(source, sourceWidth, sourceHeight) || !areaInside(destination, targetWidth, targetHeight) ||
+        !equalSize(source, destination)) {
         return;
     }
     const size_t rowBytes = static_cast<size_t>(source.width()) * 4;
@@ -61,7 +62,8 @@ Surface::Surface(int width, int height, const Format& format)
 
 void Surface::load(const void* rows, int width, int height, int pitch, const Format& source, const Palette&)
 {
-    if (rows == nullptr || (source.bits != 24 && source.bits != 32)) return;
+    // A negative pitch would walk before the first row; such rows are not a layout this loader knows.
+    if (rows == nullptr || pitch < 0 || (source.bits != 24 && source.bits != 32)) return;
     const int bytesPerPixel = source.bits / 8;
     const int copyWidth = std::min(width, width_);
     const int copyHeight = std::min(height, height_);

@@ -55,6 +55,7 @@ public:
     // Converts `height` rows of `width` pixels, top row first, `pitch` bytes apart, from a 24- or
     // 32-bit direct-colour source into this surface. Only the part that fits is loaded; the
     // caller guarantees the source holds (height - 1) x pitch + width x bytesPerPixel bytes.
+    // Other depths and a negative pitch load nothing.
     void load(const void* rows, int width, int height, int pitch, const Format& source,
               const Palette& palette);
 

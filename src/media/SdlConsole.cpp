@@ -1,1 +1,116 @@
-// (being written)
+#include "media/SdlConsole.h"
+
+#include <SDL.h>
+
+namespace {
+
+constexpr Uint32 consoleSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
+
+bool isDisplayFormat(const Format& format)
+{
+    const Format display = displayFormat32();
+    return format.bits == display.bits && format.redMask == display.redMask &&
+           format.greenMask == display.greenMask && format.blueMask == display.blueMask;
+}
+
+} // namespace
+
+SdlConsole::~SdlConsole()
+{
+    close();
+}
+
+bool SdlConsole::fail(const char* what)
+{
+    lastError_ = std::string(what) + ": " + SDL_GetError();
+    close();
+    return false;
+}
+
+bool SdlConsole::open(const std::string& title, int width, int height, const Format& format, int)
+{
+    close();
+    lastError_.clear();
+    keyWaiting_ = false;
+    if (width <= 0 || height <= 0) {
+        lastError_ = "window size must be positive";
+        return false;
+    }
+    if (!isDisplayFormat(format)) {
+        lastError_ = "only 32-bit 0x00RRGGBB pixels can be shown";
+        return false;
+    }
+    if (SDL_InitSubSystem(consoleSubsystems) != 0) return fail("SDL video initialisation failed");
+    videoStarted_ = true;
+
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                               SDL_WINDOW_RESIZABLE);
+    if (window_ == nullptr) return fail("cannot create the window");
+
+    // Vsync is only asked for: a renderer without it still shows every frame.
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (renderer_ == nullptr) return fail("cannot create a renderer");
+    // The picture keeps its size in logical pixels and is scaled, letterboxed, into the window.
+    if (SDL_RenderSetLogicalSize(renderer_, width, height) != 0) return fail("cannot scale the picture");
+
+    // RGB888 is SDL's 32-bit 0x00RRGGBB word: the pixel block streams in without conversion.
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (texture_ == nullptr) return fail("cannot create the picture texture");
+
+    resizePixels(width, height);
+    return true;
+}
+
+bool SdlConsole::key()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event) == 1) {
+        if (event.type == SDL_KEYDOWN || event.type == SDL_QUIT) keyWaiting_ = true;
+    }
+    return keyWaiting_;
+}
+
+void SdlConsole::update()
+{
+    if (texture_ == nullptr) return;
+    SDL_UpdateTexture(texture_, nullptr, pixels_.data(), width_ * 4);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+}
+
+void SdlConsole::close()
+{
+    if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+    if (window_ != nullptr) SDL_DestroyWindow(window_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+    window_ = nullptr;
+    if (videoStarted_) SDL_QuitSubSystem(consoleSubsystems);
+    videoStarted_ = false;
+}
+
+void SdlConsole::message(const std::string& text, const std::string& caption, const std::string& detail)
+{
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), window_) < 0) {
+        StderrMessages().message(text, caption, detail);
+    }
+}
+
+bool SdlConsole::readBack(std::vector<uint32_t>& pixels)
+{
+    if (renderer_ == nullptr) return false;
+    // Once the window is scaled, output pixels no longer map one to one onto the picture.
+    int outputWidth = 0, outputHeight = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight) != 0 || outputWidth != width_ ||
+        outputHeight != height_) {
+        return false;
+    }
+    pixels.assign(static_cast<size_t>(width_) * height_, 0u);
+    // The explicit rectangle bounds the read to the buffer whatever the viewport is.
+    const SDL_Rect whole{0, 0, width_, height_};
+    return SDL_RenderReadPixels(renderer_, &whole, SDL_PIXELFORMAT_RGB888, pixels.data(), width_ * 4) == 0;
+}

@@ -1,0 +1,14 @@
+#include "media/SdlClock.h"
+
+#include <SDL.h>
+
+SdlClock::SdlClock()
+    : originTicks_(SDL_GetPerformanceCounter()),
+      ticksPerSecond_(static_cast<double>(SDL_GetPerformanceFrequency()))
+{
+}
+
+double SdlClock::seconds()
+{
+    return static_cast<double>(SDL_GetPerformanceCounter() - originTicks_) / ticksPerSecond_;
+}

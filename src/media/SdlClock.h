@@ -1,0 +1,16 @@
+#pragma once
+// Seconds from SDL's high-resolution performance counter, counted from this clock's creation so
+// the double keeps full precision however long the machine has been up.
+#include <cstdint>
+
+#include "media/PixelToolkit.h"
+
+class SdlClock : public Clock {
+public:
+    SdlClock();
+    double seconds() override;
+
+private:
+    uint64_t originTicks_;
+    double ticksPerSecond_;
+};

@@ -1,0 +1,48 @@
+#pragma once
+// The console as an SDL2 window: the pixel block is streamed into a texture and scaled to fit
+// the window, keeping its aspect ratio, whatever size the user drags the window to.
+// Only video and the timer are initialised here; audio belongs to the music player, so a missing
+// sound device never keeps the window from opening.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "media/PixelToolkit.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+class SdlConsole : public Console {
+public:
+    SdlConsole() = default;
+    SdlConsole(const SdlConsole&) = delete;
+    SdlConsole& operator=(const SdlConsole&) = delete;
+    ~SdlConsole() override;
+
+    // A resizable window with vsync requested. Only 32-bit 0x00RRGGBB is shown; pages are
+    // ignored. On failure nothing stays open and lastError() holds SDL's reason.
+    bool open(const std::string& title, int width, int height, const Format& format, int pages) override;
+    // Pumps the window's events. A key press or a request to close the window (which counts as
+    // a key, so the run ends cleanly) stays waiting from then on.
+    bool key() override;
+    void update() override;
+    // Destroys the window and releases video; safe to call twice.
+    void close() override;
+    // A simple information dialog, parented to the window while it is open; where no dialog can
+    // be shown (no display, no fonts), the text and detail go to standard error.
+    void message(const std::string& text, const std::string& caption, const std::string& detail) override;
+
+    // Reads back what the renderer last drew, as 0x00RRGGBB words of the console's size.
+    // Returns false if the console is not open or the renderer cannot be read.
+    bool readBack(std::vector<uint32_t>& pixels);
+
+private:
+    bool fail(const char* what);
+
+    bool videoStarted_ = false;
+    bool keyWaiting_ = false;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+};
