@@ -1,1 +1,155 @@
-// (being written)
+#include "driver/Demo.h"
+
+#include <utility>
+
+#include "geometry/MeshFile.h"
+#include "geometry/StarField.h"
+#include "media/ProceduralTexture.h"
+#include "media/Tga.h"
+
+namespace {
+
+constexpr int starCount = 100;
+constexpr float starBaseDepth = 0.0f;
+
+// Y and z of every vertex exchanged: the column file stands on its side.
+void standUpright(Mesh& mesh)
+{
+    for (Vertex& v : mesh.vertices) std::swap(v.y, v.z);
+}
+
+} // namespace
+
+Demo::Demo(const DemoSetup& setup)
+    : console_(setup.console),
+      displayFormat_(displayFormat32()),
+      onStartupStep_(setup.onStartupStep),
+      dataFolder_(setup.dataFolder)
+{
+    if (!dataFolder_.empty() && dataFolder_.back() != '/') dataFolder_ += '/';
+
+    report(StartupStep::DisplayFormat);
+
+    if (!console_.open(windowTitle, screenWidth, screenHeight, displayFormat_, 0)) {
+        throw WindowError("Could not open the window: " + console_.lastError());
+    }
+    report(StartupStep::ConsoleOpened);
+
+    plasmaTexture_ = std::make_unique<Surface>(256, 256, displayFormat_);
+    generateTexture(*plasmaTexture_);
+    report(StartupStep::PlasmaTexture);
+
+    screenSurface_ = std::make_unique<Surface>(screenWidth, screenHeight, displayFormat_);
+    report(StartupStep::ScreenSurface);
+
+    flareTexture_ = std::make_unique<Surface>(255, 255, displayFormat_);
+    loadTga(dataPath("flare.tga").c_str(), *flareTexture_, setup.messages);
+    report(StartupStep::FlareTexture);
+
+    mushroomTexture_ = std::make_unique<Surface>(255, 255, displayFormat_);
+    loadTga(dataPath("amuscaria.tga").c_str(), *mushroomTexture_, setup.messages);
+    report(StartupStep::MushroomTexture);
+
+    backgroundSurface_ = std::make_unique<Surface>(screenWidth, screenHeight, displayFormat_);
+    loadTga(dataPath("stone_version_1.tga").c_str(), *backgroundSurface_, setup.messages);
+    report(StartupStep::BackgroundSurface);
+
+    demoTimer_ = std::make_unique<Timer>(setup.clock);
+    report(StartupStep::DemoTimer);
+
+    renderer_ = std::make_unique<Renderer>();
+    report(StartupStep::Renderer);
+
+    // The soundtrack plays from here, while the meshes are still being read.
+    if (setup.makeMusicPlayer) musicPlayer_ = setup.makeMusicPlayer();
+    if (musicPlayer_) musicPlayer_->start();
+    report(StartupStep::MusicStarted);
+
+    starField_ = std::make_unique<Mesh>();
+    if (setup.starFieldSeed) {
+        makeStarField(*starField_, starCount, starBaseDepth, *setup.starFieldSeed);
+    } else {
+        makeStarField(*starField_, starCount, starBaseDepth);
+    }
+    report(StartupStep::StarField);
+
+    column_ = std::make_unique<Mesh>();
+    loadMesh(*column_, "Shape1.LSB");
+    standUpright(*column_);
+    column_->buildCorners();
+    report(StartupStep::ColumnMesh);
+
+    centrePiece_ = std::make_unique<Mesh>();
+    loadMesh(*centrePiece_, "Shape5.LSB");
+    centrePiece_->buildCorners();
+    report(StartupStep::CentrePieceMesh);
+
+    bouncer_ = std::make_unique<Mesh>();
+    loadMesh(*bouncer_, "Shape4.LSB");
+    bouncer_->buildCorners();
+    report(StartupStep::BouncerMesh);
+
+    mushroomPart1_ = std::make_unique<Mesh>();
+    mushroomPart2_ = std::make_unique<Mesh>();
+    loadMesh(*mushroomPart2_, "mushroom/2.LSB");
+    loadMesh(*mushroomPart1_, "mushroom/1.LSB");
+    mushroomPart2_->buildCorners();
+    mushroomPart1_->buildCorners();
+    report(StartupStep::MushroomMeshes);
+
+    spinMesh_ = std::make_unique<Mesh>();
+    loadMesh(*spinMesh_, "kelvo.LSB");
+    spinMesh_->buildCorners();
+    report(StartupStep::SpinMesh);
+
+    capsule_ = std::make_unique<Mesh>();
+    loadMesh(*capsule_, "capsule.LSB");
+    capsule_->buildCorners();
+    report(StartupStep::CapsuleMesh);
+
+    setIdentityOnesColumn(renderer_->viewMatrix);
+    setIdentityOnesColumn(renderer_->worldMatrix);
+    scenes_ = std::make_unique<SceneTimeline>(SceneObjects{
+        *renderer_, *plasmaTexture_, *flareTexture_, *mushroomTexture_, *starField_, *column_, *centrePiece_,
+        *bouncer_, *mushroomPart1_, *mushroomPart2_, *spinMesh_, *capsule_});
+    frameCounter = 0;
+    // A fresh FrameState: sceneClock 0 and fadeTrails off.
+    loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
+    report(StartupStep::SceneState);
+
+    // The timeline starts only now, after all loading; the music has been playing for a while.
+    demoTimer_->start();
+    report(StartupStep::TimerStarted);
+}
+
+Demo::~Demo()
+{
+    if (!ending_) console_.close();
+}
+
+FrameResult Demo::step()
+{
+    if (ending_) return *ending_;
+    const FrameResult result = loop_->step();
+    if (result != FrameResult::Presented) {
+        console_.close();
+        ending_ = result;
+    }
+    return result;
+}
+
+FrameResult Demo::run()
+{
+    FrameResult result = step();
+    while (result == FrameResult::Presented) result = step();
+    return result;
+}
+
+std::string Demo::dataPath(const char* name) const { return dataFolder_ + name; }
+
+void Demo::loadMesh(Mesh& mesh, const char* name) { mesh.load(dataPath(name)); }
+
+void Demo::report(StartupStep step)
+{
+    if (onStartupStep_) onStartupStep_(step);
+}
