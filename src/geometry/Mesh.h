@@ -34,9 +34,15 @@ public:
     int load(const std::string& path);
     // Parses LSB bytes; `name` is used in error messages. Throws MeshError on malformed data.
     int parse(const uint8_t* bytes, size_t size, const std::string& name);
+    // Each vertex normal is the area-weighted mean of the normals of the faces using it, made unit
+    // length; a vertex no face uses, or whose face normals cancel out, gets the zero normal.
+    // Throws std::out_of_range (changing nothing) when a face index lies outside `vertices`.
     void computeNormals();
+    // Throws std::out_of_range (changing nothing) when faceIndices is shorter than 3 x faceCount or
+    // names a vertex outside `vertices` or `vertexNormals`.
     int buildCorners();
     // Transforms into camera space and runs the renderer's rasteriser of `mode`; any mode outside
-    // 0-4 draws nothing. drawMatrix is reset to the identity whatever the mode.
+    // 0-4 draws nothing. drawMatrix is reset to the identity whatever the mode. Only as many
+    // corners (or points, in mode 3) as every array involved holds are read and handed over.
     void draw(Renderer& renderer, Surface& target, int mode);
 };
