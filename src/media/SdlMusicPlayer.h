@@ -1,0 +1,35 @@
+#pragma once
+// The soundtrack through SDL2_mixer: an MP3 streamed from disk and looped forever.
+#include <string>
+
+#include "media/MusicPlayer.h"
+
+struct _Mix_Music;
+
+class SdlMusicPlayer : public MusicPlayer {
+public:
+    // `fileName` resolves against the current directory when relative.
+    explicit SdlMusicPlayer(std::string fileName = "pelmoric.mp3");
+
+    // Opens audio at 44,100 Hz stereo on its own (video may already be running), streams the
+    // file and loops it forever. Returns at once. A missing file or no sound device gives one
+    // line on standard error and silence. Calling it again while the music is going does nothing.
+    int start() override;
+
+    // Whether the mixer is playing music at this moment.
+    bool playing() const;
+    // Seconds into the current pass through the file; restarts at 0 on every loop. -1 when
+    // nothing was loaded or the position is unknown.
+    double position() const;
+
+    // Leaves the music playing: the soundtrack lasts until the process ends.
+    ~SdlMusicPlayer() override = default;
+
+    const std::string& fileName() const { return fileName_; }
+
+private:
+    bool openAudio();
+
+    std::string fileName_;
+    _Mix_Music* music_ = nullptr;
+};
