@@ -1,0 +1,38 @@
+#include "driver/Program.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "geometry/MeshFile.h"
+
+namespace {
+
+// The texture loader's caption, so both start-up failures look alike.
+constexpr const char* loadFailureCaption = "Hehe :-D";
+
+void printError(const char* what)
+{
+    std::fprintf(stderr, "tepple: %s\n", what);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+int runProgram(const DemoSetup& setup)
+{
+    std::optional<Demo> demo;
+    try {
+        demo.emplace(setup);
+    } catch (const WindowError& error) {
+        printError(error.what());
+        return 1;
+    } catch (const MeshError& error) {
+        // Standard error first: a dialog may block until it is dismissed.
+        printError(error.what());
+        setup.console.message(error.what(), loadFailureCaption, "");
+        setup.console.close();
+        return 1;
+    }
+    demo->run();
+    return 0;
+}

@@ -1,0 +1,9 @@
+#pragma once
+// The program's outer shell: runs the demonstration and turns the ways it can end into an exit
+// status, so the entry point stays a few lines of platform choices.
+#include "driver/Demo.h"
+
+// 0 after a key press or the end of the timeline. 1 when the window cannot open (the reason on
+// standard error) or a mesh cannot be loaded: its error goes to standard error and to the
+// console's message (a dialog over the window where one can be shown), then the window closes.
+int runProgram(const DemoSetup& setup);
