@@ -1,1 +1,113 @@
-// (being written)
+// The two-texture path: the even mix of two perspective-correct textures, unlit.
+#include <cstddef>
+
+#include "render/Projection.h"
+#include "render/TextureSampling.h"
+
+namespace {
+
+enum DualAttribute { uOverZA, vOverZA, uOverZB, vOverZB, invZ, attributeCount };
+
+// Texture A is addressed one texel left of (trunc(u), trunc(v)), texture B exactly there.
+constexpr int offsetA = -1;
+constexpr int offsetB = 0;
+
+void setCorner(float (&values)[attributeCount], const Vertex& corner, float w, const TextureView& a,
+               const TextureView& b)
+{
+    // Divided by the corner's own z: a corner at z = 0 gets an infinite (or NaN) u/z, which the
+    // texel look-ups clamp.
+    values[uOverZA] = static_cast<float>(static_cast<double>(corner.texU) * a.width / corner.z);
+    values[vOverZA] = static_cast<float>(static_cast<double>(corner.texV) * a.height / corner.z);
+    values[uOverZB] = static_cast<float>(static_cast<double>(corner.texU2) * b.width / corner.z);
+    values[vOverZB] = static_cast<float>(static_cast<double>(corner.texV2) * b.height / corner.z);
+    values[invZ] = w;
+}
+
+// Per channel (a + b) >> 1; the sum of two channels needs no table.
+uint32_t evenMix(uint32_t a, uint32_t b)
+{
+    return packColour((redOf(a) + redOf(b)) >> 1, (greenOf(a) + greenOf(b)) >> 1, (blueOf(a) + blueOf(b)) >> 1);
+}
+
+struct DualSpanContext {
+    Renderer& renderer;
+    uint32_t* screen;
+    const DepthRule& depth;
+    const TextureView& a;
+    const TextureView& b;
+};
+
+void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>& span)
+{
+    Renderer& renderer = context.renderer;
+    const float* step = span.steps;
+    float value[attributeCount];
+    for (int i = 0; i < attributeCount; ++i) {
+        value[i] = span.unclampedLeft < 0 ? advancedToColumnZero(span.values[i], step[i], span.unclampedLeft)
+                                          : span.values[i];
+    }
+    float& w = value[invZ];
+    // A row whose first pixel is nearer than depth 10, or at or behind the eye, is dropped whole,
+    // even where it recedes further on.
+    if (w > 0.1 || w <= 0.0f) return;
+
+    int blockLength = nextBlockLength(span.right, span.left);
+    PerspectiveTexel texelA, texelB;
+    texelA.start(value[uOverZA], value[vOverZA], w);
+    texelB.start(value[uOverZB], value[vOverZB], w);
+    const auto aimBoth = [&]() {
+        const float wEnd = blockEndW(w, step[invZ], blockLength);
+        texelA.aim(value[uOverZA], step[uOverZA], value[vOverZA], step[vOverZA], wEnd, blockLength);
+        texelB.aim(value[uOverZB], step[uOverZB], value[vOverZB], step[vOverZB], wEnd, blockLength);
+    };
+    aimBoth();
+    int pixelsInBlock = 0;
+
+    const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
+    for (int column = span.left; column < span.right; ++column) {
+        const size_t pixel = rowStart + static_cast<size_t>(column);
+        if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
+            context.screen[pixel] =
+                evenMix(context.a.at(texelA.u, texelA.v, offsetA), context.b.at(texelB.u, texelB.v, offsetB));
+        }
+
+        texelA.advance();
+        texelB.advance();
+        for (int i = 0; i < attributeCount; ++i) value[i] += step[i];
+        if (++pixelsInBlock == perspectiveBlock) {
+            pixelsInBlock = 0;
+            blockLength = nextBlockLength(span.right, column);
+            aimBoth();
+        }
+    }
+}
+
+} // namespace
+
+int Renderer::drawDualTextured(Surface& target, int, int)
+{
+    const TextureView viewA = TextureView::lock(texture);
+    const TextureView viewB = TextureView::lock(secondTexture);
+    uint32_t* screen = viewA.usable() && viewB.usable() ? lockScreen(target) : nullptr;
+    if (screen != nullptr) {
+        const DepthRule depth(frameCounter);
+        const DualSpanContext context{*this, screen, depth, viewA, viewB};
+        const int triangles = drawableTriangles(*this);
+        for (int t = 0; t < triangles; ++t) {
+            TriangleCorners corners;
+            if (!setUpTriangle(*this, t, corners)) continue;
+            float values[3][attributeCount];
+            for (int i = 0; i < 3; ++i) {
+                setCorner(values[i], positions[static_cast<size_t>(corners.first + i)], corners.w[i], viewA, viewB);
+            }
+            dualTexturedEdges_.scan(corners.screen, values);
+            dualTexturedEdges_.forEachSpan(
+                [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
+        }
+        target.unlock();
+    }
+    if (viewA.usable()) texture->unlock();
+    if (viewB.usable()) secondTexture->unlock();
+    return 0;
+}

@@ -1,1 +1,90 @@
-// (being written)
+#include "render/Projection.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "geometry/Truncation.h"
+
+namespace {
+
+// The substitute depth of a point in the eye's plane.
+constexpr float zeroDepthStandIn = 0.1f;
+// The float nearest one third: the mean depth is this times the sum, which is a hair above it.
+constexpr float oneThird = 0.33333334f;
+
+// Screen positions used by the winding test are held within +-(2^30 - 1) so the 64-bit products
+// below cannot overflow; any position that far out already lies absurdly off screen.
+int64_t windingCoordinate(int32_t value)
+{
+    constexpr int32_t limit = (1 << 30) - 1;
+    return std::clamp(value, -limit, limit);
+}
+
+// Twice the signed screen area; positive when the corners run clockwise with rows growing down.
+int64_t windingOf(const ScreenPoint (&p)[3])
+{
+    const int64_t x0 = windingCoordinate(p[0].x), y0 = windingCoordinate(p[0].y);
+    const int64_t x1 = windingCoordinate(p[1].x), y1 = windingCoordinate(p[1].y);
+    const int64_t x2 = windingCoordinate(p[2].x), y2 = windingCoordinate(p[2].y);
+    return (y0 - y1) * (x2 - x0) - (x0 - x1) * (y2 - y0);
+}
+
+// Bounds are inclusive: a corner on column 640 or row 480 keeps the triangle.
+bool whollyOffScreen(const ScreenPoint (&p)[3])
+{
+    const auto allOf = [&p](auto test) { return test(p[0]) && test(p[1]) && test(p[2]); };
+    return allOf([](ScreenPoint s) { return s.x < 0; }) || allOf([](ScreenPoint s) { return s.x > screenWidth; }) ||
+           allOf([](ScreenPoint s) { return s.y < 0; }) || allOf([](ScreenPoint s) { return s.y > screenHeight; });
+}
+
+// There is no clipping: a triangle whose mean depth is below 1 is dropped as a whole.
+bool tooNear(const Vertex& c0, const Vertex& c1, const Vertex& c2)
+{
+    return (static_cast<double>(c2.z) + c1.z + c0.z) * oneThird < 1.0;
+}
+
+} // namespace
+
+ScreenPoint project(Vertex v)
+{
+    const double z = v.z != 0.0f ? v.z : zeroDepthStandIn;
+    const double invZ = 1.0 / z;
+    // Both axes are centred on 240 and scaled by 320; rows grow with camera y.
+    return ScreenPoint{truncToInt(v.x * invZ * 320.0 + 240.0), truncToInt(v.y * invZ * 320.0 + 240.0)};
+}
+
+int drawableTriangles(const Renderer& renderer)
+{
+    const size_t supplied = renderer.positions.size() / 3;
+    const int32_t wanted = std::max(renderer.triangleCount, 0);
+    return static_cast<int>(std::min(static_cast<size_t>(wanted), supplied));
+}
+
+bool setUpTriangle(const Renderer& renderer, int triangle, TriangleCorners& corners)
+{
+    corners.first = 3 * triangle;
+    const Vertex* c = &renderer.positions[static_cast<size_t>(corners.first)];
+    for (int i = 0; i < 3; ++i) corners.screen[i] = project(c[i]);
+
+    if (renderer.blendMode == 0 && renderer.backfaceCull != 0 && windingOf(corners.screen) <= 0) return false;
+    if (whollyOffScreen(corners.screen)) return false;
+    if (tooNear(c[0], c[1], c[2])) return false;
+
+    for (int i = 0; i < 3; ++i) corners.w[i] = inverseDepth(c[i].z);
+    return true;
+}
+
+uint32_t litCorner(const Renderer& renderer, int corner)
+{
+    const size_t index = static_cast<size_t>(corner);
+    const Vertex& position = renderer.positions[index];
+    const Vertex normal = index < renderer.normals.size() ? renderer.normals[index] : Vertex(0, 0, 0, 0);
+    const int lightCount = std::clamp(renderer.lightCount, 0, static_cast<int>(renderer.lights.size()));
+    return lightVertex(renderer.lights.data(), lightCount, position, normal, position.colour);
+}
+
+uint32_t* lockScreen(Surface& target)
+{
+    if (target.width() != screenWidth || target.height() != screenHeight) return nullptr;
+    return target.lock();
+}

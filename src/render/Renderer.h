@@ -12,19 +12,12 @@
 #include "geometry/Matrix4.h"
 #include "geometry/Vertex.h"
 #include "media/PixelToolkit.h"
+#include "render/EdgeTable.h"
+#include "render/Screen.h"
 
 // Counts presented frames; the depth rule keys every pixel with frameCounter + 1/z so that the
 // depth buffer never needs clearing. The one global of the program.
 extern uint32_t frameCounter;
-
-constexpr int screenWidth = 640;
-constexpr int screenHeight = 480;
-
-// A projected point: column and row.
-struct ScreenPoint {
-    int32_t x;
-    int32_t y;
-};
 
 class Renderer {
 public:
@@ -48,6 +41,7 @@ public:
     float depthBuffer[screenWidth * screenHeight]; // keys frameCounter + 1/z
 
     // Copies the arrays. normalsSource may be null: normals then gets triangleCount default entries.
+    // Negative counts are taken as 0; a null positionsSource gives vertexCount default entries.
     int setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, int32_t triangleCount,
                          int32_t vertexCount);
     int setTexture(Surface* surface);
@@ -56,6 +50,10 @@ public:
     int clearLights();
 
     // The rasterisers. The two int arguments are unused (callers pass 0, 0).
+    // They draw only into a 640 x 480 target (any other size is left untouched), read no more
+    // triangles or points than `positions` holds (a missing normal counts as the zero normal),
+    // and the textured, two-texture and sprite paths draw nothing while a texture they read is
+    // unbound or empty. A texel index outside the texture reads the nearest texel inside it.
     int drawGouraud(Surface& target, int, int);
     int drawTextured(Surface& target, int, int);
     int drawDualTextured(Surface& target, int, int);
@@ -65,6 +63,12 @@ public:
     // Runs the rasteriser of a draw mode: 0 Gouraud, 1 textured, 2 two-texture, 3 sprites, 4 flat.
     // Any other mode draws nothing and returns false.
     bool drawMode(int mode, Surface& target);
+
+private:
+    // Scan-conversion work areas, one per attribute set, reused by every triangle of a call.
+    EdgeTable<4> gouraudEdges_;      // red, green, blue, w
+    EdgeTable<6> texturedEdges_;     // u/z, v/z, red, green, blue, w
+    EdgeTable<5> dualTexturedEdges_; // u/z, v/z of each texture, w
 };
 
 // Perspective projection: column = trunc(x / z x 320 + 240), row likewise; z = 0 counts as 0.1f.

@@ -1,1 +1,87 @@
-// (being written)
+// The sprite path: every point a depth-tested square copy of the texture, scaled by distance,
+// tinted with the point's colour, with pure red texels transparent.
+#include <algorithm>
+#include <cstddef>
+
+#include "geometry/Truncation.h"
+#include "render/ChannelTables.h"
+#include "render/Projection.h"
+#include "render/TextureSampling.h"
+
+namespace {
+
+// The float nearest one sixth, a hair above it: at depths where 300 / z is whole the size comes
+// out one pixel smaller (depth 6 gives 49, depth 60 gives 4).
+constexpr float oneSixth = 0.16666667f;
+constexpr double fullSize = 50.0;
+
+// Side of the square in pixels: 50 up to depth 6, 0 from depth 300 on (and for NaN depths).
+int spriteSize(float z)
+{
+    // Kept in double: rounding the scale to float would lose the hair above one sixth.
+    double scale = z * static_cast<double>(oneSixth);
+    if (scale < 1.0) scale = 1.0;
+    return truncToInt(fullSize / scale);
+}
+
+bool transparent(uint32_t texel) { return (texel & 0x00FFFFFF) == 0x00FF0000; }
+
+struct SpriteContext {
+    Renderer& renderer;
+    uint32_t* screen;
+    const DepthRule& depth;
+    const TextureView& texture;
+};
+
+// The square's top-left corner, not its centre, sits at the projected point.
+void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, float w, uint32_t tint)
+{
+    const TextureView& texture = context.texture;
+    // Whole-texel steps: (size - 1) x (W / size) stays below W, so every read is inside the
+    // texture. Positions are whole numbers, exact as the running floats they model.
+    const int uStep = texture.width / size;
+    const int vStep = texture.height / size;
+    const double key = context.depth.key(w);
+    float* depthBuffer = context.renderer.depthBuffer;
+    for (int j = 0; j < size; ++j) {
+        const uint32_t* texelRow = texture.texels + static_cast<size_t>(j) * vStep * texture.width;
+        const size_t rowStart = static_cast<size_t>(corner.y + j) * screenWidth + static_cast<size_t>(corner.x);
+        for (int i = 0; i < size; ++i) {
+            const size_t pixel = rowStart + static_cast<size_t>(i);
+            if (!(key > depthBuffer[pixel])) continue;
+            const uint32_t texel = texelRow[static_cast<size_t>(i) * uStep];
+            // Transparent texels leave the depth untouched too.
+            if (transparent(texel)) continue;
+            context.screen[pixel] = tableChannels(context.renderer.avgTable, texel, tint);
+            depthBuffer[pixel] = static_cast<float>(key);
+        }
+    }
+}
+
+} // namespace
+
+int Renderer::drawSprites(Surface& target, int, int)
+{
+    const TextureView textureView = TextureView::lock(texture);
+    uint32_t* screen = textureView.usable() ? lockScreen(target) : nullptr;
+    if (screen != nullptr) {
+        const DepthRule depth(frameCounter);
+        const SpriteContext context{*this, screen, depth, textureView};
+        const size_t points = std::min(static_cast<size_t>(std::max(vertexCount, 0)), positions.size());
+        for (size_t i = 0; i < points; ++i) {
+            const Vertex& point = positions[i];
+            const ScreenPoint corner = project(point);
+            const int size = spriteSize(point.z);
+            // No clipping: a square that would cross a screen edge is not drawn at all. There is
+            // no visibility window either; points at or behind the eye are drawn at full size.
+            if (size <= 0 || corner.x < 0 || corner.y < 0 || corner.x >= screenWidth - size ||
+                corner.y >= screenHeight - size) {
+                continue;
+            }
+            drawSprite(context, corner, size, inverseDepth(point.z), point.colour);
+        }
+        target.unlock();
+    }
+    if (textureView.usable()) texture->unlock();
+    return 0;
+}

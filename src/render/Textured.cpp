@@ -1,1 +1,122 @@
-// (being written)
+// The perspective-correct textured path: one texture, modulated by per-corner lighting.
+#include <cstddef>
+
+#include "render/ChannelTables.h"
+#include "render/Projection.h"
+#include "render/TextureSampling.h"
+
+namespace {
+
+enum TexturedAttribute { uOverZ, vOverZ, red, green, blue, invZ, attributeCount };
+
+// The first texture is addressed one texel to the left of (trunc(u), trunc(v)).
+constexpr int firstTextureOffset = -1;
+
+void setCorner(float (&values)[attributeCount], const Vertex& corner, uint32_t colour, float w,
+               const TextureView& texture)
+{
+    // Divided by the corner's own z: a corner at z = 0 gets an infinite (or NaN) u/z, which the
+    // texel look-up clamps.
+    values[uOverZ] = static_cast<float>(static_cast<double>(corner.texU) * texture.width / corner.z);
+    values[vOverZ] = static_cast<float>(static_cast<double>(corner.texV) * texture.height / corner.z);
+    values[red] = static_cast<float>(redOf(colour));
+    values[green] = static_cast<float>(greenOf(colour));
+    values[blue] = static_cast<float>(blueOf(colour));
+    values[invZ] = w;
+}
+
+struct TexturedSpanContext {
+    Renderer& renderer;
+    uint32_t* screen;
+    const DepthRule& depth;
+    const TextureView& texture;
+};
+
+uint32_t litTexel(const Renderer& renderer, uint32_t texel, float r, float g, float b)
+{
+    if (renderer.lightCount <= 0) return texel;
+    return tableChannels(renderer.mulTable, texel, channelOf(r), channelOf(g), channelOf(b));
+}
+
+void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>& span)
+{
+    Renderer& renderer = context.renderer;
+    const float* step = span.steps;
+    float uz = span.values[uOverZ], vz = span.values[vOverZ], w = span.values[invZ];
+    float r = span.values[red], g = span.values[green], b = span.values[blue];
+    if (span.unclampedLeft < 0) {
+        // The texel position and depth start at column 0; the colours keep their left-end values.
+        uz = advancedToColumnZero(uz, step[uOverZ], span.unclampedLeft);
+        vz = advancedToColumnZero(vz, step[vOverZ], span.unclampedLeft);
+        w = advancedToColumnZero(w, step[invZ], span.unclampedLeft);
+    }
+
+    int blockLength = nextBlockLength(span.right, span.left);
+    PerspectiveTexel texel;
+    texel.start(uz, vz, w);
+    texel.aim(uz, step[uOverZ], vz, step[vOverZ], blockEndW(w, step[invZ], blockLength), blockLength);
+    int pixelsInBlock = 0;
+
+    const bool blend = renderer.blendMode != 0;
+    const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
+    for (int column = span.left; column < span.right; ++column) {
+        const size_t pixel = rowStart + static_cast<size_t>(column);
+        if (blend) {
+            // The feedback buffer mixes every pixel of the span, hidden or not.
+            const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
+            const uint32_t mixed = tableChannels(renderer.avgTable, renderer.accumBuffer[pixel],
+                                                 litTexel(renderer, texelColour, r, g, b));
+            renderer.accumBuffer[pixel] = mixed;
+            if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
+                context.screen[pixel] = mixed;
+            }
+        } else if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
+            const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
+            context.screen[pixel] = litTexel(renderer, texelColour, r, g, b);
+        }
+
+        texel.advance();
+        uz += step[uOverZ];
+        vz += step[vOverZ];
+        w += step[invZ];
+        r += step[red];
+        g += step[green];
+        b += step[blue];
+        if (++pixelsInBlock == perspectiveBlock) {
+            pixelsInBlock = 0;
+            blockLength = nextBlockLength(span.right, column);
+            texel.aim(uz, step[uOverZ], vz, step[vOverZ], blockEndW(w, step[invZ], blockLength), blockLength);
+        }
+    }
+}
+
+} // namespace
+
+int Renderer::drawTextured(Surface& target, int, int)
+{
+    const TextureView textureView = TextureView::lock(texture);
+    if (!textureView.usable()) return 0;
+    uint32_t* screen = lockScreen(target);
+    if (screen == nullptr) {
+        texture->unlock();
+        return 0;
+    }
+    const DepthRule depth(frameCounter);
+    const TexturedSpanContext context{*this, screen, depth, textureView};
+    const int triangles = drawableTriangles(*this);
+    for (int t = 0; t < triangles; ++t) {
+        TriangleCorners corners;
+        if (!setUpTriangle(*this, t, corners)) continue;
+        float values[3][attributeCount];
+        for (int i = 0; i < 3; ++i) {
+            const int index = corners.first + i;
+            setCorner(values[i], positions[static_cast<size_t>(index)], litCorner(*this, index), corners.w[i],
+                      textureView);
+        }
+        texturedEdges_.scan(corners.screen, values);
+        texturedEdges_.forEachSpan([&context](const Span<attributeCount>& span) { textureSpan(context, span); });
+    }
+    target.unlock();
+    texture->unlock();
+    return 0;
+}

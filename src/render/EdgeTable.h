@@ -1,0 +1,149 @@
+#pragma once
+// Scan conversion of one triangle into per-row spans, shared by the three depth-tested triangle
+// paths. Each path interpolates its own fixed set of N float attributes (colours, w = 1/z, texel
+// coordinates over z); the table keeps, per screen row, the leftmost and rightmost column an edge
+// reached and the attribute values there.
+//
+// Rules the pictures depend on:
+//  - an edge covers the rows from its upper end up to but not including its lower end, so the
+//    bottom row of a triangle is never drawn and a horizontal edge covers nothing;
+//  - a span includes its left end and excludes its right end, so two triangles sharing an edge
+//    never both draw a pixel on it;
+//  - values are taken at each corner's integer screen position, with no sub-pixel correction;
+//  - every attribute is a float stepped by a float increment (computed in double), row by row.
+#include <algorithm>
+#include <cstdint>
+
+#include "geometry/Truncation.h"
+#include "render/Screen.h"
+
+// One row's span after clamping to the screen, with the attributes at its unclamped left end.
+template <int N>
+struct Span {
+    int row;
+    int left;              // first column drawn
+    int right;             // one past the last column drawn
+    int64_t unclampedLeft; // below 0 when the span starts off screen
+    float values[N];       // at the unclamped left end
+    float steps[N];        // per pixel
+};
+
+template <int N>
+class EdgeTable {
+public:
+    // Walks the three edges (c0, c1), (c1, c2), (c2, c0) of a triangle, after resetting only the
+    // rows it covers on screen.
+    void scan(const ScreenPoint (&corner)[3], const float (&values)[3][N]);
+
+    // Calls visit(const Span<N>&) for every row of the last scan that has something to draw,
+    // top to bottom.
+    template <class Visit>
+    void forEachSpan(Visit&& visit) const;
+
+private:
+    // An edge starting this far above the screen jumps straight to row 0 instead of walking
+    // there row by row: only a corner almost at the eye's plane projects so far, and walking
+    // billions of rows would stall the frame.
+    static constexpr int64_t maxRowsWalkedAbove = 16384;
+
+    void walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower, const float* lowerValues);
+    void record(int row, int32_t column, const float* values);
+
+    int32_t leftX_[screenHeight];
+    int32_t rightX_[screenHeight];
+    float leftValues_[screenHeight][N];
+    float rightValues_[screenHeight][N];
+    int firstRow_ = 0; // rows of the last scan on screen: [firstRow_, endRow_)
+    int endRow_ = 0;
+};
+
+template <int N>
+void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N])
+{
+    const int32_t top = std::min({screenHeight + 1, corner[0].y, corner[1].y, corner[2].y});
+    const int32_t bottom = std::max({-1, corner[0].y, corner[1].y, corner[2].y});
+    firstRow_ = std::max(top, 0);
+    endRow_ = std::min(bottom, screenHeight);
+    for (int row = firstRow_; row < endRow_; ++row) {
+        leftX_[row] = screenWidth + 1;
+        rightX_[row] = -1;
+    }
+    walkEdge(corner[0], values[0], corner[1], values[1]);
+    walkEdge(corner[1], values[1], corner[2], values[2]);
+    walkEdge(corner[2], values[2], corner[0], values[0]);
+}
+
+template <int N>
+void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower,
+                            const float* lowerValues)
+{
+    if (lower.y < upper.y) {
+        std::swap(upper, lower);
+        std::swap(upperValues, lowerValues);
+    }
+    // Rows past the bottom of the screen would store nothing.
+    const int64_t endRow = std::min<int64_t>(lower.y, screenHeight);
+    if (endRow <= 0 || upper.y >= endRow) return;
+
+    // 64-bit: saturated screen positions may lie 2^32 rows apart.
+    const double rows = static_cast<double>(static_cast<int64_t>(lower.y) - upper.y);
+    float x = static_cast<float>(upper.x);
+    const float xStep = static_cast<float>((static_cast<double>(lower.x) - upper.x) / rows);
+    float value[N];
+    float step[N];
+    for (int i = 0; i < N; ++i) {
+        value[i] = upperValues[i];
+        step[i] = static_cast<float>((static_cast<double>(lowerValues[i]) - upperValues[i]) / rows);
+    }
+
+    int64_t row = upper.y;
+    if (row < -maxRowsWalkedAbove) {
+        const double skipped = static_cast<double>(-row);
+        x = static_cast<float>(x + skipped * xStep);
+        for (int i = 0; i < N; ++i) value[i] = static_cast<float>(value[i] + skipped * step[i]);
+        row = 0;
+    }
+    for (; row < endRow; ++row) {
+        if (row >= 0) record(static_cast<int>(row), truncToInt(x), value);
+        x += xStep;
+        for (int i = 0; i < N; ++i) value[i] += step[i];
+    }
+}
+
+template <int N>
+void EdgeTable<N>::record(int row, int32_t column, const float* values)
+{
+    // Left and right are tested independently: the first edge to reach a row sets both ends.
+    if (column < leftX_[row]) {
+        leftX_[row] = column;
+        std::copy(values, values + N, leftValues_[row]);
+    }
+    if (column > rightX_[row]) {
+        rightX_[row] = column;
+        std::copy(values, values + N, rightValues_[row]);
+    }
+}
+
+template <int N>
+template <class Visit>
+void EdgeTable<N>::forEachSpan(Visit&& visit) const
+{
+    Span<N> span;
+    for (int row = firstRow_; row < endRow_; ++row) {
+        const int32_t left = leftX_[row];
+        const int32_t right = rightX_[row];
+        span.row = row;
+        span.unclampedLeft = left;
+        span.left = left < 0 ? 0 : left;
+        // A right end past the screen stops one column short of the edge (639, exclusive).
+        span.right = right > screenWidth ? screenWidth - 1 : right;
+        if (span.left > screenWidth || span.right <= 0 || span.left >= span.right) continue;
+        // Steps span the whole unclamped width, as if the row were drawn off screen too.
+        const double width = static_cast<double>(static_cast<int64_t>(right) - left);
+        for (int i = 0; i < N; ++i) {
+            span.values[i] = leftValues_[row][i];
+            span.steps[i] = static_cast<float>((static_cast<double>(rightValues_[row][i]) - leftValues_[row][i]) / width);
+        }
+        visit(span);
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+// What the rasterisers share besides scan conversion: the per-triangle set-up of the three
+// depth-tested triangle paths, corner lighting, the depth rule and locking the screen.
+#include <cstdint>
+
+#include "render/Renderer.h"
+
+// The corners of a triangle that survived set-up, in buffer order.
+struct TriangleCorners {
+    int first;          // index of corner 0 in positions; the others follow it
+    ScreenPoint screen[3];
+    float w[3];         // 1/z, or 0 for a corner exactly at z = 0
+};
+
+// w = 1/z, or 0 for a point exactly at z = 0.
+inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
+
+// Triangles the current arrays can really supply: triangleCount, capped by positions.
+int drawableTriangles(const Renderer& renderer);
+
+// Projects triangle `triangle` and applies, in order, the winding cull (only when blendMode is
+// clear and backfaceCull set), off-screen rejection and near rejection (mean depth below 1).
+// Returns false when the triangle is dropped.
+bool setUpTriangle(const Renderer& renderer, int triangle, TriangleCorners& corners);
+
+// The lit colour of one corner: lightVertex over the whole light list, with the corner's own
+// colour as base. A corner without a normal counts as having the zero normal.
+uint32_t litCorner(const Renderer& renderer, int corner);
+
+// The depth rule: a pixel passes when frameCounter + w beats the stored key, and then the key is
+// stored, whether or not the pixel's colour is shown. The counter's growth makes every key of an
+// earlier frame stale without clearing the buffer.
+class DepthRule {
+public:
+    explicit DepthRule(uint32_t frame) : frame_(frame) {}
+
+    // The key is formed and compared in double; only the stored copy is rounded to float. Equal
+    // keys fail, so of two equal surfaces the first drawn stays while its key is exact as a float
+    // (as on frame 0); on later frames a rounded-down stored key lets an equal surface through.
+    double key(float w) const { return frame_ + static_cast<double>(w); }
+
+    bool pass(float& stored, float w) const
+    {
+        const double pixelKey = key(w);
+        if (!(pixelKey > stored)) return false;
+        stored = static_cast<float>(pixelKey);
+        return true;
+    }
+
+private:
+    double frame_;
+};
+
+// Triangle pixels are shown only for camera distances strictly between 10 and 1000.
+inline bool insideVisibilityWindow(float w) { return w > 0.001 && w < 0.1; }
+
+// The target's pixels when it is screen-sized; null (nothing to draw into) otherwise.
+uint32_t* lockScreen(Surface& target);

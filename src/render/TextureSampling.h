@@ -1,0 +1,88 @@
+#pragma once
+// Texture reads of the perspective-correct paths: a locked texture with safe texel look-up, and
+// the texel position stepped across a span with one exact divide every 16 pixels.
+#include <algorithm>
+#include <cstdint>
+
+#include "geometry/Truncation.h"
+#include "media/PixelToolkit.h"
+
+// A locked texture of width x height texels, row after row.
+struct TextureView {
+    const uint32_t* texels = nullptr;
+    int width = 0;
+    int height = 0;
+    int64_t lastIndex = -1;
+
+    // An empty view (nothing to draw with) for an unbound or zero-sized texture.
+    static TextureView lock(Surface* surface)
+    {
+        TextureView view;
+        if (surface == nullptr || surface->width() <= 0 || surface->height() <= 0) return view;
+        view.texels = surface->lock();
+        view.width = surface->width();
+        view.height = surface->height();
+        view.lastIndex = static_cast<int64_t>(view.width) * view.height - 1;
+        return view;
+    }
+
+    bool usable() const { return texels != nullptr; }
+
+    // Word width x trunc(v) + trunc(u) + offset, as the paths address texels (unwrapped, so
+    // u past the row end reads into the next row). An index outside the texture, from the -1
+    // offset at the top-left texel, coordinates outside 0-1 or a corner at z = 0, reads the
+    // nearest texel inside it.
+    uint32_t at(float u, float v, int offset) const
+    {
+        // 64-bit: saturated coordinates times the width need up to 62 bits.
+        const int64_t index = static_cast<int64_t>(width) * truncToInt(v) + truncToInt(u) + offset;
+        return texels[std::clamp<int64_t>(index, 0, lastIndex)];
+    }
+};
+
+// Pixels between exact texel positions; the position is stepped linearly in between.
+constexpr int perspectiveBlock = 16;
+
+// The length of the block that starts after `column` was drawn, in a span ending before `right`.
+// Measured from the column just drawn, the last block of a span reaches one pixel past its end.
+inline int nextBlockLength(int right, int column) { return std::min(perspectiveBlock, right - column); }
+
+// w at the end of a block of n pixels.
+inline float blockEndW(float w, float wStep, int n) { return static_cast<float>(w + static_cast<double>(n) * wStep); }
+
+// One texture's running texel position (u, v) and its linear step within the current block.
+struct PerspectiveTexel {
+    float u;
+    float v;
+    float du;
+    float dv;
+
+    // The exact position at the current pixel: (u/z) / w.
+    void start(float uOverZ, float vOverZ, float w)
+    {
+        u = static_cast<float>(uOverZ / static_cast<double>(w));
+        v = static_cast<float>(vOverZ / static_cast<double>(w));
+    }
+
+    // Aims the linear steps at the exact position n pixels on, whose w is wEnd, starting from the
+    // current running position (not the exact one at this pixel).
+    void aim(float uOverZ, float uOverZStep, float vOverZ, float vOverZStep, float wEnd, int n)
+    {
+        const float uEnd = static_cast<float>((uOverZ + static_cast<double>(n) * uOverZStep) / wEnd);
+        const float vEnd = static_cast<float>((vOverZ + static_cast<double>(n) * vOverZStep) / wEnd);
+        du = static_cast<float>((static_cast<double>(uEnd) - u) / n);
+        dv = static_cast<float>((static_cast<double>(vEnd) - v) / n);
+    }
+
+    void advance()
+    {
+        u += du;
+        v += dv;
+    }
+};
+
+// Moves an attribute from the unclamped left end of a span to column 0.
+inline float advancedToColumnZero(float value, float step, int64_t unclampedLeft)
+{
+    return static_cast<float>(value - static_cast<double>(unclampedLeft) * step);
+}
