@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -48,17 +49,35 @@ Vertex readRecord(const uint8_t* record)
     return vertex;
 }
 
+// The size a regular file reports, or 0 when it cannot tell (a directory, a pipe). Only a first
+// guess for the buffer, capped so a huge sparse file grows it only as its bytes really arrive.
+size_t sizeHint(const std::string& path)
+{
+    constexpr std::uintmax_t cap = 256u << 20;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return 0;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<size_t>(std::min(size, cap));
+}
+
 std::vector<uint8_t> readWholeFile(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) throw MeshError(path + ": cannot open: " + std::strerror(errno));
     std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    const int readError = std::ferror(file) ? errno : 0;
+    // Read until the end whatever the hint said: the file may change size meanwhile.
+    bytes.resize(std::max<size_t>(sizeHint(path) + 1, 65536));
+    size_t filled = 0;
+    for (;;) {
+        filled += std::fread(bytes.data() + filled, 1, bytes.size() - filled, file);
+        if (filled < bytes.size()) break;
+        bytes.resize(2 * bytes.size());
+    }
+    bytes.resize(filled);
+    const bool failed = std::ferror(file) != 0;
+    const int readError = errno;
     std::fclose(file);
-    if (readError != 0) throw MeshError(path + ": cannot read: " + std::strerror(readError));
+    if (failed) throw MeshError(path + ": cannot read: " + std::strerror(readError));
     return bytes;
 }
 
@@ -193,16 +212,15 @@ int Mesh::buildCorners()
         }
     }
 
-    // The spare last entry stays default and is never drawn.
-    std::vector<Vertex> positions(cornerTotal + 1);
-    std::vector<Vertex> normals(cornerTotal + 1);
-    for (size_t c = 0; c < cornerTotal; ++c) {
-        positions[c] = vertices[faceIndices[c]];
-        normals[c] = vertexNormals[faceIndices[c]];
-    }
-    cornerPositions.swap(positions);
-    cornerNormals.swap(normals);
+    // Fresh default arrays, reusing the storage of an earlier call: a deforming mesh rebuilds its
+    // corners every frame. The spare last entry stays default and is never drawn.
+    cornerPositions.assign(cornerTotal + 1, Vertex());
+    cornerNormals.assign(cornerTotal + 1, Vertex());
     outPositions.assign(cornerTotal + 1, Vertex());
     outNormals.assign(cornerTotal + 1, Vertex());
+    for (size_t c = 0; c < cornerTotal; ++c) {
+        cornerPositions[c] = vertices[static_cast<size_t>(faceIndices[c])];
+        cornerNormals[c] = vertexNormals[static_cast<size_t>(faceIndices[c])];
+    }
     return 0;
 }
