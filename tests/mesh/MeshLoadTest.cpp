@@ -59,20 +59,6 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 
 } // namespace
 
-TEST(MeshConstruct, StartsEmptyWithOnesColumnModelMatrix)
-{
-    const Mesh mesh;
-    EXPECT_EQ(mesh.faceCount, 0);
-    EXPECT_EQ(mesh.vertexCount, 0);
-    EXPECT_TRUE(mesh.cornerPositions.empty() && mesh.vertices.empty() && mesh.faceIndices.empty());
-    Matrix4 onesColumn;
-    setIdentityOnesColumn(onesColumn);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(mesh.modelMatrix.e[i], onesColumn.e[i]) << i;
-        EXPECT_EQ(mesh.drawMatrix.e[i], Matrix4().e[i]) << i;
-    }
-}
-
 TEST(MeshParse, OneTriangleFile)
 {
     Mesh mesh = parsed(oneTriangleFile());
@@ -154,16 +140,6 @@ TEST(MeshParse, PartialTriangleIsDroppedAndRecordsFollowTheLastWholeOne)
     EXPECT_EQ(mesh.faceIndices.size(), 3u);
     EXPECT_EQ(mesh.vertices[0].x, 10.0f);
     EXPECT_EQ(mesh.vertices[2].x, 12.0f);
-}
-
-TEST(MeshParse, TrailingBytesAndHeaderWordsAreIgnored)
-{
-    std::vector<uint8_t> bytes = oneTriangleFile();
-    for (int i = 0; i < 8; ++i) bytes[i] = 0xAB;
-    const Mesh reference = parsed(oneTriangleFile());
-    bytes.insert(bytes.end(), {1, 2, 3, 4, 5});
-    const Mesh mesh = parsed(bytes);
-    for (size_t v = 0; v < 3; ++v) EXPECT_TRUE(sameBits(mesh.vertices[v], reference.vertices[v])) << v;
 }
 
 TEST(MeshRoundTrip, WriteThenLoadGivesTheSameMesh)
