@@ -31,7 +31,7 @@ Demo::Demo(const DemoSetup& setup)
     report(StartupStep::DisplayFormat);
 
     if (!console_.open(windowTitle, screenWidth, screenHeight, displayFormat_, 0)) {
-        throw WindowError("Could not open the window: " + console_.lastError());
+        throw WindowError("cannot open the window: " + console_.lastError());
     }
     report(StartupStep::ConsoleOpened);
 
