@@ -7,12 +7,13 @@ namespace {
 
 const double goldenRatio = (1.0 + std::sqrt(5.0)) / 2.0;
 
-// The 12 corners of an icosahedron, which are also the face directions of a dodecahedron.
+// The 12 corners of an icosahedron, the cyclic permutations of (0, +-phi, +-1): these are also
+// the face directions of the dodecahedron below.
 std::vector<Point3> icosahedronCorners()
 {
     std::vector<Point3> corners;
-    for (double a : {-1.0, 1.0}) {
-        for (double b : {-goldenRatio, goldenRatio}) {
+    for (double a : {-goldenRatio, goldenRatio}) {
+        for (double b : {-1.0, 1.0}) {
             corners.push_back({0.0, a, b});
             corners.push_back({a, b, 0.0});
             corners.push_back({b, 0.0, a});
@@ -21,7 +22,7 @@ std::vector<Point3> icosahedronCorners()
     return corners;
 }
 
-// The 20 corners of a dodecahedron, which are also the face directions of an icosahedron.
+// The 20 corners of a dodecahedron, which are also the face directions of the icosahedron above.
 std::vector<Point3> dodecahedronCorners()
 {
     std::vector<Point3> corners;

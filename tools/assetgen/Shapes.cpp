@@ -194,17 +194,18 @@ MeshData spikyStar(double coreRadius, double spikeRadius)
     return star;
 }
 
-MeshData rainbowRing(double ringRadius, double tubeRadius)
+// A ring about the origin in the plane spanned by the unit vectors `first` and `second`.
+MeshData rainbowRing(double ringRadius, double tubeRadius, Point3 first, Point3 second, double hueOffset)
 {
-    const auto circle = [ringRadius](double t) {
-        return Point3{ringRadius * std::cos(twoPi * t), 0.0, ringRadius * std::sin(twoPi * t)};
+    const auto outward = [first, second](double t) {
+        return first * std::cos(twoPi * t) + second * std::sin(twoPi * t);
     };
-    const auto outward = [](double t) { return Point3{std::cos(twoPi * t), 0.0, std::sin(twoPi * t)}; };
-    const auto look = [](double t, double around) {
+    const auto circle = [outward, ringRadius](double t) { return outward(t) * ringRadius; };
+    const auto look = [hueOffset](double t, double around) {
         const double shine = 0.75 + 0.25 * std::cos(twoPi * around);
-        return SurfaceLook{packRgb(hsv(t * 2.0, 0.9, shine)), 0.5, 0.5};
+        return SurfaceLook{packRgb(hsv(hueOffset + t * 2.0, 0.9, shine)), 0.5, 0.5};
     };
-    return tube(circle, outward, tubeRadius, 48, 10, look);
+    return tube(circle, outward, tubeRadius, 64, 10, look);
 }
 
 } // namespace
@@ -304,7 +305,10 @@ MeshData makeBouncer()
 
 MeshData makeCentrePiece()
 {
+    // The rings are wide enough that the bouncers' box (up to about 15 units from the piece's
+    // centre, bouncers included) always stays inside them.
     MeshData piece = spikyStar(2.6, 6.0);
-    piece.append(rainbowRing(11.0, 1.1));
+    piece.append(rainbowRing(21.0, 1.4, {1.0, 0.0, 0.0}, {0.0, 0.0, 1.0}, 0.0));
+    piece.append(rainbowRing(24.0, 1.4, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, 0.25));
     return piece;
 }

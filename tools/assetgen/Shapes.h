@@ -29,5 +29,6 @@ MeshData makeGridColumn();
 // own pale tint; drawn at a tenth of its size.
 MeshData makeBouncer();
 
-// "Shape5.LSB": a spiky star of 20 vivid spikes inside a rainbow ring 22 units across.
+// "Shape5.LSB": a spiky star of 20 vivid spikes inside two crossed rainbow rings, 42 and 48
+// units across, like a gyroscope around the bouncers' box.
 MeshData makeCentrePiece();
