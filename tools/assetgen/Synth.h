@@ -189,8 +189,9 @@ struct Envelope {
     double sustain;
     double release;
 
-    // Seconds after the release starts until the level is inaudible (below -60 dB).
-    double tail() const { return release * 7.0; }
+    // Seconds after the release starts until even a full level has fallen below the silence
+    // threshold of EnvelopeGenerator::silent (e^-9 is about 1.2e-4).
+    double tail() const { return release * 9.0; }
 };
 
 // Steps an envelope one sample at a time for a note held `held` seconds.
