@@ -1,0 +1,42 @@
+#pragma once
+// The command line of tepple-capture, parsed into a plain record. Parsing checks the form and
+// range of every value; whether folders exist or can be written is checked by the caller.
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CaptureOptions {
+    int fps = 60;
+    unsigned seed = 1;
+    std::string dataFolder;            // the build's run folder unless given
+    std::string outFolder = ".";
+    std::vector<double> atTimes;       // --at, in the order given
+    std::string framesFolder;          // --frames; empty: not wanted
+    std::string contactSheet;          // --contact-sheet; empty: not wanted
+    std::string video;                 // --video; empty: not wanted
+    bool help = false;
+
+    bool wantsOutput() const
+    {
+        return !atTimes.empty() || !framesFolder.empty() || !contactSheet.empty() || !video.empty();
+    }
+};
+
+// Either options or a message saying what is wrong with the command line.
+struct ParsedOptions {
+    std::optional<CaptureOptions> options;
+    std::string error;
+};
+
+// `arguments` excludes the program name. Options take their value as the next argument or after
+// '=' (--fps=30). `defaultDataFolder` fills dataFolder when --data is not given.
+ParsedOptions parseCaptureOptions(const std::vector<std::string>& arguments, const std::string& defaultDataFolder);
+
+// Strict number parsing: the whole text must be the number. Empty on any error.
+std::optional<long long> parseWholeNumber(const std::string& text);
+std::optional<double> parseDecimal(const std::string& text);
+// A comma-separated list of times in seconds, each from 0 to 150. Empty on any error.
+std::optional<std::vector<double>> parseTimeList(const std::string& text);
+
+// The --help text.
+std::string captureUsage();

@@ -1,0 +1,114 @@
+#include "VideoPipe.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+extern char** environ;
+
+std::optional<std::string> findOnPath(const std::string& program, const std::string& searchPath)
+{
+    size_t start = 0;
+    while (start <= searchPath.size()) {
+        const size_t colon = searchPath.find(':', start);
+        std::string folder = searchPath.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        if (folder.empty()) folder = ".";
+        const std::string candidate = folder + "/" + program;
+        struct stat info;
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> ffmpegArguments(int width, int height, int fps, const std::string& audioPath,
+                                         const std::string& outputPath)
+{
+    // 0x00RRGGBB words in memory are the bytes blue, green, red, unused: ffmpeg's "bgr0".
+    std::vector<std::string> arguments = {"-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo",
+                                          "-pixel_format", "bgr0", "-video_size",
+                                          std::to_string(width) + "x" + std::to_string(height), "-framerate",
+                                          std::to_string(fps), "-i", "-"};
+    if (!audioPath.empty()) arguments.insert(arguments.end(), {"-i", audioPath, "-map", "0:v", "-map", "1:a"});
+    arguments.insert(arguments.end(), {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-crf", "18"});
+    // The soundtrack runs longer than the timeline: the video's end ends the file.
+    if (!audioPath.empty()) arguments.insert(arguments.end(), {"-c:a", "aac", "-b:a", "192k", "-shortest"});
+    arguments.push_back(outputPath);
+    return arguments;
+}
+
+VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height)
+    : width_(width), height_(height)
+{
+    int ends[2];
+    if (pipe(ends) != 0) throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, ends[0]);
+    posix_spawn_file_actions_addclose(&actions, ends[1]);
+
+    std::vector<char*> argv;
+    std::string programName = ffmpegPath;
+    argv.push_back(programName.data());
+    std::vector<std::string> owned = arguments;
+    for (std::string& argument : owned) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    const int failure = posix_spawn(&child_, ffmpegPath.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[0]);
+    if (failure != 0) {
+        close(ends[1]);
+        child_ = -1;
+        throw std::runtime_error("cannot start " + ffmpegPath + ": " + std::strerror(failure));
+    }
+    input_ = ends[1];
+}
+
+VideoPipe::~VideoPipe()
+{
+    if (child_ != -1) finish();
+}
+
+bool VideoPipe::write(const std::vector<uint32_t>& frame)
+{
+    if (input_ < 0 || frame.size() != static_cast<size_t>(width_) * height_) return false;
+    const char* bytes = reinterpret_cast<const char*>(frame.data());
+    size_t left = frame.size() * sizeof(uint32_t);
+    while (left > 0) {
+        const ssize_t written = ::write(input_, bytes, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false; // ffmpeg has gone (EPIPE, with SIGPIPE ignored by the caller)
+        bytes += written;
+        left -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+int VideoPipe::finish()
+{
+    if (input_ >= 0) {
+        close(input_);
+        input_ = -1;
+    }
+    if (child_ == -1) return -1;
+    int status = 0;
+    while (waitpid(child_, &status, 0) < 0) {
+        if (errno != EINTR) {
+            child_ = -1;
+            return -1;
+        }
+    }
+    child_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

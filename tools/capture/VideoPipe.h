@@ -1,0 +1,37 @@
+#pragma once
+// Raw frames piped into an ffmpeg process that encodes them as H.264 and muxes in the soundtrack.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The full path of an executable named `program` in a folder of `searchPath` (a PATH value).
+std::optional<std::string> findOnPath(const std::string& program, const std::string& searchPath);
+
+// ffmpeg's arguments (without the program name) for 640 x 480-style 0x00RRGGBB frames on its
+// standard input; an empty audioPath makes a silent video.
+std::vector<std::string> ffmpegArguments(int width, int height, int fps, const std::string& audioPath,
+                                         const std::string& outputPath);
+
+class VideoPipe {
+public:
+    // Starts ffmpeg. Throws std::runtime_error when it cannot be started.
+    VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height);
+    // Closes the pipe and waits for ffmpeg if finish() was not called.
+    ~VideoPipe();
+    VideoPipe(const VideoPipe&) = delete;
+    VideoPipe& operator=(const VideoPipe&) = delete;
+
+    // One frame of width x height words. False once ffmpeg has stopped reading.
+    bool write(const std::vector<uint32_t>& frame);
+    // Ends the input and waits for ffmpeg; returns its exit status (-1 when it was killed).
+    int finish();
+
+private:
+    int width_;
+    int height_;
+    int input_ = -1; // our end of ffmpeg's standard input
+    pid_t child_ = -1;
+};
