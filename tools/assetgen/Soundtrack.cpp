@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
+#include <thread>
 
 #include "Effects.h"
 #include "Instruments.h"
@@ -417,49 +419,71 @@ std::vector<int16_t> renderSoundtrack()
     const std::vector<size_t> kickFrames = framesOf(score.kicks);
 
     // Each group renders into a bus of its own, which is then mixed and released.
-    const auto group = [&](double level, Sends sends, double duckDepth, const std::function<void(StereoBuffer&)>& play) {
-        StereoBuffer bus(frames);
-        play(bus);
-        if (duckDepth > 0.0) duckUnderKicks(bus, kickFrames, duckDepth, 0.14);
-        mixBus(bus, level, sends, mix, reverbSend, delaySend);
+    struct Group {
+        double level;
+        Sends sends;
+        double duckDepth;
+        std::function<void(StereoBuffer&)> play;
     };
+    std::vector<Group> groups;
 
-    group(1.0, {0.0, 0.0}, 0.0, [&](StereoBuffer& bus) {
+    groups.push_back({1.0, {0.0, 0.0}, 0.0, [&](StereoBuffer& bus) {
         for (const Hit& hit : score.kicks) playKick(bus, hit.frame, hit.velocity);
-    });
-    group(1.0, {0.18, 0.0}, 0.0, [&](StereoBuffer& bus) {
+    }});
+    groups.push_back({1.0, {0.18, 0.0}, 0.0, [&](StereoBuffer& bus) {
         for (const Hit& hit : score.snares) playSnare(bus, hit.frame, hit.velocity, hit.frame * 31 + 7);
         for (const Hit& hit : score.claps) playClap(bus, hit.frame, hit.velocity, hit.frame * 17 + 3);
-    });
-    group(1.0, {0.05, 0.0}, 0.0, [&](StereoBuffer& bus) {
+    }});
+    groups.push_back({1.0, {0.05, 0.0}, 0.0, [&](StereoBuffer& bus) {
         for (const Hit& hit : score.closedHats) playHat(bus, hit.frame, hit.velocity, false, hit.pan, hit.frame * 13 + 5);
         for (const Hit& hit : score.openHats) playHat(bus, hit.frame, hit.velocity, true, hit.pan, hit.frame * 11 + 9);
         for (const Hit& hit : score.crashes) playCrash(bus, hit.frame, hit.velocity, hit.frame * 19 + 1);
         for (const Note& riser : score.risers) playRiser(bus, riser.start, riser.seconds, riser.velocity, riser.start + 77);
-    });
-    group(1.0, {0.0, 0.0}, 0.45, [&](StereoBuffer& bus) {
+    }});
+    groups.push_back({1.0, {0.0, 0.0}, 0.45, [&](StereoBuffer& bus) {
         for (const Note& n : score.bass) playBass(bus, n);
-    });
-    group(1.0, {0.35, 0.0}, 0.4, [&](StereoBuffer& bus) {
+    }});
+    groups.push_back({1.0, {0.35, 0.0}, 0.4, [&](StereoBuffer& bus) {
         for (const std::vector<Note>& chord : score.pads) playPadChord(bus, chord);
-    });
-    group(1.0, {0.2, 0.3}, 0.25, [&](StereoBuffer& bus) {
+    }});
+    groups.push_back({1.0, {0.2, 0.3}, 0.25, [&](StereoBuffer& bus) {
         for (const Note& n : score.arps) playPluck(bus, n);
-    });
-    group(1.0, {0.6, 0.35}, 0.0, [&](StereoBuffer& bus) {
+    }});
+    groups.push_back({1.0, {0.6, 0.35}, 0.0, [&](StereoBuffer& bus) {
         for (const Note& n : score.bells) playBell(bus, n);
-    });
-    group(1.0, {0.25, 0.1}, 0.3, [&](StereoBuffer& bus) {
+    }});
+    groups.push_back({1.0, {0.25, 0.1}, 0.3, [&](StereoBuffer& bus) {
         for (const Note& n : score.stabs) playStab(bus, n);
-    });
-    group(1.0, {0.3, 0.28}, 0.0, [&](StereoBuffer& bus) {
+    }});
+    groups.push_back({1.0, {0.3, 0.28}, 0.0, [&](StereoBuffer& bus) {
         double previous = score.lead.empty() ? 69.0 : score.lead.front().pitch;
         for (const Note& n : score.lead) {
             // Glide only between neighbouring notes of a line, never across a leap to another line.
             playLead(bus, n, std::fabs(n.pitch - previous) <= 5.0 ? previous : n.pitch);
             previous = n.pitch;
         }
-    });
+    }});
+
+    // Two groups render at a time, one on a helper thread; each writes only its own bus, and the
+    // buses are mixed in the fixed order above, so the result is the same bytes every run.
+    const auto render = [&](const Group& group, StereoBuffer& bus) {
+        group.play(bus);
+        if (group.duckDepth > 0.0) duckUnderKicks(bus, kickFrames, group.duckDepth, 0.14);
+    };
+    for (size_t first = 0; first < groups.size(); first += 2) {
+        StereoBuffer bus(frames);
+        std::optional<StereoBuffer> second;
+        if (first + 1 < groups.size()) {
+            second.emplace(frames);
+            std::thread helper([&] { render(groups[first + 1], *second); });
+            render(groups[first], bus);
+            helper.join();
+        } else {
+            render(groups[first], bus);
+        }
+        mixBus(bus, groups[first].level, groups[first].sends, mix, reverbSend, delaySend);
+        if (second) mixBus(*second, groups[first + 1].level, groups[first + 1].sends, mix, reverbSend, delaySend);
+    }
 
     // The echo repeats on the dotted eighth, three sixteenths.
     addPingPongDelay(delaySend, mix, static_cast<size_t>(std::llround(stepsToSeconds(3) * soundtrackRate)), 0.42, 0.8);
