@@ -1,6 +1,6 @@
 #include "geometry/Lighting.h"
 
-#include "geometry/Truncation.h"
+#include "geometry/SafeFloat.h"
 
 namespace {
 
@@ -17,9 +17,9 @@ float diffuseTerm(const Light& light, const Vertex& normal, const Vertex& point)
     const float cosine = static_cast<float>(dot / lengths);
     Vertex toPoint = light.position;
     const float distance = vecLength(vecSub(toPoint, point));
-    // A light sitting on the point divides by zero: an infinity or NaN, which the saturating
-    // channel conversion below turns into full brightness or black.
-    const float term = static_cast<float>(cosine / static_cast<double>(distance));
+    // A light sitting on the point gives an infinity or NaN, which the saturating channel
+    // conversion below turns into full brightness or black.
+    const float term = static_cast<float>(quotient(cosine, distance));
     return term < 0.0f ? 0.0f : term;
 }
 

@@ -17,10 +17,10 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, float w, c
 {
     // Divided by the corner's own z: a corner at z = 0 gets an infinite (or NaN) u/z, which the
     // texel look-ups clamp.
-    values[uOverZA] = static_cast<float>(static_cast<double>(corner.texU) * a.width / corner.z);
-    values[vOverZA] = static_cast<float>(static_cast<double>(corner.texV) * a.height / corner.z);
-    values[uOverZB] = static_cast<float>(static_cast<double>(corner.texU2) * b.width / corner.z);
-    values[vOverZB] = static_cast<float>(static_cast<double>(corner.texV2) * b.height / corner.z);
+    values[uOverZA] = static_cast<float>(quotient(static_cast<double>(corner.texU) * a.width, corner.z));
+    values[vOverZA] = static_cast<float>(quotient(static_cast<double>(corner.texV) * a.height, corner.z));
+    values[uOverZB] = static_cast<float>(quotient(static_cast<double>(corner.texU2) * b.width, corner.z));
+    values[vOverZB] = static_cast<float>(quotient(static_cast<double>(corner.texV2) * b.height, corner.z));
     values[invZ] = w;
 }
 

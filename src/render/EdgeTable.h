@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "geometry/Truncation.h"
+#include "geometry/SafeFloat.h"
 #include "render/Screen.h"
 
 // One row's span after clamping to the screen, with the attributes at its unclamped left end.

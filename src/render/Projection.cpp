@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "geometry/Truncation.h"
+#include "geometry/SafeFloat.h"
 
 namespace {
 

@@ -85,6 +85,7 @@ bool Renderer::drawMode(int mode, Surface& target)
                                             &Renderer::drawFlat};
     constexpr int modeCount = static_cast<int>(sizeof(byMode) / sizeof(byMode[0]));
     if (mode < 0 || mode >= modeCount) return false;
-    (this->*byMode[mode])(target, 0, 0);
+    const Rasteriser rasteriser = byMode[mode];
+    (this->*rasteriser)(target, 0, 0);
     return true;
 }

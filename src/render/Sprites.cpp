@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "geometry/Truncation.h"
+#include "geometry/SafeFloat.h"
 #include "render/ChannelTables.h"
 #include "render/Projection.h"
 #include "render/TextureSampling.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "geometry/Truncation.h"
+#include "geometry/SafeFloat.h"
 #include "media/PixelToolkit.h"
 
 // A locked texture of width x height texels, row after row.
@@ -60,16 +60,16 @@ struct PerspectiveTexel {
     // The exact position at the current pixel: (u/z) / w.
     void start(float uOverZ, float vOverZ, float w)
     {
-        u = static_cast<float>(uOverZ / static_cast<double>(w));
-        v = static_cast<float>(vOverZ / static_cast<double>(w));
+        u = static_cast<float>(quotient(uOverZ, w));
+        v = static_cast<float>(quotient(vOverZ, w));
     }
 
     // Aims the linear steps at the exact position n pixels on, whose w is wEnd, starting from the
     // current running position (not the exact one at this pixel).
     void aim(float uOverZ, float uOverZStep, float vOverZ, float vOverZStep, float wEnd, int n)
     {
-        const float uEnd = static_cast<float>((uOverZ + static_cast<double>(n) * uOverZStep) / wEnd);
-        const float vEnd = static_cast<float>((vOverZ + static_cast<double>(n) * vOverZStep) / wEnd);
+        const float uEnd = static_cast<float>(quotient(uOverZ + static_cast<double>(n) * uOverZStep, wEnd));
+        const float vEnd = static_cast<float>(quotient(vOverZ + static_cast<double>(n) * vOverZStep, wEnd));
         du = static_cast<float>((static_cast<double>(uEnd) - u) / n);
         dv = static_cast<float>((static_cast<double>(vEnd) - v) / n);
     }

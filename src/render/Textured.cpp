@@ -17,8 +17,8 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, uint32_t c
 {
     // Divided by the corner's own z: a corner at z = 0 gets an infinite (or NaN) u/z, which the
     // texel look-up clamps.
-    values[uOverZ] = static_cast<float>(static_cast<double>(corner.texU) * texture.width / corner.z);
-    values[vOverZ] = static_cast<float>(static_cast<double>(corner.texV) * texture.height / corner.z);
+    values[uOverZ] = static_cast<float>(quotient(static_cast<double>(corner.texU) * texture.width, corner.z));
+    values[vOverZ] = static_cast<float>(quotient(static_cast<double>(corner.texV) * texture.height, corner.z));
     values[red] = static_cast<float>(redOf(colour));
     values[green] = static_cast<float>(greenOf(colour));
     values[blue] = static_cast<float>(blueOf(colour));

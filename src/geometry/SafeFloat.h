@@ -1,12 +1,24 @@
 #pragma once
-// Float-to-integer conversion that is defined for every input.
+// Float arithmetic that stays defined for every input: division that may meet a zero divisor,
+// and conversion to integers. Hostile vertices (NaN, infinities, a corner at the eye) flow
+// through the renderer and the lighting as IEEE infinities and NaNs and end up as ordinary
+// integers here.
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
-// The renderer and the lighting rely on IEEE arithmetic: a division by zero gives an infinity or
-// NaN, never a trap, and the conversions below turn those into ordinary integers.
 static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559,
               "IEEE 754 floating point is required");
+
+// numerator / denominator, giving the IEEE result for a zero denominator (an infinity signed by
+// both operands, or NaN for 0 / 0) without dividing by zero.
+inline double quotient(double numerator, double denominator)
+{
+    if (denominator != 0.0) return numerator / denominator;
+    if (numerator == 0.0 || std::isnan(numerator)) return std::numeric_limits<double>::quiet_NaN();
+    const bool negative = std::signbit(numerator) != std::signbit(denominator);
+    return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+}
 
 // Truncates toward zero like a plain cast, but saturates values beyond the int32 range (the
 // infinities included) and maps NaN to 0, where a plain cast would be undefined.
