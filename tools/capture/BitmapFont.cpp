@@ -119,7 +119,7 @@ int textWidth(const std::string& text, int scale)
     return (static_cast<int>(text.size()) * glyphAdvance - 1) * scale;
 }
 
-void drawText(Image& target, int left, int top, const std::string& text, uint32_t colour, int scale)
+void drawText(Picture& target, int left, int top, const std::string& text, uint32_t colour, int scale)
 {
     if (scale <= 0) return;
     int cellLeft = left;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Image.h"
+#include "Picture.h"
 
 constexpr int glyphWidth = 5;
 constexpr int glyphHeight = 7;
@@ -23,4 +23,4 @@ Glyph glyphFor(char character);
 int textWidth(const std::string& text, int scale);
 
 // Draws `text` with its top-left corner at (left, top); pixels outside the image are dropped.
-void drawText(Image& target, int left, int top, const std::string& text, uint32_t colour, int scale);
+void drawText(Picture& target, int left, int top, const std::string& text, uint32_t colour, int scale);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "driver/FrameLoop.h"
@@ -146,6 +147,20 @@ ParsedOptions parseCaptureOptions(const std::vector<std::string>& arguments, con
                              "nothing to capture: give --at, --frames, --contact-sheet or --video (see --help)"};
     }
     return ParsedOptions{options, ""};
+}
+
+std::string atPictureName(double seconds)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "t%07.3f.png", seconds);
+    return name;
+}
+
+std::string framePictureName(int frame)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame%06d.png", frame);
+    return name;
 }
 
 std::string captureUsage()

@@ -38,5 +38,10 @@ std::optional<double> parseDecimal(const std::string& text);
 // A comma-separated list of times in seconds, each from 0 to 150. Empty on any error.
 std::optional<std::vector<double>> parseTimeList(const std::string& text);
 
+// File names of the pictures: "t005.000.png" for the frame shown at 5 s (--at),
+// "frame000300.png" for frame 300 (--frames).
+std::string atPictureName(double seconds);
+std::string framePictureName(int frame);
+
 // The --help text.
 std::string captureUsage();

@@ -42,13 +42,13 @@ std::string cellLabel(const SheetCell& cell)
     return cell.sceneName + "  " + time;
 }
 
-Image composeContactSheet(const std::vector<SheetCell>& cells, const std::vector<Image>& frames,
+Picture composeContactSheet(const std::vector<SheetCell>& cells, const std::vector<Picture>& frames,
                           const std::string& title)
 {
     if (cells.size() != frames.size()) throw std::invalid_argument("one frame is needed for every cell");
     const int rows = (static_cast<int>(cells.size()) + sheetColumns - 1) / sheetColumns;
     const int titleHeight = margin + labelHeight + 2 * margin;
-    Image sheet(margin + sheetColumns * (thumbWidth + margin), titleHeight + rows * cellHeight, sheetColour);
+    Picture sheet(margin + sheetColumns * (thumbWidth + margin), titleHeight + rows * cellHeight, sheetColour);
     drawText(sheet, margin, margin, title, titleColour, textScale);
 
     for (size_t i = 0; i < cells.size(); ++i) {

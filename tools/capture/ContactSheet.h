@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Image.h"
+#include "Picture.h"
 
 struct SheetCell {
     std::string sceneName;
@@ -19,7 +19,7 @@ std::vector<SheetCell> contactSheetCells();
 // Lays out one thumbnail per cell (shrunk to half size) under a label naming its scene and time,
 // with `title` across the top. `frames` holds a full-size picture for each cell, in cell order.
 // Throws std::invalid_argument when the counts differ.
-Image composeContactSheet(const std::vector<SheetCell>& cells, const std::vector<Image>& frames,
+Picture composeContactSheet(const std::vector<SheetCell>& cells, const std::vector<Picture>& frames,
                           const std::string& title);
 
 // "BounceScene  11.25 s": the label drawn over a cell.

@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -22,7 +23,7 @@ std::string reason(const png_image& record) { return record.message[0] != '\0' ?
 
 } // namespace
 
-std::vector<uint8_t> encodePng(const Image& image)
+std::vector<uint8_t> encodePng(const Picture& image)
 {
     if (image.width <= 0 || image.height <= 0) throw PngError("cannot encode an empty picture");
     std::vector<uint8_t> rgb(image.pixels.size() * 3);
@@ -49,7 +50,7 @@ std::vector<uint8_t> encodePng(const Image& image)
     return bytes;
 }
 
-Image decodePng(const uint8_t* bytes, size_t size)
+Picture decodePng(const uint8_t* bytes, size_t size)
 {
     png_image record = blankRecord();
     if (!png_image_begin_read_from_memory(&record, bytes, size)) {
@@ -65,7 +66,7 @@ Image decodePng(const uint8_t* bytes, size_t size)
     if (!png_image_finish_read(&record, nullptr, rgb.data(), 0, nullptr)) {
         throw PngError("damaged PNG: " + reason(record));
     }
-    Image image(static_cast<int>(record.width), static_cast<int>(record.height));
+    Picture image(static_cast<int>(record.width), static_cast<int>(record.height));
     for (size_t i = 0; i < image.pixels.size(); ++i) {
         image.pixels[i] = static_cast<uint32_t>(rgb[3 * i]) << 16 | static_cast<uint32_t>(rgb[3 * i + 1]) << 8 |
                           rgb[3 * i + 2];
@@ -73,7 +74,7 @@ Image decodePng(const uint8_t* bytes, size_t size)
     return image;
 }
 
-void writePngFile(const std::string& path, const Image& image)
+void writePngFile(const std::string& path, const Picture& image)
 {
     const std::vector<uint8_t> bytes = encodePng(image);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -82,14 +83,16 @@ void writePngFile(const std::string& path, const Image& image)
     if (!file) throw PngError("cannot write " + path);
 }
 
-Image readPngFile(const std::string& path)
+Picture readPngFile(const std::string& path)
 {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) throw PngError("cannot read " + path + ": not a file");
     std::ifstream file(path, std::ios::binary);
     if (!file) throw PngError("cannot read " + path);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     try {
         return decodePng(bytes.data(), bytes.size());
-    } catch (const PngError& error) {
-        throw PngError(path + ": " + error.what());
+    } catch (const PngError& problem) {
+        throw PngError(path + ": " + problem.what());
     }
 }

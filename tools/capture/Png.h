@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Image.h"
+#include "Picture.h"
 
 class PngError : public std::runtime_error {
 public:
@@ -18,10 +18,10 @@ public:
 constexpr int maxPngSide = 8192;
 
 // The PNG file bytes of `image`. Throws PngError when libpng refuses it (an empty image, say).
-std::vector<uint8_t> encodePng(const Image& image);
+std::vector<uint8_t> encodePng(const Picture& image);
 // Parses PNG bytes. Throws PngError naming the problem for damaged or oversized data.
-Image decodePng(const uint8_t* bytes, size_t size);
+Picture decodePng(const uint8_t* bytes, size_t size);
 
 // Thin file wrappers. Throw PngError naming the file when it cannot be written or read.
-void writePngFile(const std::string& path, const Image& image);
-Image readPngFile(const std::string& path);
+void writePngFile(const std::string& path, const Picture& image);
+Picture readPngFile(const std::string& path);

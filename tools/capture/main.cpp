@@ -51,20 +51,6 @@ void requireWritableParent(const std::string& file, const char* what)
     requireWritableFolder(parent.empty() ? "." : parent.string(), what);
 }
 
-std::string atFileName(double seconds)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "t%07.3f.png", seconds);
-    return name;
-}
-
-std::string frameFileName(int frame)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "frame%06d.png", frame);
-    return name;
-}
-
 // Which frames the run must keep, and for what.
 struct FramePlan {
     std::map<int, std::vector<double>> atTimes; // frame -> the --at times it answers
@@ -121,7 +107,7 @@ int capture(const CaptureOptions& options)
     TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder});
     const std::vector<SheetCell> cells = options.contactSheet.empty() ? std::vector<SheetCell>{} : contactSheetCells();
     const FramePlan plan = planFrames(options, run, cells);
-    std::vector<Image> cellFrames(cells.size());
+    std::vector<Picture> cellFrames(cells.size());
     std::unique_ptr<VideoPipe> video = options.video.empty() ? nullptr : startVideo(options, ffmpeg);
 
     ProgressLine progress(plan.lastFrame + 1, stderr);
@@ -129,15 +115,15 @@ int capture(const CaptureOptions& options)
         const int frame = run.presentedFrame();
         const bool keep = plan.everyFrame || plan.atTimes.count(frame) || plan.cells.count(frame);
         if (keep) {
-            const Image picture = Image::fromPixels(run.picture().data(), screenWidth, screenHeight);
+            const Picture picture = Picture::fromPixels(run.picture().data(), screenWidth, screenHeight);
             if (auto at = plan.atTimes.find(frame); at != plan.atTimes.end()) {
-                for (double time : at->second) writePngFile(inside(options.outFolder, atFileName(time)), picture);
+                for (double time : at->second) writePngFile(inside(options.outFolder, atPictureName(time)), picture);
             }
             if (auto cell = plan.cells.find(frame); cell != plan.cells.end()) {
                 for (size_t index : cell->second) cellFrames[index] = picture;
             }
             if (!options.framesFolder.empty()) {
-                writePngFile((fs::path(inside(options.outFolder, options.framesFolder)) / frameFileName(frame)).string(),
+                writePngFile((fs::path(inside(options.outFolder, options.framesFolder)) / framePictureName(frame)).string(),
                              picture);
             }
             if (video && !video->write(run.picture())) throw CaptureError("ffmpeg stopped reading frames");

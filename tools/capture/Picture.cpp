@@ -1,4 +1,4 @@
-#include "Image.h"
+#include "Picture.h"
 
 #include <algorithm>
 
@@ -38,22 +38,22 @@ Span sourceSpan(int index, int outSize, int inSize)
 
 } // namespace
 
-Image::Image(int imageWidth, int imageHeight, uint32_t fill)
+Picture::Picture(int imageWidth, int imageHeight, uint32_t fill)
     : width(nonNegative(imageWidth)), height(nonNegative(imageHeight)),
       pixels(static_cast<size_t>(width) * height, fill)
 {
 }
 
-Image Image::fromPixels(const uint32_t* source, int imageWidth, int imageHeight)
+Picture Picture::fromPixels(const uint32_t* source, int imageWidth, int imageHeight)
 {
-    Image image(imageWidth, imageHeight);
+    Picture image(imageWidth, imageHeight);
     std::copy(source, source + image.pixels.size(), image.pixels.begin());
     return image;
 }
 
-Image resized(const Image& source, int targetWidth, int targetHeight)
+Picture resized(const Picture& source, int targetWidth, int targetHeight)
 {
-    Image target(targetWidth, targetHeight);
+    Picture target(targetWidth, targetHeight);
     if (source.width == 0 || source.height == 0) return target;
     for (int y = 0; y < target.height; ++y) {
         const Span rows = sourceSpan(y, target.height, source.height);
@@ -77,7 +77,7 @@ Image resized(const Image& source, int targetWidth, int targetHeight)
     return target;
 }
 
-void paste(Image& target, const Image& source, int left, int top)
+void paste(Picture& target, const Picture& source, int left, int top)
 {
     for (int y = 0; y < source.height; ++y) {
         for (int x = 0; x < source.width; ++x) {
@@ -86,7 +86,7 @@ void paste(Image& target, const Image& source, int left, int top)
     }
 }
 
-void fillRect(Image& target, int left, int top, int w, int h, uint32_t colour)
+void fillRect(Picture& target, int left, int top, int w, int h, uint32_t colour)
 {
     const int x0 = std::max(left, 0);
     const int y0 = std::max(top, 0);

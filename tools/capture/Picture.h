@@ -5,16 +5,16 @@
 #include <cstdint>
 #include <vector>
 
-struct Image {
+struct Picture {
     int width = 0;
     int height = 0;
     std::vector<uint32_t> pixels;
 
-    Image() = default;
+    Picture() = default;
     // Negative sizes are taken as 0; every pixel starts as `fill`.
-    Image(int imageWidth, int imageHeight, uint32_t fill = 0);
+    Picture(int imageWidth, int imageHeight, uint32_t fill = 0);
     // Copies width x height words from `source`, which must hold that many.
-    static Image fromPixels(const uint32_t* source, int imageWidth, int imageHeight);
+    static Picture fromPixels(const uint32_t* source, int imageWidth, int imageHeight);
 
     uint32_t& at(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
     uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
@@ -24,11 +24,11 @@ struct Image {
 // The picture shrunk (or stretched) to the given size. Each output pixel is the mean of the
 // source pixels whose centres fall inside its footprint, or the nearest source pixel when none
 // does (enlarging); channels are averaged separately and rounded to nearest.
-Image resized(const Image& source, int targetWidth, int targetHeight);
+Picture resized(const Picture& source, int targetWidth, int targetHeight);
 
 // Copies `source` onto `target` with its top-left corner at (left, top); what falls outside the
 // target is dropped.
-void paste(Image& target, const Image& source, int left, int top);
+void paste(Picture& target, const Picture& source, int left, int top);
 
 // Fills the rectangle [left, left + w) x [top, top + h), clipped to the image.
-void fillRect(Image& target, int left, int top, int w, int h, uint32_t colour);
+void fillRect(Picture& target, int left, int top, int w, int h, uint32_t colour);
