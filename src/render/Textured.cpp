@@ -32,10 +32,12 @@ struct TexturedSpanContext {
     const TextureView& texture;
 };
 
-uint32_t litTexel(const Renderer& renderer, uint32_t texel, float r, float g, float b)
+// With lights, each texel channel is scaled by the lit corner colour through the table;
+// without, the texel shows as it is.
+inline uint32_t litTexel(const int32_t* mulTable, bool lit, uint32_t texel, float r, float g, float b)
 {
-    if (renderer.lightCount <= 0) return texel;
-    return tableChannels(renderer.mulTable, texel, channelOf(r), channelOf(g), channelOf(b));
+    if (!lit) return texel;
+    return tableChannels(mulTable, texel, channelOf(r), channelOf(g), channelOf(b));
 }
 
 void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>& span)
@@ -58,6 +60,8 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
     int pixelsInBlock = 0;
 
     const bool blend = renderer.blendMode != 0;
+    const bool lit = renderer.lightCount > 0;
+    const int32_t* mulTable = renderer.mulTable;
     const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
     for (int column = span.left; column < span.right; ++column) {
         const size_t pixel = rowStart + static_cast<size_t>(column);
@@ -65,14 +69,14 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
             // The feedback buffer mixes every pixel of the span, hidden or not.
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
             const uint32_t mixed = tableChannels(renderer.avgTable, renderer.accumBuffer[pixel],
-                                                 litTexel(renderer, texelColour, r, g, b));
+                                                 litTexel(mulTable, lit, texelColour, r, g, b));
             renderer.accumBuffer[pixel] = mixed;
             if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
                 context.screen[pixel] = mixed;
             }
         } else if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
-            context.screen[pixel] = litTexel(renderer, texelColour, r, g, b);
+            context.screen[pixel] = litTexel(mulTable, lit, texelColour, r, g, b);
         }
 
         texel.advance();
