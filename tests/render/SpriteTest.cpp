@@ -46,25 +46,18 @@ TEST_F(Sprites, SizeFallsWithDepthOneLessWhereThreeHundredOverZIsWhole)
     EXPECT_EQ(coveredAt(-4), 50 * 50); // behind the eye: full size, mirrored
 }
 
-TEST_F(Sprites, TheSquareHangsFromTheProjectedPoint)
-{
-    useTexture(0x00FFFFFF);
-    drawPoints({Vertex(0, 0, 59, 0x00FFFFFF)}); // (240, 240), 5 x 5
-    EXPECT_NE(pixel(240, 240), 0u);
-    EXPECT_NE(pixel(244, 244), 0u);
-    EXPECT_EQ(pixel(245, 244), 0u);
-    EXPECT_EQ(pixel(239, 240), 0u);
-}
-
 TEST_F(Sprites, SamplesWholeTexelSteps)
 {
     // Green = row / 2 ... blue = column / 2 after the mix with a black tint.
     texture_ = makeTexture(255, 255, [](int column, int row) { return packColour(0, row, column); });
     renderer->setTexture(texture_.get());
-    drawPoints({Vertex(0, 0, 3, 0)}); // 50 x 50 at (240, 240), every fifth texel
+    fillScreen(0x00FFFFFF);
+    drawPoints({Vertex(0, 0, 3, 0)}); // 50 x 50 hanging from (240, 240), every fifth texel
+    EXPECT_EQ(pixel(239, 240), 0x00FFFFFFu);
     EXPECT_EQ(pixel(240, 240), packColour(0, 0, 0));
     EXPECT_EQ(pixel(241, 242), packColour(0, 10 / 2, 5 / 2));
     EXPECT_EQ(pixel(289, 289), packColour(0, 245 / 2, 245 / 2));
+    EXPECT_EQ(pixel(290, 289), 0x00FFFFFFu);
 }
 
 TEST_F(Sprites, SquaresCrossingAScreenEdgeAreDroppedWhole)
