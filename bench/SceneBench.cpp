@@ -1,0 +1,124 @@
+// The demonstration's own speed: the whole 150-second timeline rendered offline at 60 frames per
+// second (every frame drawn and presented to the headless console, nothing written to disk), the
+// median time of a frame in each scene's window, and for scale the memory floor of a frame: the
+// three full-frame copies every frame makes at the least (background in, picture to the window, the
+// window's own copy to the display).
+//
+// The timeline is run once and timed frame by frame; the per-scene results are read from that one
+// run (each reported as a single iteration whose time is the median frame).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "TimelineCapture.h"
+#include "driver/Scenes.h"
+
+namespace {
+
+constexpr int benchFps = 60;
+
+struct TimelineTimes {
+    std::map<std::string, std::vector<double>> sceneFrames; // seconds per frame, by scene
+    double totalSeconds = 0.0;                              // every frame, start-up excluded
+    int frames = 0;
+};
+
+const TimelineTimes& timelineTimes()
+{
+    static const TimelineTimes times = [] {
+        TimelineTimes measured;
+        TimelineCapture run(CaptureSettings{benchFps, 1, TEPPLE_RUN_DIR});
+        while (true) {
+            const auto start = std::chrono::steady_clock::now();
+            const bool shown = run.step();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (!shown) break;
+            measured.totalSeconds += seconds;
+            ++measured.frames;
+            if (const TimelineEntry* scene = sceneAt(run.demo().frame().demoTime)) {
+                measured.sceneFrames[scene->name].push_back(seconds);
+            }
+        }
+        return measured;
+    }();
+    return times;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty()) return 0.0;
+    const size_t middle = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + middle, values.end());
+    if (values.size() % 2 == 1) return values[middle];
+    const double upper = values[middle];
+    return (upper + *std::max_element(values.begin(), values.begin() + middle)) / 2;
+}
+
+// Frames per second of the whole offline run.
+void WholeTimeline(benchmark::State& state)
+{
+    const TimelineTimes& times = timelineTimes();
+    for (auto _ : state) state.SetIterationTime(times.totalSeconds);
+    state.counters["frames"] = times.frames;
+    state.counters["fps"] = times.frames / times.totalSeconds;
+}
+BENCHMARK(WholeTimeline)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The median frame of one scene's window.
+void SceneMedianFrame(benchmark::State& state, const char* sceneName)
+{
+    const auto found = timelineTimes().sceneFrames.find(sceneName);
+    if (found == timelineTimes().sceneFrames.end()) {
+        state.SkipWithError("the scene never ran");
+        return;
+    }
+    const double middle = median(found->second);
+    for (auto _ : state) state.SetIterationTime(middle);
+    state.counters["frames"] = static_cast<double>(found->second.size());
+    state.counters["slowest_ms"] = 1000.0 * *std::max_element(found->second.begin(), found->second.end());
+}
+
+void registerScenes()
+{
+    for (const TimelineEntry& entry : sceneTimeline) {
+        benchmark::RegisterBenchmark(("SceneMedianFrame/" + std::string(entry.name)).c_str(), SceneMedianFrame,
+                                     entry.name)
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
+// Three copies of a full 640 x 480 x 4-byte frame between separate buffers, as every frame does
+// at the least; no renderer can present a frame faster than this.
+void FrameCopyFloor(benchmark::State& state)
+{
+    const size_t bytes = 640 * 480 * 4;
+    std::vector<uint8_t> background(bytes, 0x40), screen(bytes), window(bytes), display(bytes);
+    for (auto _ : state) {
+        std::memcpy(screen.data(), background.data(), bytes);
+        std::memcpy(window.data(), screen.data(), bytes);
+        std::memcpy(display.data(), window.data(), bytes);
+        benchmark::DoNotOptimize(display.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * 3 * static_cast<int64_t>(bytes));
+}
+BENCHMARK(FrameCopyFloor)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    registerScenes();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

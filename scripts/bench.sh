@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds everything (Release, in build/ or $TEPPLE_BUILD_DIR) and runs every benchmark: the demo's
+# own speed (whole timeline and each scene's median frame, with the memory floor of a frame), our
+# textured rasteriser beside Mesa's llvmpipe single-threaded and with two threads (where OSMesa is
+# installed), then the rasteriser and mesh benchmarks. Run it on a quiet machine: other work on
+# the same cores shows up in the numbers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+build=${TEPPLE_BUILD_DIR:-build}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+echo "== The demonstration, offline at 60 frames per second"
+"$build/bench/tepple_bench_scenes"
+
+if [ -x "$build/bench/tepple_bench_peer" ]; then
+  echo "== Beside llvmpipe, single-threaded"
+  LP_NUM_THREADS=0 "$build/bench/tepple_bench_peer"
+  echo "== Beside llvmpipe, two threads"
+  LP_NUM_THREADS=2 "$build/bench/tepple_bench_peer"
+else
+  echo "== llvmpipe peer not built (install libosmesa6-dev)"
+fi
+
+for other in tepple_bench_raster tepple_bench_mesh; do
+  if [ -x "$build/bench/$other" ]; then
+    echo "== $other"
+    "$build/bench/$other"
+  fi
+done
