@@ -250,19 +250,27 @@ MeshData makeMushroomStem()
 MeshData makeGridColumn()
 {
     constexpr double halfWidth = 3.0;
-    constexpr double height = 3.0;
+    constexpr double height = 4.5;
     MeshData column;
     const auto corner = [&](int cx, int cy, int cz) {
         return Point3{cx ? halfWidth : -halfWidth, cy ? height : 0.0, cz ? halfWidth : -halfWidth};
     };
-    // The six faces of the box as quads of corner codes (x, y, z bits), each mapped onto the
-    // whole texture and split into a 2 x 2 grid so the lighting has a few more points to vary.
+    // The six faces of the box as quads of corner codes (x, y, z bits), split into a 2 x 2 grid so
+    // the lighting has a few more points to vary. Each face shows its own small patch of the
+    // procedural texture rather than all of it: the whole texture squeezed onto a face a few
+    // pixels across reads as rainbow noise. The patches are regions of that texture with no dark
+    // texels and one clear hue each (blue, green, orange, yellow-green, magenta, violet), so the
+    // sides of a column tell apart even at the scene's dim light.
+    const double patches[6][2] = {{0.070, 0.398}, {0.211, 0.398}, {0.375, 0.516},
+                                  {0.703, 0.398}, {0.586, 0.797}, {0.117, 0.539}};
+    constexpr double patchSize = 0.18;
     const int quads[6][4][3] = {
         {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}}, {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {1, 1, 0}},
         {{1, 0, 1}, {1, 0, 0}, {1, 1, 0}, {1, 1, 1}}, {{0, 0, 0}, {0, 0, 1}, {0, 1, 1}, {0, 1, 0}},
         {{0, 1, 1}, {1, 1, 1}, {1, 1, 0}, {0, 1, 0}}, {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}},
     };
-    for (const auto& quad : quads) {
+    for (int face = 0; face < 6; ++face) {
+        const auto& quad = quads[face];
         const Point3 p0 = corner(quad[0][0], quad[0][1], quad[0][2]);
         const Point3 p1 = corner(quad[1][0], quad[1][1], quad[1][2]);
         const Point3 p3 = corner(quad[3][0], quad[3][1], quad[3][2]);
@@ -272,7 +280,8 @@ MeshData makeGridColumn()
                 const double s = i / 2.0;
                 const double t = j / 2.0;
                 const Point3 p = p0 + (p1 - p0) * s + (p3 - p0) * t;
-                grid[j][i] = column.addVertex(p, white, texCoord(s), texCoord(1.0 - t));
+                grid[j][i] = column.addVertex(p, white, patches[face][0] + patchSize * s,
+                                              patches[face][1] + patchSize * (1.0 - t));
             }
         }
         const Point3 middle{0.0, 0.5 * height, 0.0};

@@ -20,7 +20,7 @@ MeshData makeMushroomCap();
 // "mushroom/2.LSB": the stem with a bulb and a ring, pale vertex colours, origin at its foot.
 MeshData makeMushroomStem();
 
-// "Shape1.LSB": a textured square column 6 units across and 3 high along y, its base at y = 0.
+// "Shape1.LSB": a textured square column 6 units across and 4.5 high along y, its base at y = 0.
 // The driver exchanges y and z after loading, a mirror image; the faces are wound so that they
 // face outward after that exchange.
 MeshData makeGridColumn();
