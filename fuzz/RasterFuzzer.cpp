@@ -1,0 +1,139 @@
+// Arbitrary vertex buffers, lights and settings through all five rasterisers. Beyond what the
+// sanitizers catch, every path must leave clean 0x00RRGGBB pixels in the target and the
+// accumulation buffer and no NaN depth key, must never write into a bound texture, and must leave
+// a target of the wrong size untouched.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "RasterInput.h"
+#include "render/Renderer.h"
+
+uint32_t frameCounter = 0;
+
+namespace {
+
+// A fixed picture per texture, so a write into one shows up as a difference from its copy.
+struct TextureSet {
+    Surface empty{0, 0};
+    Surface oneTexel{1, 1};
+    Surface flare{255, 255};
+    Surface plasma{256, 256};
+    Surface narrow{3, 700};
+    Surface screenSized{640, 480};
+    std::vector<std::vector<uint32_t>> pristine;
+
+    TextureSet()
+    {
+        for (Surface* texture : all()) {
+            uint32_t* texels = texture->lock();
+            const int count = texture->width() * texture->height();
+            for (int i = 0; i < count; ++i) texels[i] = (static_cast<uint32_t>(i) * 2654435761u) & 0x00FFFFFFu;
+            texture->unlock();
+            pristine.emplace_back(texels, texels + count);
+        }
+    }
+
+    std::vector<Surface*> all() { return {&empty, &oneTexel, &flare, &plasma, &narrow, &screenSized}; }
+
+    Surface* pick(TextureChoice choice)
+    {
+        switch (choice) {
+        case TextureChoice::Empty: return &empty;
+        case TextureChoice::OneTexel: return &oneTexel;
+        case TextureChoice::Flare255: return &flare;
+        case TextureChoice::Plasma256: return &plasma;
+        case TextureChoice::Narrow3x700: return &narrow;
+        case TextureChoice::Screen640: return &screenSized;
+        default: return nullptr;
+        }
+    }
+
+    bool untouched()
+    {
+        const std::vector<Surface*> textures = all();
+        for (size_t t = 0; t < textures.size(); ++t) {
+            const uint32_t* texels = textures[t]->pixels();
+            if (!std::equal(pristine[t].begin(), pristine[t].end(), texels)) return false;
+        }
+        return true;
+    }
+};
+
+[[noreturn]] void fail(const char* what, int index)
+{
+    std::fprintf(stderr, "raster fuzzer: %s (word %d)\n", what, index);
+    std::abort();
+}
+
+constexpr uint32_t wrongTargetFill = 0x12345678u;
+
+void checkBuffers(const Surface& screen, const Renderer& renderer)
+{
+    const uint32_t* pixels = screen.pixels();
+    for (int i = 0; i < screenWidth * screenHeight; ++i) {
+        if ((pixels[i] & 0xFF000000u) != 0) fail("pixel with bits above 0x00FFFFFF", i);
+        if ((renderer.accumBuffer[i] & 0xFF000000u) != 0) fail("accumulation word with bits above 0x00FFFFFF", i);
+        if (std::isnan(renderer.depthBuffer[i])) fail("NaN depth key", i);
+    }
+}
+
+void checkUntouched(const Surface& target)
+{
+    const uint32_t* pixels = target.pixels();
+    const int count = target.width() * target.height();
+    for (int i = 0; i < count; ++i) {
+        if (pixels[i] != wrongTargetFill) fail("a target of the wrong size was drawn into", i);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static TextureSet textures;
+    static Surface screen(screenWidth, screenHeight);
+    static Surface wrongSize(screenWidth, screenHeight - 1);
+
+    // Every input starts from a freshly constructed renderer; copying one is cheaper than building it.
+    static const auto pristine = std::make_unique<const Renderer>();
+    static const auto renderer = std::make_unique<Renderer>();
+    *renderer = *pristine;
+
+    const RasterInput input = decodeRasterInput(data, size);
+    renderer->blendMode = input.blendMode;
+    renderer->backfaceCull = input.backfaceCull;
+    renderer->setTexture(textures.pick(input.firstTexture));
+    renderer->setSecondTexture(textures.pick(input.secondTexture));
+    for (const Light& light : input.lights) renderer->addLight(light);
+
+    const auto cornerCount = static_cast<int32_t>(input.positions.size());
+    renderer->setVertexBuffers(input.positions.data(), input.normals.empty() ? nullptr : input.normals.data(),
+                               cornerCount / 3, cornerCount);
+    // Counts that claim more than the arrays hold must not be followed.
+    renderer->triangleCount += input.countSlack;
+    renderer->vertexCount += input.countSlack;
+    renderer->lightCount += input.countSlack % 4;
+
+    Surface& target = input.wrongSizeTarget ? wrongSize : screen;
+    if (input.wrongSizeTarget) {
+        std::fill(wrongSize.lock(), wrongSize.lock() + wrongSize.width() * wrongSize.height(), wrongTargetFill);
+    } else {
+        screen.clear();
+    }
+
+    // One frame per mode, so the depth rule sees keys of earlier frames too.
+    frameCounter = input.frameCounter;
+    for (int mode = 0; mode < 5; ++mode) {
+        if (!renderer->drawMode(mode, target)) fail("a mode of 0-4 was refused", mode);
+        ++frameCounter;
+    }
+
+    if (input.wrongSizeTarget) checkUntouched(wrongSize);
+    checkBuffers(screen, *renderer);
+    if (!textures.untouched()) fail("a bound texture was written to", 0);
+    return 0;
+}

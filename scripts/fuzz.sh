@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in build-fuzz/ and runs each for a bounded time under
+# AddressSanitizer and UndefinedBehaviorSanitizer:
+#   scripts/fuzz.sh [seconds per target, default 600] [target ...]   (targets: mesh tga raster)
+# Each target starts from the seed corpus in fuzz/corpus/<target> plus what earlier runs found
+# (build-fuzz/corpus/<target>). A crash, sanitizer report or failed check stops that target, leaves
+# the input in build-fuzz/artifacts/ and makes the script fail; replay it with
+#   build-fuzz/fuzz_<target> build-fuzz/artifacts/<file>
+# The seed corpus is made by the project's own encoders: build-fuzz/tepple-fuzz-seeds fuzz/corpus
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-600}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(mesh tga raster)
+case "$seconds" in
+  ''|*[!0-9]*) echo "fuzz.sh: seconds must be a whole number, not '$seconds'" >&2; exit 2 ;;
+esac
+
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz.sh: clang++ is missing; run scripts/install-deps.sh" >&2
+  exit 2
+fi
+CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
+
+# Inputs larger than these only repeat what smaller ones already reach: whole rows of every
+# surface width for the TGA loader, a few hundred corners for the rasterisers.
+max_len() {
+  case "$1" in
+    tga) echo 16384 ;;
+    raster) echo 8192 ;;
+    *) echo 4096 ;;
+  esac
+}
+
+failed=()
+summary=()
+mkdir -p build-fuzz/artifacts
+for target in "${targets[@]}"; do
+  work=build-fuzz/corpus/$target
+  log=build-fuzz/$target.log
+  mkdir -p "$work"
+  echo "fuzzing $target for $seconds s (log: $log)"
+  status=0
+  # The outer timeout only guards against a fuzzer that stops answering; -timeout flags a slow input.
+  timeout $((seconds + 120)) "build-fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 \
+    -max_len="$(max_len "$target")" -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target-" \
+    "$work" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  coverage=$(grep -oE 'cov: [0-9]+' "$log" | tail -n 1 || true)
+  summary+=("$target: ${runs:-?} executions, ${coverage:-cov: ?}, corpus $(ls "$work" | wc -l) inputs, status $status")
+  if [ "$status" -ne 0 ]; then
+    failed+=("$target")
+    echo "---- $target failed; end of its log:" >&2
+    tail -n 60 "$log" >&2
+  fi
+done
+
+printf '%s\n' "${summary[@]}"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz.sh: failures in: ${failed[*]} (inputs in build-fuzz/artifacts/)" >&2
+  exit 1
+fi
