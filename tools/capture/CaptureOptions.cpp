@@ -10,6 +10,8 @@
 namespace {
 
 constexpr int maxFps = 1000;
+constexpr int minWidth = 16;
+constexpr int maxWidth = 2560;
 
 // Splits "--name=value" into name and value; a plain "--name" leaves the value empty.
 struct Spelling {
@@ -27,7 +29,7 @@ Spelling splitSpelling(const std::string& argument)
 bool takesValue(const std::string& name)
 {
     return name == "--fps" || name == "--seed" || name == "--data" || name == "--out" || name == "--at" ||
-           name == "--frames" || name == "--contact-sheet" || name == "--video";
+           name == "--frames" || name == "--contact-sheet" || name == "--video" || name == "--width";
 }
 
 // Stores one option's value; returns the error message, empty when the value is good.
@@ -47,6 +49,13 @@ std::string apply(CaptureOptions& options, const std::string& name, const std::s
             return "--seed wants a whole number from 0 to 4294967295, not '" + value + "'";
         }
         options.seed = static_cast<unsigned>(*seed);
+    } else if (name == "--width") {
+        const auto width = parseWholeNumber(value);
+        if (!width || *width < minWidth || *width > maxWidth) {
+            return "--width wants a whole number of pixels from " + std::to_string(minWidth) + " to " +
+                   std::to_string(maxWidth) + ", not '" + value + "'";
+        }
+        options.width = static_cast<int>(*width);
     } else if (name == "--at") {
         const auto times = parseTimeList(value);
         if (!times) return "--at wants times in seconds from 0 to 150 separated by commas, not '" + value + "'";
@@ -178,5 +187,7 @@ std::string captureUsage()
            "  --frames DIR           a PNG of every frame\n"
            "  --contact-sheet FILE   one PNG with three labelled thumbnails of every scene\n"
            "  --video FILE           an MP4 of the whole run with the soundtrack (needs ffmpeg)\n"
+           "  --width N              width of the --at and --frames pictures (default 640; the\n"
+           "                         height keeps the 4:3 shape)\n"
            "  --help                 this text\n";
 }

@@ -14,6 +14,7 @@ struct CaptureOptions {
     std::string framesFolder;          // --frames; empty: not wanted
     std::string contactSheet;          // --contact-sheet; empty: not wanted
     std::string video;                 // --video; empty: not wanted
+    int width = 640;                   // of the --at and --frames pictures; the height keeps 4:3
     bool help = false;
 
     bool wantsOutput() const

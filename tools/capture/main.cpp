@@ -115,12 +115,15 @@ int capture(const CaptureOptions& options)
         const int frame = run.presentedFrame();
         const bool keep = plan.everyFrame || plan.atTimes.count(frame) || plan.cells.count(frame);
         if (keep) {
-            const Picture picture = Picture::fromPixels(run.picture().data(), screenWidth, screenHeight);
+            const Picture shown = Picture::fromPixels(run.picture().data(), screenWidth, screenHeight);
+            const Picture picture = options.width == screenWidth
+                                        ? shown
+                                        : resized(shown, options.width, options.width * screenHeight / screenWidth);
             if (auto at = plan.atTimes.find(frame); at != plan.atTimes.end()) {
                 for (double time : at->second) writePngFile(inside(options.outFolder, atPictureName(time)), picture);
             }
             if (auto cell = plan.cells.find(frame); cell != plan.cells.end()) {
-                for (size_t index : cell->second) cellFrames[index] = picture;
+                for (size_t index : cell->second) cellFrames[index] = shown;
             }
             if (!options.framesFolder.empty()) {
                 writePngFile((fs::path(inside(options.outFolder, options.framesFolder)) / framePictureName(frame)).string(),
