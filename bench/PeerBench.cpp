@@ -345,7 +345,7 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            const std::string name = run.benchmark_name();
+            const std::string name = run.run_name.function_name; // "Ours/GridScene", without decorations
             const size_t slash = name.find('/');
             if (slash == std::string::npos || run.error_occurred) continue;
             times_[name.substr(slash + 1)][name.substr(0, slash)] = run.GetAdjustedRealTime();
