@@ -130,19 +130,6 @@ TEST(DemoStartup, ColumnStandsWithYAndZExchangedInVerticesAndCorners)
     EXPECT_EQ(run.demo->objects().capsule.vertices[7].y, DemoData::cubeVertices(8.0f)[7].y);
 }
 
-TEST(DemoStartup, RendererMatricesStartWithTheirOnesColumn)
-{
-    DemoData data;
-    HeadlessDemo run(data);
-    Matrix4 expected;
-    setIdentityOnesColumn(expected);
-    const Renderer& renderer = run.demo->objects().renderer;
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(renderer.viewMatrix.e[i], expected.e[i]) << i;
-        EXPECT_EQ(renderer.worldMatrix.e[i], expected.e[i]) << i;
-    }
-}
-
 TEST(DemoStartup, MissingFlareGivesOneMessageAndTheRunStillReachesItsEnd)
 {
     DemoData data;
@@ -217,17 +204,6 @@ TEST(DemoProgram, CorruptMeshIsShownThenTheWindowClosesWithAFailureStatus)
     EXPECT_FALSE(console.messages()[0].caption.empty());
     EXPECT_TRUE(console.wasClosed());
     EXPECT_EQ(console.updateCount(), 0);
-}
-
-TEST(DemoProgram, MissingMeshFailsLikeACorruptOne)
-{
-    DemoData data;
-    data.remove("mushroom/1.LSB");
-    HeadlessConsole console;
-    ManualClock clock;
-    EXPECT_EQ(runProgram(headlessSetup(console, clock, data)), 1);
-    ASSERT_EQ(console.messages().size(), 1u);
-    EXPECT_NE(console.messages()[0].text.find("mushroom/1.LSB"), std::string::npos);
 }
 
 TEST(DemoProgram, WindowThatCannotOpenFailsBeforeAnythingIsBuilt)
