@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Every data file missing, empty, cut short or replaced by garbage, one at a time: the demo never
+# crashes. A broken mesh stops it with status 1 and a message naming the file; a broken picture
+# or soundtrack is reported (a missing picture) or shown as it decodes, and the demo carries on
+# until it is told to stop. Runs on SDL's dummy video driver, where messages go to standard error.
+source "$(dirname "$0")/lib.sh"
+
+export SDL_VIDEODRIVER=dummy
+MESHES=(capsule.LSB kelvo.LSB mushroom/1.LSB mushroom/2.LSB Shape1.LSB Shape4.LSB Shape5.LSB)
+PICTURES=(flare.tga amuscaria.tga stone_version_1.tga)
+failures=0
+
+check() {
+  if ! "$@"; then
+    failures=$((failures + 1))
+  fi
+}
+
+# Spoils file $2 of a fresh copy of the run folder in way $1.
+spoil() {
+  local how=$1 file=$2 folder=$WORK/run
+  case "$how" in
+    missing) rm "$folder/$file" ;;
+    empty) : >"$folder/$file" ;;
+    short) head -c 40 "$RUN_DIR/$file" >"$folder/$file" ;;
+    # Another data file's bytes: well-formed for its own kind, wrong for this one. (The
+    # soundtrack's bytes would not do for a mesh: they begin like a valid empty one.)
+    garbage)
+      case "$file" in
+        *.LSB) cp "$RUN_DIR/stone_version_1.tga" "$folder/$file" ;;
+        *) cp "$RUN_DIR/Shape1.LSB" "$folder/$file" ;;
+      esac
+      ;;
+    directory) rm "$folder/$file" && mkdir "$folder/$file" ;;
+  esac
+}
+
+expect_stop() {
+  local how=$1 file=$2
+  copy_run_folder >/dev/null
+  spoil "$how" "$file"
+  start_demo "$WORK/run" >/dev/null
+  wait_exit 20
+  if [ "$DEMO_STATUS" -ne 1 ]; then
+    echo "FAIL: $file $how: status $DEMO_STATUS, not 1" >&2
+    return 1
+  fi
+  if ! grep -qF "$file" "$WORK/stderr"; then
+    echo "FAIL: $file $how: the message does not name the file: $(cat "$WORK/stderr")" >&2
+    return 1
+  fi
+  note "ok: $file $how -> $(grep -F "$file" "$WORK/stderr" | head -n 1)"
+}
+
+# $3, when given, is text standard error must hold.
+expect_carry_on() {
+  local how=$1 file=$2 expected=${3:-}
+  copy_run_folder >/dev/null
+  spoil "$how" "$file"
+  start_demo "$WORK/run" >/dev/null
+  sleep 2
+  if ! running; then
+    wait_exit 1
+    echo "FAIL: $file $how: the demo stopped (status $DEMO_STATUS): $(cat "$WORK/stderr")" >&2
+    return 1
+  fi
+  kill -TERM "$DEMO_PID"
+  wait_exit 5
+  if [ "$DEMO_STATUS" -ne 0 ]; then
+    echo "FAIL: $file $how: status $DEMO_STATUS after SIGTERM: $(cat "$WORK/stderr")" >&2
+    return 1
+  fi
+  if [ -n "$expected" ] && ! grep -qF "$expected" "$WORK/stderr"; then
+    echo "FAIL: $file $how: standard error lacks \"$expected\": $(cat "$WORK/stderr")" >&2
+    return 1
+  fi
+  note "ok: $file $how -> carried on${expected:+, said: $(grep -F "$expected" "$WORK/stderr" | head -n 1)}"
+}
+
+for mesh in "${MESHES[@]}"; do
+  for how in missing empty short garbage directory; do check expect_stop "$how" "$mesh"; done
+done
+for picture in "${PICTURES[@]}"; do
+  check expect_carry_on missing "$picture" "Could not load file. $picture"
+  check expect_carry_on directory "$picture" "Could not load file. $picture"
+  for how in empty short garbage; do check expect_carry_on "$how" "$picture"; done
+done
+for how in missing empty short garbage directory; do check expect_carry_on "$how" pelmoric.mp3; done
+
+# Nothing at all beside the program: three picture messages, then the first mesh stops it.
+rm -rf "$WORK/bare"
+mkdir -p "$WORK/bare"
+cp "$RUN_DIR/tepple" "$WORK/bare/"
+start_demo "$WORK/bare" >/dev/null
+wait_exit 20
+if [ "$DEMO_STATUS" -eq 1 ] && [ "$(grep -c 'Could not load file' "$WORK/stderr")" -eq 3 ] &&
+  grep -q 'Shape1.LSB' "$WORK/stderr"; then
+  note "ok: empty folder -> three picture messages and the first mesh named"
+else
+  echo "FAIL: empty folder: status $DEMO_STATUS: $(cat "$WORK/stderr")" >&2
+  failures=$((failures + 1))
+fi
+
+[ "$failures" -eq 0 ] || fail "$failures bad-data cases failed"
