@@ -1,13 +1,14 @@
 #pragma once
-// A tiny built-in 5 x 7 pixel font for labelling pictures: digits, both cases of the Latin
-// letters, the space and . , : ; - + = / ( ) % _ ' #. Any other character is drawn as a hollow box.
+// A tiny built-in font for labelling pictures: 5 x 7 pixel glyphs with one more row for the tails
+// of g, j, p, q and y. Digits, both cases of the Latin letters, the space and
+// . , : ; - + = / ( ) % _ ' #; any other character is drawn as a hollow box.
 #include <cstdint>
 #include <string>
 
 #include "Picture.h"
 
 constexpr int glyphWidth = 5;
-constexpr int glyphHeight = 7;
+constexpr int glyphHeight = 8;
 // A character cell: the glyph plus one column of spacing.
 constexpr int glyphAdvance = glyphWidth + 1;
 
