@@ -3,8 +3,8 @@
 # by run-test.sh, already inside a virtual X server when the test needs one.
 set -euo pipefail
 
-RUN_DIR=$1
-WORK=$2
+RUN_DIR=$(cd "$1" && pwd)
+WORK=$(cd "$2" && pwd)
 TITLE='Tepple polygon engine'
 DEMO_PID=
 DEMO_STATUS=

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# tepple-capture given bad options, a bad data folder or an output it cannot write: each time a
+# clear message naming the problem, a non-zero status (2 for the command line, 1 otherwise) and
+# no crash. Spoiled data the demo itself carries on with, the capture carries on with too.
+source "$(dirname "$0")/lib.sh"
+
+CAPTURE=$RUN_DIR/tepple-capture
+[ -x "$CAPTURE" ] || fail "no capture tool at $CAPTURE"
+failures=0
+
+# expect <status> <text the message must hold> [NAME=value ...] -- <arguments...>
+expect() {
+  local status=$1 text=$2 actual=0 settings=()
+  shift 2
+  while [ "$1" != -- ]; do
+    settings+=("$1")
+    shift
+  done
+  shift
+  (cd "$WORK" && exec env "${settings[@]}" "$CAPTURE" "$@") >"$WORK/stdout" 2>"$WORK/stderr" || actual=$?
+  if [ "$actual" -ne "$status" ] || ! grep -qF -- "$text" "$WORK/stderr"; then
+    echo "FAIL: tepple-capture $*: status $actual (wanted $status), said: $(tail -n 3 "$WORK/stderr")" >&2
+    failures=$((failures + 1))
+    return 0
+  fi
+  note "ok: tepple-capture $* -> $status: $(grep -F -- "$text" "$WORK/stderr" | head -n 1)"
+}
+
+out=$WORK/out
+mkdir -p "$out"
+
+expect 2 "unknown option '--bogus'" -- --bogus
+expect 2 "unknown option 'stray'" -- stray --at 1
+expect 2 "--fps needs a value" -- --at 1 --fps
+for fps in abc -5 0 2.5 1e9 99999999999999999999; do
+  expect 2 "--fps wants a whole number" -- --at 1 --fps="$fps"
+done
+for seed in -1 x 4294967296; do expect 2 "--seed wants a whole number" -- --at 1 --seed "$seed"; done
+for times in 200 -1 1,,2 nan inf 1e400 , 'one'; do expect 2 "--at wants times" -- --at "$times"; done
+for width in 0 -3 100000 wide; do expect 2 "--width wants a whole number" -- --at 1 --width "$width"; done
+expect 2 "nothing to capture" -- --out "$out"
+
+expect 1 "data folder '$WORK/none' not found" -- --at 1 --data "$WORK/none" --out "$out"
+expect 1 "data folder '$RUN_DIR/tepple' not found" -- --at 1 --data "$RUN_DIR/tepple" --out "$out"
+expect 1 "output folder '$RUN_DIR/tepple' is not a folder that can be written" -- --at 1 --out "$RUN_DIR/tepple"
+expect 1 "frames folder" -- --frames /dev/null --out "$out"
+
+# No ffmpeg on the way: stop at once and say how to get it.
+mkdir -p "$WORK/no-programs"
+expect 1 "apt-get install ffmpeg" PATH="$WORK/no-programs" -- --video demo.mp4 --out "$out"
+
+# Spoiled data folders.
+data=$(copy_run_folder)
+head -c 100 "$RUN_DIR/kelvo.LSB" >"$data/kelvo.LSB"
+expect 1 "kelvo.LSB: 100 bytes is shorter" -- --at 1 --data "$data" --out "$out"
+rm "$data/kelvo.LSB"
+expect 1 "kelvo.LSB: cannot open" -- --at 1 --data "$data" --out "$out"
+
+data=$(copy_run_folder)
+rm "$data/flare.tga"
+: >"$data/amuscaria.tga"
+rm "$data/pelmoric.mp3"
+expect 0 "Could not load file. $data/flare.tga" -- --at 1 --data "$data" --out "$out"
+[ -s "$out/t001.000.png" ] || { echo "FAIL: no picture written from the spoiled data" >&2; failures=$((failures + 1)); }
+
+[ "$failures" -eq 0 ] || fail "$failures capture cases failed"
