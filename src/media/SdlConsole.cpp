@@ -6,6 +6,15 @@ namespace {
 
 constexpr Uint32 consoleSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
 
+// Drivers that show nothing. SDL falls back to "offscreen" when there is no display at all; used
+// without being asked for by name, the demo would play unseen and report success.
+bool isInvisibleFallback(const char* driver)
+{
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (requested != nullptr && requested[0] != '\0') return false;
+    return driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+}
+
 bool isDisplayFormat(const Format& format)
 {
     const Format display = displayFormat32();
@@ -42,6 +51,11 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
     }
     if (SDL_InitSubSystem(consoleSubsystems) != 0) return fail("SDL video initialisation failed");
     videoStarted_ = true;
+    if (isInvisibleFallback(SDL_GetCurrentVideoDriver())) {
+        close();
+        lastError_ = "no display to show it on (is DISPLAY set?)";
+        return false;
+    }
 
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                SDL_WINDOW_RESIZABLE);
