@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -49,29 +48,33 @@ Vertex readRecord(const uint8_t* record)
     return vertex;
 }
 
-// The size a regular file reports, or 0 when it cannot tell (a directory, a pipe). Only a first
-// guess for the buffer, capped so a huge sparse file grows it only as its bytes really arrive.
-size_t sizeHint(const std::string& path)
+// The bytes a file with this header spans: the header, the whole triangles and the vertex
+// records. At most 16 + 6 x 2^31 / 3 + 36 x 2^31: no overflow in 64 bits. Negative counts span
+// the header alone; parse rejects them.
+uint64_t declaredBytes(const uint8_t* header)
 {
-    constexpr std::uintmax_t cap = 256u << 20;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return 0;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : static_cast<size_t>(std::min(size, cap));
+    const int32_t indexCount = readI32(header + 8);
+    const int32_t vertexCount = readI32(header + 12);
+    if (indexCount < 0 || vertexCount < 0) return headerBytes;
+    return headerBytes + uint64_t{triangleBytes} * static_cast<uint64_t>(indexCount / 3) +
+           uint64_t{recordBytes} * static_cast<uint64_t>(vertexCount);
 }
 
-std::vector<uint8_t> readWholeFile(const std::string& path)
+// Reads the header and then only as many bytes as it accounts for, so that what follows the last
+// record (a huge file, a device that never ends) is never read; a file cut short yields what it has.
+// The buffer grows as bytes really arrive, so a header claiming gigabytes costs nothing up front.
+std::vector<uint8_t> readDeclaredBytes(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) throw MeshError(path + ": cannot open: " + std::strerror(errno));
-    std::vector<uint8_t> bytes;
-    // Read until the end whatever the hint said: the file may change size meanwhile.
-    bytes.resize(std::max<size_t>(sizeHint(path) + 1, 65536));
-    size_t filled = 0;
-    for (;;) {
+    std::vector<uint8_t> bytes(headerBytes);
+    size_t filled = std::fread(bytes.data(), 1, headerBytes, file);
+    const uint64_t wanted = filled == headerBytes ? declaredBytes(bytes.data()) : filled;
+    constexpr size_t firstChunk = 65536;
+    while (filled == bytes.size() && filled < wanted) {
+        const uint64_t grown = std::min<uint64_t>(wanted, std::max<uint64_t>(2 * bytes.size(), firstChunk));
+        bytes.resize(static_cast<size_t>(grown));
         filled += std::fread(bytes.data() + filled, 1, bytes.size() - filled, file);
-        if (filled < bytes.size()) break;
-        bytes.resize(2 * bytes.size());
     }
     bytes.resize(filled);
     const bool failed = std::ferror(file) != 0;
@@ -90,7 +93,7 @@ Mesh::Mesh() : faceCount(0), vertexCount(0)
 
 int Mesh::load(const std::string& path)
 {
-    const std::vector<uint8_t> bytes = readWholeFile(path);
+    const std::vector<uint8_t> bytes = readDeclaredBytes(path);
     return parse(bytes.data(), bytes.size(), path);
 }
 
@@ -107,9 +110,7 @@ int Mesh::parse(const uint8_t* bytes, size_t size, const std::string& name)
     // An index count that is not a multiple of 3 loses its partial triangle; the vertex records
     // start right after the last whole one.
     const int32_t fileFaceCount = indexCount / 3;
-    // At most 16 + 6 x 2^31 / 3 + 36 x 2^31 bytes: no overflow in 64 bits.
-    const uint64_t needed = headerBytes + uint64_t{triangleBytes} * static_cast<uint64_t>(fileFaceCount) +
-                            uint64_t{recordBytes} * static_cast<uint64_t>(fileVertexCount);
+    const uint64_t needed = declaredBytes(bytes);
     if (static_cast<uint64_t>(size) < needed) {
         throw MeshError(name + ": " + std::to_string(size) + " bytes is shorter than the " + std::to_string(needed) +
                         " its header says (" + std::to_string(fileFaceCount) + " triangles, " +
