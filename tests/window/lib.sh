@@ -82,9 +82,16 @@ find_window() {
   echo "$wid"
 }
 
-# The id of a window (dialogs included, which xdotool may not see) named exactly $1, or nothing.
+# The id of a shown window (dialogs included, which xdotool may not see) named exactly $1, or
+# nothing. A window already created but not yet mapped does not count: it cannot take the focus.
 window_named() {
-  xwininfo -root -tree | awk -v name=" \"$1\": " 'index($0, name) { print $1; exit }'
+  local wid
+  for wid in $(xwininfo -root -tree | awk -v name=" \"$1\": " 'index($0, name) { print $1 }'); do
+    if xwininfo -id "$wid" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+      echo "$wid"
+      return
+    fi
+  done
 }
 
 # Waits up to $2 seconds for a window named $1 and prints its id; fails if none appears.
