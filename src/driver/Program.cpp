@@ -27,8 +27,7 @@ int runProgram(const DemoSetup& setup)
         printError(error.what());
         return 1;
     } catch (const MeshError& error) {
-        // Standard error first: a dialog may block until it is dismissed.
-        printError(error.what());
+        // Every console writes its messages on standard error as well as in any dialog it shows.
         setup.console.message(error.what(), loadFailureCaption, "");
         setup.console.close();
         return 1;

@@ -33,24 +33,28 @@ void copyArea(const uint32_t* sourcePixels, int sourceWidth, int sourceHeight, c
     }
 }
 
-// Position of a mask's lowest set bit, and the mask shifted down to start at bit 0.
-int maskShift(uint32_t mask)
-{
-    if (mask == 0) return 0;
-    int shift = 0;
-    while (((mask >> shift) & 1u) == 0) ++shift;
-    return shift;
-}
+// One channel of a direct-colour format: where it sits and how wide it is, worked out once per load.
+struct Channel {
+    uint32_t mask;
+    int shift;
+    uint32_t maximum;
 
-// Scales a channel of `mask`'s width to 8 bits.
-uint32_t channelTo8(uint32_t pixel, uint32_t mask)
-{
-    if (mask == 0) return 0;
-    const int shift = maskShift(mask);
-    const uint32_t value = (pixel & mask) >> shift;
-    const uint32_t maximum = mask >> shift;
-    return maximum == 255 ? value : static_cast<uint32_t>((static_cast<uint64_t>(value) * 255 + maximum / 2) / maximum);
-}
+    explicit Channel(uint32_t channelMask) : mask(channelMask), shift(0), maximum(0)
+    {
+        if (mask == 0) return;
+        while (((mask >> shift) & 1u) == 0) ++shift;
+        maximum = mask >> shift;
+    }
+
+    // The channel of `pixel` scaled to 8 bits.
+    uint32_t to8(uint32_t pixel) const
+    {
+        if (maximum == 0) return 0;
+        const uint32_t value = (pixel & mask) >> shift;
+        return maximum == 255 ? value
+                              : static_cast<uint32_t>((static_cast<uint64_t>(value) * 255 + maximum / 2) / maximum);
+    }
+};
 
 } // namespace
 
@@ -68,6 +72,7 @@ void Surface::load(const void* rows, int width, int height, int pitch, const For
     const int copyWidth = std::min(width, width_);
     const int copyHeight = std::min(height, height_);
     const auto* bytes = static_cast<const uint8_t*>(rows);
+    const Channel red(source.redMask), green(source.greenMask), blue(source.blueMask);
     for (int row = 0; row < copyHeight; ++row) {
         const uint8_t* from = bytes + static_cast<size_t>(row) * pitch;
         uint32_t* to = pixels_.data() + static_cast<size_t>(row) * width_;
@@ -76,8 +81,7 @@ void Surface::load(const void* rows, int width, int height, int pitch, const For
             // Little-endian words: the first byte is the lowest.
             uint32_t word = p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16);
             if (bytesPerPixel == 4) word |= static_cast<uint32_t>(p[3]) << 24;
-            to[column] = (channelTo8(word, source.redMask) << 16) | (channelTo8(word, source.greenMask) << 8) |
-                         channelTo8(word, source.blueMask);
+            to[column] = (red.to8(word) << 16) | (green.to8(word) << 8) | blue.to8(word);
         }
     }
 }

@@ -89,8 +89,8 @@ public:
     // Shows the console's pixel block.
     virtual void update() = 0;
     virtual void close() = 0;
-    // message() (from MessageSink): a dialog with this window as parent where one can be shown,
-    // waiting for it to be dismissed; otherwise standard error.
+    // message() (from MessageSink): always a line on standard error, and a dialog with this window
+    // as parent where one can be shown, waiting for it to be dismissed.
 
     const std::string& lastError() const { return lastError_; }
     int width() const { return width_; }

@@ -109,9 +109,10 @@ void SdlConsole::close()
 
 void SdlConsole::message(const std::string& text, const std::string& caption, const std::string& detail)
 {
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), window_) < 0) {
-        StderrMessages().message(text, caption, detail);
-    }
+    // Standard error first and always: the dialog has no room for the detail (the file name), and
+    // it blocks until dismissed, possibly on a display nobody is watching.
+    StderrMessages().message(text, caption, detail);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), window_);
 }
 
 bool SdlConsole::readBack(std::vector<uint32_t>& pixels)

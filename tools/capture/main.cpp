@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,12 +36,21 @@ std::string inside(const std::string& outFolder, const std::string& path)
     return fs::path(path).is_absolute() ? path : (fs::path(outFolder) / path).string();
 }
 
-// Makes the folder if it is missing and checks that files can be made in it.
+// Makes the folder if it is missing and checks that files can be made in it by making one: permission
+// bits alone say yes to root for folders such as /proc, where the run would fail only at its end.
 void requireWritableFolder(const std::string& folder, const char* what)
 {
     std::error_code error;
     fs::create_directories(folder, error);
-    if (!fs::is_directory(folder) || access(folder.c_str(), W_OK | X_OK) != 0) {
+    const fs::path probe = fs::path(folder) / (".tepple-capture-probe-" + std::to_string(getpid()));
+    bool writable = false;
+    if (fs::is_directory(folder)) {
+        std::ofstream file(probe, std::ios::binary);
+        writable = static_cast<bool>(file << '\n') && static_cast<bool>(file.flush());
+        file.close();
+        fs::remove(probe, error);
+    }
+    if (!writable) {
         throw CaptureError(std::string(what) + " '" + folder + "' is not a folder that can be written");
     }
 }
