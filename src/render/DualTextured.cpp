@@ -93,18 +93,12 @@ int Renderer::drawDualTextured(Surface& target, int, int)
     if (screen != nullptr) {
         const DepthRule depth(frameCounter);
         const DualSpanContext context{*this, screen, depth, viewA, viewB};
-        const int triangles = drawableTriangles(*this);
-        for (int t = 0; t < triangles; ++t) {
-            TriangleCorners corners;
-            if (!setUpTriangle(*this, t, corners)) continue;
-            float values[3][attributeCount];
-            for (int i = 0; i < 3; ++i) {
-                setCorner(values[i], positions[static_cast<size_t>(corners.first + i)], corners.w[i], viewA, viewB);
-            }
-            dualTexturedEdges_.scan(corners.screen, values);
-            dualTexturedEdges_.forEachSpan(
-                [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
-        }
+        scanTriangles(
+            *this, dualTexturedEdges_,
+            [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+                setCorner(values, positions[static_cast<size_t>(corners.first + i)], corners.w[i], viewA, viewB);
+            },
+            [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
         target.unlock();
     }
     if (viewA.usable()) texture->unlock();

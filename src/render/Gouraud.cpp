@@ -48,16 +48,12 @@ int Renderer::drawGouraud(Surface& target, int, int)
     uint32_t* screen = lockScreen(target);
     if (screen == nullptr) return 0;
     const DepthRule depth(frameCounter);
-    const int triangles = drawableTriangles(*this);
-    for (int t = 0; t < triangles; ++t) {
-        TriangleCorners corners;
-        if (!setUpTriangle(*this, t, corners)) continue;
-        float values[3][attributeCount];
-        for (int i = 0; i < 3; ++i) setCorner(values[i], litCorner(*this, corners.first + i), corners.w[i]);
-        gouraudEdges_.scan(corners.screen, values);
-        gouraudEdges_.forEachSpan(
-            [&](const Span<attributeCount>& span) { shadeSpan(*this, span, screen, depth); });
-    }
+    scanTriangles(
+        *this, gouraudEdges_,
+        [this](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+            setCorner(values, litCorner(*this, corners.first + i), corners.w[i]);
+        },
+        [&](const Span<attributeCount>& span) { shadeSpan(*this, span, screen, depth); });
     target.unlock();
     return 0;
 }

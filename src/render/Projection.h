@@ -3,6 +3,7 @@
 // depth-tested triangle paths, corner lighting, the depth rule and locking the screen.
 #include <cstdint>
 
+#include "render/EdgeTable.h"
 #include "render/Renderer.h"
 
 // The corners of a triangle that survived set-up, in buffer order.
@@ -56,3 +57,20 @@ inline bool insideVisibilityWindow(float w) { return w > 0.001 && w < 0.1; }
 
 // The target's pixels when it is screen-sized; null (nothing to draw into) otherwise.
 uint32_t* lockScreen(Surface& target);
+
+// The loop every depth-tested triangle path shares: set-up, then scan conversion through `edges`,
+// then one call of drawSpan per span. cornerValues(corners, i, values) fills the N attributes of
+// corner i of a triangle that survived set-up.
+template <int N, class CornerValues, class DrawSpan>
+void scanTriangles(const Renderer& renderer, EdgeTable<N>& edges, CornerValues&& cornerValues, DrawSpan&& drawSpan)
+{
+    const int triangles = drawableTriangles(renderer);
+    for (int t = 0; t < triangles; ++t) {
+        TriangleCorners corners;
+        if (!setUpTriangle(renderer, t, corners)) continue;
+        float values[3][N];
+        for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
+        edges.scan(corners.screen, values);
+        edges.forEachSpan(drawSpan);
+    }
+}

@@ -107,19 +107,14 @@ int Renderer::drawTextured(Surface& target, int, int)
     }
     const DepthRule depth(frameCounter);
     const TexturedSpanContext context{*this, screen, depth, textureView};
-    const int triangles = drawableTriangles(*this);
-    for (int t = 0; t < triangles; ++t) {
-        TriangleCorners corners;
-        if (!setUpTriangle(*this, t, corners)) continue;
-        float values[3][attributeCount];
-        for (int i = 0; i < 3; ++i) {
+    scanTriangles(
+        *this, texturedEdges_,
+        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             const int index = corners.first + i;
-            setCorner(values[i], positions[static_cast<size_t>(index)], litCorner(*this, index), corners.w[i],
+            setCorner(values, positions[static_cast<size_t>(index)], litCorner(*this, index), corners.w[i],
                       textureView);
-        }
-        texturedEdges_.scan(corners.screen, values);
-        texturedEdges_.forEachSpan([&context](const Span<attributeCount>& span) { textureSpan(context, span); });
-    }
+        },
+        [&context](const Span<attributeCount>& span) { textureSpan(context, span); });
     target.unlock();
     texture->unlock();
     return 0;
