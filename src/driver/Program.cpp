@@ -1,6 +1,7 @@
 #include "driver/Program.h"
 
 #include <cstdio>
+#include <exception>
 #include <optional>
 
 #include "geometry/MeshFile.h"
@@ -31,7 +32,17 @@ int runProgram(const DemoSetup& setup)
         setup.console.message(error.what(), loadFailureCaption, "");
         setup.console.close();
         return 1;
+    } catch (const std::exception& error) {
+        // Anything else (memory running out, say) still ends with a clear line, not an abort.
+        printError(error.what());
+        setup.console.close();
+        return 1;
     }
-    demo->run();
+    try {
+        demo->run();
+    } catch (const std::exception& error) {
+        printError(error.what());
+        return 1;
+    }
     return 0;
 }

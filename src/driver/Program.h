@@ -6,4 +6,5 @@
 // 0 after a key press or the end of the timeline. 1 when the window cannot open (the reason on
 // standard error) or a mesh cannot be loaded: its error goes to standard error and to the
 // console's message (a dialog over the window where one can be shown), then the window closes.
+// 1 also for any other failure (memory running out, say), with its reason on standard error.
 int runProgram(const DemoSetup& setup);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -239,4 +240,18 @@ TEST(DemoProgram, BothNormalExitsReturnZero)
         EXPECT_EQ(console.updateCount(), 0);
         EXPECT_TRUE(console.wasClosed());
     }
+}
+
+TEST(DemoProgram, AnyOtherStartUpFailureClosesTheWindowWithAFailureStatus)
+{
+    DemoData data;
+    HeadlessConsole console;
+    ManualClock clock;
+    DemoSetup setup = headlessSetup(console, clock, data);
+    setup.onStartupStep = [](StartupStep step) {
+        if (step == StartupStep::SpinMesh) throw std::bad_alloc();
+    };
+    EXPECT_EQ(runProgram(setup), 1);
+    EXPECT_TRUE(console.wasClosed());
+    EXPECT_EQ(console.updateCount(), 0);
 }
