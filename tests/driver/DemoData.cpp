@@ -8,31 +8,21 @@
 
 #include "geometry/MeshFile.h"
 #include "media/MusicPlayer.h"
+#include "TgaWriter.h"
 
 namespace {
 
 const char* const meshNames[] = {"Shape1.LSB", "Shape4.LSB",     "Shape5.LSB", "mushroom/1.LSB",
                                  "mushroom/2.LSB", "kelvo.LSB", "capsule.LSB"};
 
-// Uncompressed 24-bit TGA, bottom row first, bytes blue, green, red.
+// A TGA file through the asset generator's own writer, pixel (x, y) counted from the top row.
 std::vector<uint8_t> encodeTga(int width, int height, uint32_t (*pixel)(int, int))
 {
-    std::vector<uint8_t> bytes(18, 0);
-    bytes[2] = 2;
-    bytes[12] = static_cast<uint8_t>(width & 0xFF);
-    bytes[13] = static_cast<uint8_t>(width >> 8);
-    bytes[14] = static_cast<uint8_t>(height & 0xFF);
-    bytes[15] = static_cast<uint8_t>(height >> 8);
-    bytes[16] = 24;
-    for (int row = height - 1; row >= 0; --row) {
-        for (int x = 0; x < width; ++x) {
-            const uint32_t colour = pixel(x, row);
-            bytes.push_back(static_cast<uint8_t>(blueOf(colour)));
-            bytes.push_back(static_cast<uint8_t>(greenOf(colour)));
-            bytes.push_back(static_cast<uint8_t>(redOf(colour)));
-        }
+    Image image(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) image.at(x, y) = pixel(x, y);
     }
-    return bytes;
+    return encodeTga(image);
 }
 
 // A bright disc fading to a black (see-through) rim.
