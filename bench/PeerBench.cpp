@@ -32,6 +32,7 @@
 #include "geometry/Matrix4.h"
 #include "geometry/Mesh.h"
 #include "media/ProceduralTexture.h"
+#include "render/MeshDraw.h"
 #include "render/Renderer.h"
 
 namespace {
@@ -64,7 +65,7 @@ Vertex point(float x, float y, float z) { return Vertex(x, y, z, 0); }
 DrawCall transformed(Mesh& mesh, Renderer& renderer)
 {
     Surface unused(1, 1);
-    mesh.draw(renderer, unused, -1); // a mode that transforms and draws nothing
+    drawMesh(renderer, mesh, unused, static_cast<DrawMode>(-1)); // a mode that transforms and draws nothing
     DrawCall call;
     const size_t corners = 3 * static_cast<size_t>(mesh.faceCount);
     call.corners.assign(mesh.outPositions.begin(), mesh.outPositions.begin() + corners);
@@ -188,9 +189,8 @@ void drawOurs(Renderer& renderer, Surface& screen, const Workload& workload)
         renderer.backfaceCull = call.cull ? 1 : 0;
         renderer.clearLights();
         for (const Light& light : call.lights) renderer.addLight(light);
-        const int32_t count = static_cast<int32_t>(call.corners.size());
-        renderer.setVertexBuffers(call.corners.data(), call.normals.data(), count / 3, count);
-        renderer.drawTextured(screen, 0, 0);
+        renderer.setVertexBuffers(call.corners.data(), call.normals.data(), call.corners.size());
+        renderer.drawTextured(screen);
     }
 }
 

@@ -82,7 +82,6 @@ std::unique_ptr<Surface> noiseTexture()
     std::mt19937 random(seed);
     uint32_t* texels = texture->lock();
     for (int i = 0; i < 255 * 255; ++i) texels[i] = static_cast<uint32_t>(random()) & 0x00FFFFFF;
-    texture->unlock();
     return texture;
 }
 
@@ -97,15 +96,10 @@ void runRasteriser(benchmark::State& state, int mode, const TriangleList& list, 
     renderer->setSecondTexture(texture.get());
     renderer->addLight(Light(Vertex(0, 0, -30, 0), 40.0f, 40.0f, 40.0f));
     renderer->blendMode = blend == Blend::on ? 1 : 0;
-    const int vertices = static_cast<int>(list.corners.size());
-    if (mode == 3) {
-        renderer->setVertexBuffers(list.corners.data(), nullptr, 0, vertices);
-    } else {
-        renderer->setVertexBuffers(list.corners.data(), list.normals.data(), vertices / 3, vertices);
-    }
+    renderer->setVertexBuffers(list.corners.data(), mode == 3 ? nullptr : list.normals.data(), list.corners.size());
     for (auto _ : state) {
         ++frameCounter;
-        renderer->drawMode(mode, screen);
+        renderer->draw(static_cast<DrawMode>(mode), screen);
         benchmark::DoNotOptimize(screen.pixels());
     }
     const double items = mode == 3 ? pointsPerCall : trianglesPerCall;

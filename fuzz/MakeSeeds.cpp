@@ -126,7 +126,7 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     const float inf = std::numeric_limits<float>::infinity();
     RasterInput hostile;
     hostile.backfaceCull = 0;
-    hostile.countSlack = 7;
+    hostile.missingNormals = 7;
     hostile.lights.push_back(Light(Vertex(nan, 0, 0, 0), 1, 1, 1));
     hostile.lights.push_back(Light(Vertex(0, 0, 0, 0), inf, 1, -inf));
     hostile.positions = {Vertex(nan, 0, 20, 0xFFFFFFFF), Vertex(1, inf, 20, 0), Vertex(-inf, 1, 20, 0),

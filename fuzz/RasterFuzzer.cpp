@@ -12,7 +12,6 @@
 #include "RasterInput.h"
 #include "render/Renderer.h"
 
-uint32_t frameCounter = 0;
 
 namespace {
 
@@ -32,7 +31,6 @@ struct TextureSet {
             uint32_t* texels = texture->lock();
             const int count = texture->width() * texture->height();
             for (int i = 0; i < count; ++i) texels[i] = (static_cast<uint32_t>(i) * 2654435761u) & 0x00FFFFFFu;
-            texture->unlock();
             pristine.emplace_back(texels, texels + count);
         }
     }
@@ -110,13 +108,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     renderer->setSecondTexture(textures.pick(input.secondTexture));
     for (const Light& light : input.lights) renderer->addLight(light);
 
-    const auto cornerCount = static_cast<int32_t>(input.positions.size());
     renderer->setVertexBuffers(input.positions.data(), input.normals.empty() ? nullptr : input.normals.data(),
-                               cornerCount / 3, cornerCount);
-    // Counts that claim more than the arrays hold must not be followed.
-    renderer->triangleCount += input.countSlack;
-    renderer->vertexCount += input.countSlack;
-    renderer->lightCount += input.countSlack % 4;
+                               input.positions.size());
+    // Corners past the end of the normals must count as having the zero normal.
+    renderer->normals.resize(renderer->normals.size() - std::min<size_t>(input.missingNormals, renderer->normals.size()));
 
     Surface& target = input.wrongSizeTarget ? wrongSize : screen;
     if (input.wrongSizeTarget) {
@@ -128,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // One frame per mode, so the depth rule sees keys of earlier frames too.
     frameCounter = input.frameCounter;
     for (int mode = 0; mode < 5; ++mode) {
-        if (!renderer->drawMode(mode, target)) fail("a mode of 0-4 was refused", mode);
+        if (!renderer->draw(static_cast<DrawMode>(mode), target)) fail("a draw mode was refused", mode);
         ++frameCounter;
     }
 

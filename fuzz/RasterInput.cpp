@@ -82,7 +82,7 @@ RasterInput decodeRasterInput(const uint8_t* data, size_t size)
     input.firstTexture = textureChoice(textures & 0x0F);
     input.secondTexture = textureChoice(textures >> 4);
     const size_t lightCount = reader.byte() % (maxLights + 1);
-    input.countSlack = reader.byte();
+    input.missingNormals = reader.byte();
     input.frameCounter = reader.word();
 
     for (size_t i = 0; i < lightCount; ++i) {
@@ -114,7 +114,7 @@ std::vector<uint8_t> encodeRasterInput(const RasterInput& input)
     out.push_back(static_cast<uint8_t>(static_cast<unsigned>(input.firstTexture) |
                                        static_cast<unsigned>(input.secondTexture) << 4));
     out.push_back(static_cast<uint8_t>(input.lights.size() <= maxLights ? input.lights.size() : maxLights));
-    out.push_back(input.countSlack);
+    out.push_back(input.missingNormals);
     putWord(out, input.frameCounter);
     for (size_t i = 0; i < input.lights.size() && i < maxLights; ++i) {
         const Light& light = input.lights[i];

@@ -4,7 +4,7 @@
 //              bit 3 draw into a wrongly sized target (which must stay untouched)
 //   byte 1     textures: low nibble the first, high nibble the second (see textureChoice below)
 //   byte 2     light count, taken modulo 9
-//   byte 3     extra triangles, points and lights claimed beyond what the arrays hold
+//   byte 3     how many normals to drop from the end, so that some corners have none
 //   bytes 4-7  frameCounter, little-endian
 //   then       the lights, 24 bytes each: float x, y, z, red, green, blue
 //   then       raw 32-byte vertices, every bit pattern allowed (NaN, infinities, denormals);
@@ -26,7 +26,7 @@ struct RasterInput {
     bool wrongSizeTarget = false;
     TextureChoice firstTexture = TextureChoice::None;
     TextureChoice secondTexture = TextureChoice::None;
-    uint8_t countSlack = 0;
+    uint8_t missingNormals = 0;
     uint32_t frameCounter = 0;
     std::vector<Light> lights;
     std::vector<Vertex> positions;

@@ -30,7 +30,6 @@ void decodeAndCheck(const uint8_t* data, size_t size, Surface& surface)
     uint32_t* pixels = surface.lock();
     // A previous picture with bits that no decoded pixel may keep.
     for (int i = 0; i < width * height; ++i) pixels[i] = 0xFFFFFFFFu;
-    surface.unlock();
 
     decodeTga(data, size, surface);
 

@@ -10,9 +10,9 @@
 #include "driver/FrameLoop.h"
 #include "driver/Scenes.h"
 #include "geometry/Mesh.h"
-#include "media/Messages.h"
+#include "pixels/Messages.h"
 #include "media/MusicPlayer.h"
-#include "media/PixelToolkit.h"
+#include "pixels/PixelToolkit.h"
 #include "render/Renderer.h"
 
 constexpr const char* windowTitle = "Tepple polygon engine";

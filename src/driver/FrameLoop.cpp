@@ -3,9 +3,7 @@
 #include <algorithm>
 
 #include "geometry/Vertex.h"
-#include "render/Renderer.h"
-
-uint32_t frameCounter = 0;
+#include "pixels/FrameCounter.h"
 
 namespace {
 
@@ -51,7 +49,6 @@ void dimAndDot(Surface& surface)
             for (int column = groupStart + 1; column < groupEnd; ++column) rowPixels[column] = 0;
         }
     }
-    surface.unlock();
 }
 
 void presentFrame(Console& console, Surface& screen, bool fadeTrails)

@@ -3,7 +3,7 @@
 // dim-and-dot trail pass, and the two exits.
 #include <cstdint>
 
-#include "media/PixelToolkit.h"
+#include "pixels/PixelToolkit.h"
 
 // The driver's clock state, shared with the scenes.
 struct FrameState {

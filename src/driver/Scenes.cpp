@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/MeshDraw.h"
+
 namespace {
 
 // Light positions are plain points with colour 0.
@@ -141,14 +143,14 @@ void BounceScene(SceneContext& scene)
         scaling(bouncer.drawMatrix, box.bouncerSize, box.bouncerSize, box.bouncerSize);
         moveBouncer(state.bouncerMatrix[i], state.bouncerVelocity[i], box);
         bouncer.modelMatrix = state.bouncerMatrix[i] * state.sceneRotation; // placed, then turned with the box
-        bouncer.draw(renderer, scene.screen, 1);
+        drawMesh(renderer, bouncer, scene.screen, DrawMode::Textured);
     }
 
     Mesh& centre = scene.objects.centrePiece;
     Matrix4 centreOffset;
     centre.modelMatrix = translation(centreOffset, 0, -7, 0) * state.sceneRotation;
     scaling(centre.drawMatrix, box.scale, box.scale, box.scale);
-    centre.draw(renderer, scene.screen, 0);
+    drawMesh(renderer, centre, scene.screen, DrawMode::Gouraud);
 
     state.cameraTarget = transform(state.targetSpin, state.cameraTarget);
     renderer.clearLights();
@@ -173,7 +175,7 @@ void SpinScene(SceneContext& scene)
     Mesh& spin = scene.objects.spinMesh;
     const Matrix4 turn = rotationZ(0.01f) * rotationY(0.02f) * rotationX(-0.03f);
     spin.modelMatrix = turn * spin.modelMatrix;
-    spin.draw(renderer, scene.screen, 0);
+    drawMesh(renderer, spin, scene.screen, DrawMode::Gouraud);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -220,7 +222,7 @@ void StarScene(SceneContext& scene)
     Mesh& stars = scene.objects.starField;
     const double sceneClock = scene.frame.sceneClock;
     if (sceneClock < 5) stars.modelMatrix = rotationZ(-0.0314f) * rotationY(0.0628f) * stars.modelMatrix;
-    stars.draw(renderer, scene.screen, 3);
+    drawMesh(renderer, stars, scene.screen, DrawMode::Sprites);
     swayViewDepth(renderer, sceneClock);
     if (sceneClock > 15) streamStarsAway(stars); // shows from the next frame's draw
 }
@@ -260,10 +262,10 @@ void drawMushroom(SceneContext& scene, int i)
     renderer.setTexture(&scene.objects.mushroomTexture);
 
     renderer.addLight(Light(state.wanderLight, 37.1f, 33.1f, 33.1f)); // reddish on the cap
-    cap.draw(renderer, scene.screen, 1);
+    drawMesh(renderer, cap, scene.screen, DrawMode::Textured);
     renderer.clearLights();
     renderer.addLight(Light(state.wanderLight, 33.1f, 33.1f, 33.1f));
-    stem.draw(renderer, scene.screen, 0);
+    drawMesh(renderer, stem, scene.screen, DrawMode::Gouraud);
     renderer.clearLights();
 }
 
@@ -321,7 +323,7 @@ void GridScene(SceneContext& scene)
         state.gridPosition[i] = state.gridPosition[i] * swing; // turns about the world origin
         column.modelMatrix = state.gridPosition[i];
         column.drawMatrix = state.gridScale[i];
-        column.draw(renderer, scene.screen, 1);
+        drawMesh(renderer, column, scene.screen, DrawMode::Textured);
     }
     renderer.clearLights();
 }
@@ -360,8 +362,8 @@ void CapsuleScene(SceneContext& scene)
     renderer.backfaceCull = 1;
     renderer.blendMode = 1;
     scaling(capsule.drawMatrix, 1, 1, 1);
-    capsule.draw(renderer, scene.screen, 1);
+    drawMesh(renderer, capsule, scene.screen, DrawMode::Textured);
     scaling(capsule.drawMatrix, 2, 2, 2);
-    capsule.draw(renderer, scene.screen, 1);
+    drawMesh(renderer, capsule, scene.screen, DrawMode::Textured);
     renderer.blendMode = 0;
 }

@@ -9,10 +9,6 @@
 #include "geometry/MeshFile.h"
 #include "geometry/Vertex.h"
 
-class Renderer;
-class Surface;
-
-
 class Mesh {
 public:
     Mesh();
@@ -21,8 +17,8 @@ public:
     std::vector<Vertex> cornerNormals;   // 3 x faceCount + 1
     std::vector<Vertex> vertices;        // vertexCount, as loaded
     std::vector<Vertex> vertexNormals;   // vertexCount unit normals (zero for unused vertices)
-    std::vector<Vertex> outPositions;    // written by draw
-    std::vector<Vertex> outNormals;      // written by draw
+    std::vector<Vertex> outPositions;    // written by drawMesh
+    std::vector<Vertex> outNormals;      // written by drawMesh
     std::vector<int32_t> faceIndices;    // 3 x faceCount
     int32_t faceCount;
     int32_t vertexCount;
@@ -41,8 +37,4 @@ public:
     // Throws std::out_of_range (changing nothing) when faceIndices is shorter than 3 x faceCount or
     // names a vertex outside `vertices` or `vertexNormals`.
     int buildCorners();
-    // Transforms into camera space and runs the renderer's rasteriser of `mode`; any mode outside
-    // 0-4 draws nothing. drawMatrix is reset to the identity whatever the mode. Only as many
-    // corners (or points, in mode 3) as every array involved holds are read and handed over.
-    void draw(Renderer& renderer, Surface& target, int mode);
 };

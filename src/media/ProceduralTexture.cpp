@@ -60,5 +60,4 @@ void generateTexture(Surface& surface)
             row[x] = packColour(red, green, blue);
         }
     }
-    surface.unlock();
 }

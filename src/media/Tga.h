@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "media/Messages.h"
-#include "media/PixelToolkit.h"
+#include "pixels/Messages.h"
+#include "pixels/PixelToolkit.h"
 
 // Fills the surface from TGA bytes (header included). A short file fills rows from the bottom
 // until the data runs out; rows never read are black. Bytes past width x height x 3 are ignored.

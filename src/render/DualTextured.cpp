@@ -85,23 +85,19 @@ void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>&
 
 } // namespace
 
-int Renderer::drawDualTextured(Surface& target, int, int)
+void Renderer::drawDualTextured(Surface& target)
 {
     const TextureView viewA = TextureView::lock(texture);
     const TextureView viewB = TextureView::lock(secondTexture);
-    uint32_t* screen = viewA.usable() && viewB.usable() ? lockScreen(target) : nullptr;
-    if (screen != nullptr) {
-        const DepthRule depth(frameCounter);
-        const DualSpanContext context{*this, screen, depth, viewA, viewB};
-        scanTriangles(
-            *this, dualTexturedEdges_,
-            [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-                setCorner(values, positions[static_cast<size_t>(corners.first + i)], corners.w[i], viewA, viewB);
-            },
-            [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
-        target.unlock();
-    }
-    if (viewA.usable()) texture->unlock();
-    if (viewB.usable()) secondTexture->unlock();
-    return 0;
+    if (!viewA.usable() || !viewB.usable()) return;
+    uint32_t* screen = lockScreen(target);
+    if (screen == nullptr) return;
+    const DepthRule depth(frameCounter);
+    const DualSpanContext context{*this, screen, depth, viewA, viewB};
+    scanTriangles(
+        *this, dualTexturedEdges_,
+        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+            setCorner(values, positions[static_cast<size_t>(corners.first + i)], corners.w[i], viewA, viewB);
+        },
+        [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
 }

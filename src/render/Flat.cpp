@@ -35,8 +35,7 @@ Corner clampedCorner(ScreenPoint p)
 // The face takes the colour of the last light; with no lights it keeps its unlit base colour.
 uint32_t faceColour(const Renderer& renderer, const Vertex* c)
 {
-    const int lightCount = std::min(renderer.lightCount, static_cast<int>(renderer.lights.size()));
-    if (lightCount <= 0) return faceBaseColour;
+    if (renderer.lights.empty()) return faceBaseColour;
     Vertex edge1 = c[0];
     vecSub(edge1, c[1]);
     Vertex edge2 = c[1];
@@ -45,7 +44,7 @@ uint32_t faceColour(const Renderer& renderer, const Vertex* c)
     vecAdd(centre, c[1]);
     vecAdd(centre, c[2]);
     vecDiv(centre, 3.0f);
-    return lightFace(renderer.lights[static_cast<size_t>(lightCount - 1)], edge1, edge2, centre, faceBaseColour);
+    return lightFace(renderer.lights.back(), edge1, edge2, centre, faceBaseColour);
 }
 
 // Paints row y between two edge positions, the right end excluded; a right end past the screen
@@ -101,10 +100,10 @@ void fillTriangle(uint32_t* screen, ScreenPoint p0, ScreenPoint p1, ScreenPoint 
 
 } // namespace
 
-int Renderer::drawFlat(Surface& target, int, int)
+void Renderer::drawFlat(Surface& target)
 {
     uint32_t* screen = lockScreen(target);
-    if (screen == nullptr) return 0;
+    if (screen == nullptr) return;
     std::fill(screen, screen + static_cast<size_t>(screenWidth) * screenHeight, 0u);
     const int triangles = drawableTriangles(*this);
     for (int t = 0; t < triangles; ++t) {
@@ -112,6 +111,4 @@ int Renderer::drawFlat(Surface& target, int, int)
         const uint32_t colour = faceColour(*this, c);
         fillTriangle(screen, project(c[0]), project(c[1]), project(c[2]), colour);
     }
-    target.unlock();
-    return 0;
 }

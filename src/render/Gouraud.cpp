@@ -43,10 +43,10 @@ void shadeSpan(Renderer& renderer, const Span<attributeCount>& span, uint32_t* s
 
 } // namespace
 
-int Renderer::drawGouraud(Surface& target, int, int)
+void Renderer::drawGouraud(Surface& target)
 {
     uint32_t* screen = lockScreen(target);
-    if (screen == nullptr) return 0;
+    if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
     scanTriangles(
         *this, gouraudEdges_,
@@ -54,6 +54,4 @@ int Renderer::drawGouraud(Surface& target, int, int)
             setCorner(values, litCorner(*this, corners.first + i), corners.w[i]);
         },
         [&](const Span<attributeCount>& span) { shadeSpan(*this, span, screen, depth); });
-    target.unlock();
-    return 0;
 }

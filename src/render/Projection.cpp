@@ -55,9 +55,8 @@ ScreenPoint project(Vertex v)
 
 int drawableTriangles(const Renderer& renderer)
 {
-    const size_t supplied = renderer.positions.size() / 3;
-    const int32_t wanted = std::max(renderer.triangleCount, 0);
-    return static_cast<int>(std::min(static_cast<size_t>(wanted), supplied));
+    // More than 2^31 corners would not fit in memory twice over; the cap keeps the count an int.
+    return static_cast<int>(std::min<size_t>(renderer.positions.size() / 3, INT32_MAX));
 }
 
 bool setUpTriangle(const Renderer& renderer, int triangle, TriangleCorners& corners)
@@ -79,8 +78,8 @@ uint32_t litCorner(const Renderer& renderer, int corner)
     const size_t index = static_cast<size_t>(corner);
     const Vertex& position = renderer.positions[index];
     const Vertex normal = index < renderer.normals.size() ? renderer.normals[index] : Vertex(0, 0, 0, 0);
-    const int lightCount = std::clamp(renderer.lightCount, 0, static_cast<int>(renderer.lights.size()));
-    return lightVertex(renderer.lights.data(), lightCount, position, normal, position.colour);
+    return lightVertex(renderer.lights.data(), static_cast<int>(renderer.lights.size()), position, normal,
+                       position.colour);
 }
 
 uint32_t* lockScreen(Surface& target)

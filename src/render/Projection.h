@@ -16,7 +16,7 @@ struct TriangleCorners {
 // w = 1/z, or 0 for a point exactly at z = 0.
 inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
 
-// Triangles the current arrays can really supply: triangleCount, capped by positions.
+// Whole triangles in positions.
 int drawableTriangles(const Renderer& renderer);
 
 // Projects triangle `triangle` and applies, in order, the winding cull (only when blendMode is

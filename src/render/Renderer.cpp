@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 namespace {
 
@@ -10,14 +11,7 @@ constexpr float initialDepth = -65536.0f;
 
 } // namespace
 
-Renderer::Renderer()
-    : triangleCount(0),
-      vertexCount(0),
-      lightCount(0),
-      texture(nullptr),
-      secondTexture(nullptr),
-      blendMode(0),
-      backfaceCull(1)
+Renderer::Renderer() : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1)
 {
     std::fill(std::begin(accumBuffer), std::end(accumBuffer), 0u);
     std::fill(std::begin(depthBuffer), std::end(depthBuffer), initialDepth);
@@ -30,62 +24,29 @@ Renderer::Renderer()
     }
 }
 
-int Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, int32_t triangles,
-                               int32_t vertices)
+void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count)
 {
-    triangleCount = std::max(triangles, 0);
-    vertexCount = std::max(vertices, 0);
-    const size_t vertexEntries = static_cast<size_t>(vertexCount);
     if (positionsSource != nullptr) {
-        positions.assign(positionsSource, positionsSource + vertexEntries);
+        positions.assign(positionsSource, positionsSource + count);
     } else {
-        positions.assign(vertexEntries, Vertex());
+        positions.assign(count, Vertex());
     }
     if (normalsSource != nullptr) {
-        normals.assign(normalsSource, normalsSource + vertexEntries);
+        normals.assign(normalsSource, normalsSource + count);
     } else {
-        normals.assign(static_cast<size_t>(triangleCount), Vertex());
+        normals.clear();
     }
-    return 0;
 }
 
-int Renderer::setTexture(Surface* surface)
+bool Renderer::draw(DrawMode mode, Surface& target)
 {
-    texture = surface;
-    return 0;
-}
-
-int Renderer::setSecondTexture(Surface* surface)
-{
-    secondTexture = surface;
-    return 0;
-}
-
-int Renderer::addLight(Light light)
-{
-    lights.push_back(light);
-    lightCount = static_cast<int32_t>(lights.size());
-    return 0;
-}
-
-int Renderer::clearLights()
-{
-    if (lightCount > 0) {
-        lights.clear();
-        lightCount = 0;
-    }
-    return 0;
-}
-
-bool Renderer::drawMode(int mode, Surface& target)
-{
-    using Rasteriser = int (Renderer::*)(Surface&, int, int);
+    using Rasteriser = void (Renderer::*)(Surface&);
+    // In the order of DrawMode.
     static constexpr Rasteriser byMode[] = {&Renderer::drawGouraud, &Renderer::drawTextured,
                                             &Renderer::drawDualTextured, &Renderer::drawSprites,
                                             &Renderer::drawFlat};
-    constexpr int modeCount = static_cast<int>(sizeof(byMode) / sizeof(byMode[0]));
-    if (mode < 0 || mode >= modeCount) return false;
-    const Rasteriser rasteriser = byMode[mode];
-    (this->*rasteriser)(target, 0, 0);
+    static_assert(std::size(byMode) == static_cast<size_t>(DrawMode::Flat) + 1);
+    if (!isDrawMode(mode)) return false;
+    (this->*byMode[static_cast<size_t>(mode)])(target);
     return true;
 }

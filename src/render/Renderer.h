@@ -11,25 +11,27 @@
 #include "geometry/Lighting.h"
 #include "geometry/Matrix4.h"
 #include "geometry/Vertex.h"
-#include "media/PixelToolkit.h"
+#include "pixels/FrameCounter.h"
+#include "pixels/PixelToolkit.h"
 #include "render/EdgeTable.h"
 #include "render/Screen.h"
 
-// Counts presented frames; the depth rule keys every pixel with frameCounter + 1/z so that the
-// depth buffer never needs clearing. The one global of the program.
-extern uint32_t frameCounter;
+// The five rasterisers, in the order of the mode numbers meshes have always been drawn with.
+enum class DrawMode { Gouraud, Textured, DualTextured, Sprites, Flat };
+
+// False for a value cast from outside the enumeration, which draws nothing.
+constexpr bool isDrawMode(DrawMode mode) { return static_cast<unsigned>(mode) <= static_cast<unsigned>(DrawMode::Flat); }
 
 class Renderer {
 public:
     Renderer();
 
-    std::vector<Vertex> positions; // three entries per triangle, or one per point in sprite mode
-    std::vector<Vertex> normals;   // entry i belongs to positions entry i; empty in sprite mode
+    // Three entries per triangle (a trailing partial triangle is never drawn), or one per point
+    // in sprite mode.
+    std::vector<Vertex> positions;
+    std::vector<Vertex> normals;   // entry i belongs to positions entry i; a missing entry is the zero normal
     std::vector<Light> lights;     // in addLight order
     uint32_t accumBuffer[screenWidth * screenHeight]; // blend-mode feedback buffer, never cleared
-    int32_t triangleCount;
-    int32_t vertexCount;
-    int32_t lightCount;
     int32_t mulTable[256 * 256]; // [a * 256 + b] = (a * b) / 256
     int32_t avgTable[256 * 256]; // [a * 256 + b] = (a + b) / 2
     Surface* texture;            // not owned
@@ -40,29 +42,25 @@ public:
     uint8_t backfaceCull;
     float depthBuffer[screenWidth * screenHeight]; // keys frameCounter + 1/z
 
-    // Copies the arrays. normalsSource may be null: normals then gets triangleCount default entries.
-    // Negative counts are taken as 0; a null positionsSource gives vertexCount default entries.
-    int setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, int32_t triangleCount,
-                         int32_t vertexCount);
-    int setTexture(Surface* surface);
-    int setSecondTexture(Surface* surface);
-    int addLight(Light light);
-    int clearLights();
+    // Copies `count` entries of each array. normalsSource may be null: there are then no normals.
+    void setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count);
+    void setTexture(Surface* surface) { texture = surface; }
+    void setSecondTexture(Surface* surface) { secondTexture = surface; }
+    void addLight(const Light& light) { lights.push_back(light); }
+    void clearLights() { lights.clear(); }
 
-    // The rasterisers. The two int arguments are unused (callers pass 0, 0).
-    // They draw only into a 640 x 480 target (any other size is left untouched), read no more
-    // triangles or points than `positions` holds (a missing normal counts as the zero normal),
-    // and the textured, two-texture and sprite paths draw nothing while a texture they read is
-    // unbound or empty. A texel index outside the texture reads the nearest texel inside it.
-    int drawGouraud(Surface& target, int, int);
-    int drawTextured(Surface& target, int, int);
-    int drawDualTextured(Surface& target, int, int);
-    int drawSprites(Surface& target, int, int);
-    int drawFlat(Surface& target, int, int);
+    // The rasterisers draw only into a 640 x 480 target (any other size is left untouched), and
+    // the textured, two-texture and sprite paths draw nothing while a texture they read is unbound
+    // or empty. A texel index outside the texture reads the nearest texel inside it.
+    void drawGouraud(Surface& target);
+    void drawTextured(Surface& target);
+    void drawDualTextured(Surface& target);
+    void drawSprites(Surface& target);
+    void drawFlat(Surface& target);
 
-    // Runs the rasteriser of a draw mode: 0 Gouraud, 1 textured, 2 two-texture, 3 sprites, 4 flat.
-    // Any other mode draws nothing and returns false.
-    bool drawMode(int mode, Surface& target);
+    // Runs the rasteriser of a draw mode. A value outside the enumeration draws nothing and
+    // returns false.
+    bool draw(DrawMode mode, Surface& target);
 
 private:
     // Scan-conversion work areas, one per attribute set, reused by every triangle of a call.

@@ -60,28 +60,23 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
 
 } // namespace
 
-int Renderer::drawSprites(Surface& target, int, int)
+void Renderer::drawSprites(Surface& target)
 {
     const TextureView textureView = TextureView::lock(texture);
-    uint32_t* screen = textureView.usable() ? lockScreen(target) : nullptr;
-    if (screen != nullptr) {
-        const DepthRule depth(frameCounter);
-        const SpriteContext context{*this, screen, depth, textureView};
-        const size_t points = std::min(static_cast<size_t>(std::max(vertexCount, 0)), positions.size());
-        for (size_t i = 0; i < points; ++i) {
-            const Vertex& point = positions[i];
-            const ScreenPoint corner = project(point);
-            const int size = spriteSize(point.z);
-            // No clipping: a square that would cross a screen edge is not drawn at all. There is
-            // no visibility window either; points at or behind the eye are drawn at full size.
-            if (size <= 0 || corner.x < 0 || corner.y < 0 || corner.x >= screenWidth - size ||
-                corner.y >= screenHeight - size) {
-                continue;
-            }
-            drawSprite(context, corner, size, inverseDepth(point.z), point.colour);
+    if (!textureView.usable()) return;
+    uint32_t* screen = lockScreen(target);
+    if (screen == nullptr) return;
+    const DepthRule depth(frameCounter);
+    const SpriteContext context{*this, screen, depth, textureView};
+    for (const Vertex& point : positions) {
+        const ScreenPoint corner = project(point);
+        const int size = spriteSize(point.z);
+        // No clipping: a square that would cross a screen edge is not drawn at all. There is
+        // no visibility window either; points at or behind the eye are drawn at full size.
+        if (size <= 0 || corner.x < 0 || corner.y < 0 || corner.x >= screenWidth - size ||
+            corner.y >= screenHeight - size) {
+            continue;
         }
-        target.unlock();
+        drawSprite(context, corner, size, inverseDepth(point.z), point.colour);
     }
-    if (textureView.usable()) texture->unlock();
-    return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "geometry/SafeFloat.h"
-#include "media/PixelToolkit.h"
+#include "pixels/PixelToolkit.h"
 
 // A locked texture of width x height texels, row after row.
 struct TextureView {

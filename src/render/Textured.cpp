@@ -60,7 +60,7 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
     int pixelsInBlock = 0;
 
     const bool blend = renderer.blendMode != 0;
-    const bool lit = renderer.lightCount > 0;
+    const bool lit = !renderer.lights.empty();
     const int32_t* mulTable = renderer.mulTable;
     const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
     for (int column = span.left; column < span.right; ++column) {
@@ -96,15 +96,12 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
 
 } // namespace
 
-int Renderer::drawTextured(Surface& target, int, int)
+void Renderer::drawTextured(Surface& target)
 {
     const TextureView textureView = TextureView::lock(texture);
-    if (!textureView.usable()) return 0;
+    if (!textureView.usable()) return;
     uint32_t* screen = lockScreen(target);
-    if (screen == nullptr) {
-        texture->unlock();
-        return 0;
-    }
+    if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
     const TexturedSpanContext context{*this, screen, depth, textureView};
     scanTriangles(
@@ -115,7 +112,4 @@ int Renderer::drawTextured(Surface& target, int, int)
                       textureView);
         },
         [&context](const Span<attributeCount>& span) { textureSpan(context, span); });
-    target.unlock();
-    texture->unlock();
-    return 0;
 }

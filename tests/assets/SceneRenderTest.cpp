@@ -15,6 +15,7 @@
 #include "geometry/Mesh.h"
 #include "media/ProceduralTexture.h"
 #include "media/Tga.h"
+#include "render/MeshDraw.h"
 #include "render/Renderer.h"
 
 namespace {
@@ -78,7 +79,7 @@ protected:
         }
         Surface screen(screenWidth, screenHeight);
         setup.place(mesh);
-        mesh.draw(*renderer, screen, setup.mode);
+        drawMesh(*renderer, mesh, screen, static_cast<DrawMode>(setup.mode));
 
         Frame frame;
         frame.pixels.assign(screen.pixels(), screen.pixels() + screenWidth * screenHeight);

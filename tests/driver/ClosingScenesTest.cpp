@@ -93,7 +93,7 @@ TEST(MushroomScene, FirstFrameSetsUpAndEveryFrameLeavesNoLight)
     for (double seconds = 91.3; seconds < 110.0; seconds += 1.3) {
         run.stepAt(seconds);
         EXPECT_TRUE(renderer.lights.empty()) << "at " << seconds;
-        EXPECT_EQ(renderer.lightCount, 0);
+        EXPECT_EQ(renderer.lights.size(), 0u);
     }
 }
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "driver/Demo.h"
-#include "media/HeadlessConsole.h"
-#include "media/PixelToolkit.h"
+#include "pixels/HeadlessConsole.h"
+#include "pixels/PixelToolkit.h"
 
 // The folder and its files live as long as the object.
 class DemoData {

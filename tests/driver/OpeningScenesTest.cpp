@@ -109,7 +109,7 @@ TEST(BounceScene, TurnsTheBoxAndTheCameraTargetAndLeavesNoLight)
     EXPECT_EQ(state.cameraTarget.y, turned.y);
     EXPECT_NE(state.sceneRotation.e[1], 0.0);
     EXPECT_TRUE(run.demo->objects().renderer.lights.empty());
-    EXPECT_EQ(run.demo->objects().renderer.lightCount, 0);
+    EXPECT_EQ(run.demo->objects().renderer.lights.size(), 0u);
 }
 
 TEST(SpinScene, HoldsExactlyOneLightOnEveryFrame)
@@ -121,7 +121,6 @@ TEST(SpinScene, HoldsExactlyOneLightOnEveryFrame)
     for (double seconds = 45.6; seconds < 70.0; seconds += 0.7) {
         run.stepAt(seconds);
         ASSERT_EQ(renderer.lights.size(), 1u) << "at " << seconds;
-        EXPECT_EQ(renderer.lightCount, 1);
         EXPECT_EQ(renderer.lights[0].position.z, 130.0f);
         EXPECT_EQ(renderer.lights[0].red, 33.1f);
     }

@@ -61,7 +61,6 @@ void paint(Surface& surface, uint32_t colour)
 {
     uint32_t* pixels = surface.lock();
     for (int i = 0; i < surface.width() * surface.height(); ++i) pixels[i] = colour;
-    surface.unlock();
 }
 
 class CountingMessages : public MessageSink {

@@ -36,7 +36,6 @@ inline std::unique_ptr<Surface> makeTexture(int width, int height, const std::fu
     for (int row = 0; row < height; ++row) {
         for (int column = 0; column < width; ++column) texels[row * width + column] = colourAt(column, row);
     }
-    texture->unlock();
     return texture;
 }
 
@@ -53,15 +52,14 @@ protected:
     void draw(const std::vector<Vertex>& corners, int mode)
     {
         const std::vector<Vertex> normals(corners.size(), Vertex(0, 0, -1, 0));
-        renderer->setVertexBuffers(corners.data(), normals.data(), static_cast<int32_t>(corners.size() / 3),
-                                   static_cast<int32_t>(corners.size()));
-        renderer->drawMode(mode, screen);
+        renderer->setVertexBuffers(corners.data(), normals.data(), corners.size());
+        renderer->draw(static_cast<DrawMode>(mode), screen);
     }
 
     void drawPoints(const std::vector<Vertex>& points)
     {
-        renderer->setVertexBuffers(points.data(), nullptr, 0, static_cast<int32_t>(points.size()));
-        renderer->drawSprites(screen, 0, 0);
+        renderer->setVertexBuffers(points.data(), nullptr, points.size());
+        renderer->drawSprites(screen);
     }
 
     uint32_t pixel(int column, int row) const { return screen.pixels()[row * screenWidth + column]; }
@@ -79,7 +77,6 @@ protected:
     {
         uint32_t* pixels = screen.lock();
         std::fill(pixels, pixels + screenWidth * screenHeight, colour);
-        screen.unlock();
     }
 
     std::unique_ptr<Renderer> renderer = std::make_unique<Renderer>();

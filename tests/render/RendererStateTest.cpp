@@ -13,9 +13,6 @@ TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
         ASSERT_EQ(renderer->depthBuffer[i], -65536.0f) << i;
         ASSERT_EQ(renderer->accumBuffer[i], 0u) << i;
     }
-    EXPECT_EQ(renderer->triangleCount, 0);
-    EXPECT_EQ(renderer->vertexCount, 0);
-    EXPECT_EQ(renderer->lightCount, 0);
     EXPECT_TRUE(renderer->positions.empty());
     EXPECT_TRUE(renderer->normals.empty());
     EXPECT_TRUE(renderer->lights.empty());
@@ -43,69 +40,53 @@ TEST(RendererConstruction, ChannelTablesHoldTruncatedProductsAndMeans)
     }
 }
 
-TEST(RendererLights, KeepCallOrderAndClearOnlyWhenPresent)
+TEST(RendererLights, KeepCallOrderAndClear)
 {
     const auto owner = std::make_unique<Renderer>();
     Renderer& renderer = *owner;
-    EXPECT_EQ(renderer.clearLights(), 0);
-    EXPECT_EQ(renderer.lightCount, 0);
+    renderer.clearLights();
+    EXPECT_TRUE(renderer.lights.empty());
 
     for (float strength : {1.0f, 2.0f, 3.0f}) renderer.addLight(Light(Vertex(strength, 0, 0, 0), strength, 0, 0));
-    ASSERT_EQ(renderer.lightCount, 3);
     ASSERT_EQ(renderer.lights.size(), 3u);
     EXPECT_EQ(renderer.lights[0].red, 1.0f);
     EXPECT_EQ(renderer.lights[2].position.x, 3.0f);
 
     renderer.clearLights();
-    EXPECT_EQ(renderer.lightCount, 0);
     EXPECT_TRUE(renderer.lights.empty());
     renderer.addLight(Light(Vertex(0, 0, 70, 0), 13.1f, 13.1f, 13.1f));
-    EXPECT_EQ(renderer.lightCount, 1);
     EXPECT_EQ(renderer.lights.size(), 1u);
 }
 
-TEST(RendererBuffers, CopiesArraysAndSizesNormalsForSpriteMode)
+TEST(RendererBuffers, CopiesArraysAndLeavesNormalsEmptyForSpriteMode)
 {
     const auto renderer = std::make_unique<Renderer>();
     std::vector<Vertex> points = {Vertex(1, 2, 3, 4), Vertex(5, 6, 7, 8)};
-    renderer->setVertexBuffers(points.data(), nullptr, 0, 2);
+    renderer->setVertexBuffers(points.data(), nullptr, 2);
     points[0].x = 99; // the renderer holds its own copy
     ASSERT_EQ(renderer->positions.size(), 2u);
     EXPECT_EQ(renderer->positions[0].x, 1.0f);
     EXPECT_EQ(renderer->positions[1].colour, 8u);
     EXPECT_TRUE(renderer->normals.empty());
-    EXPECT_EQ(renderer->vertexCount, 2);
-    EXPECT_EQ(renderer->triangleCount, 0);
 
     const std::vector<Vertex> corners(6, Vertex(0, 0, 20, 0));
     const std::vector<Vertex> normals(6, Vertex(0, 0, -1, 0));
-    renderer->setVertexBuffers(corners.data(), normals.data(), 2, 6);
+    renderer->setVertexBuffers(corners.data(), normals.data(), 6);
     EXPECT_EQ(renderer->positions.size(), 6u);
     ASSERT_EQ(renderer->normals.size(), 6u);
     EXPECT_EQ(renderer->normals[5].z, -1.0f);
 }
 
-TEST(RendererBuffers, NegativeCountsAreTakenAsZero)
-{
-    const auto renderer = std::make_unique<Renderer>();
-    const Vertex one;
-    renderer->setVertexBuffers(&one, nullptr, -3, -1);
-    EXPECT_EQ(renderer->triangleCount, 0);
-    EXPECT_EQ(renderer->vertexCount, 0);
-    EXPECT_TRUE(renderer->positions.empty());
-    EXPECT_TRUE(renderer->normals.empty());
-}
-
 class RendererDispatch : public RenderTest {};
 
-TEST_F(RendererDispatch, ModesOutsideZeroToFourDrawNothing)
+TEST_F(RendererDispatch, ValuesOutsideTheModesDrawNothing)
 {
     fillScreen(0x00123456);
     for (int mode : {-1, 5, 100}) {
-        EXPECT_FALSE(renderer->drawMode(mode, screen)) << mode;
+        EXPECT_FALSE(renderer->draw(static_cast<DrawMode>(mode), screen)) << mode;
     }
     EXPECT_EQ(countPixels(0x00123456), screenWidth * screenHeight);
-    EXPECT_TRUE(renderer->drawMode(4, screen)); // the flat path clears the target first
+    EXPECT_TRUE(renderer->draw(DrawMode::Flat, screen)); // the flat path clears the target first
     EXPECT_EQ(countPixels(0), screenWidth * screenHeight);
 }
 
@@ -126,8 +107,8 @@ TEST_F(RendererDispatch, EachModeReachesItsOwnRasteriser)
     }
     fillScreen(0);
     ++frameCounter;
-    renderer->setVertexBuffers(triangle.data(), nullptr, 0, 1);
-    ASSERT_TRUE(renderer->drawMode(3, screen));
+    renderer->setVertexBuffers(triangle.data(), nullptr, 1);
+    ASSERT_TRUE(renderer->draw(DrawMode::Sprites, screen));
     // Tinted with the point's colour: (0x20 + 0x80) / 2 and so on.
     EXPECT_EQ(pixel(100, 100), 0x00506070u);
 }
@@ -137,8 +118,8 @@ TEST_F(RendererDispatch, TargetsOfAnotherSizeAreLeftAlone)
     Surface small(320, 240);
     const std::vector<Vertex> triangle = {onPixel(10, 10, 20), onPixel(100, 10, 20), onPixel(10, 100, 20)};
     const std::vector<Vertex> normals(3, Vertex(0, 0, -1, 0));
-    renderer->setVertexBuffers(triangle.data(), normals.data(), 1, 3);
+    renderer->setVertexBuffers(triangle.data(), normals.data(), 3);
     renderer->backfaceCull = 0;
-    for (int mode = 0; mode < 5; ++mode) renderer->drawMode(mode, small);
+    for (int mode = 0; mode < 5; ++mode) renderer->draw(static_cast<DrawMode>(mode), small);
     for (int i = 0; i < 320 * 240; ++i) ASSERT_EQ(small.pixels()[i], 0u) << i;
 }

@@ -112,14 +112,14 @@ TEST_F(Stress, HostileTrianglesAndPointsThroughEveryPath)
         const std::vector<Vertex> corners = source.triangles(trianglesPerBatch);
         // Normals as hostile as the positions.
         const std::vector<Vertex> normals = source.triangles(trianglesPerBatch);
-        renderer->setVertexBuffers(corners.data(), normals.data(), trianglesPerBatch, 3 * trianglesPerBatch);
+        renderer->setVertexBuffers(corners.data(), normals.data(), corners.size());
         for (int mode = 0; mode < 5; ++mode) {
-            renderer->drawMode(mode, screen);
+            renderer->draw(static_cast<DrawMode>(mode), screen);
             drawn += trianglesPerBatch;
         }
         const std::vector<Vertex> points = source.points(10000);
-        renderer->setVertexBuffers(points.data(), nullptr, 0, static_cast<int32_t>(points.size()));
-        renderer->drawSprites(screen, 0, 0);
+        renderer->setVertexBuffers(points.data(), nullptr, points.size());
+        renderer->drawSprites(screen);
         drawn += static_cast<int>(points.size());
         ++frameCounter;
     }
@@ -127,19 +127,18 @@ TEST_F(Stress, HostileTrianglesAndPointsThroughEveryPath)
     expectCleanBuffers();
 }
 
-TEST_F(Stress, CountsBeyondTheArraysAreNotFollowed)
+TEST_F(Stress, NormalsShorterThanThePositionsCountAsZero)
 {
     const auto texture = makeTexture(4, 4, [](int, int) { return 0x00FFFFFFu; });
     renderer->setTexture(texture.get());
     renderer->setSecondTexture(texture.get());
-    const std::vector<Vertex> corners = {onPixel(100, 100, 20), onPixel(200, 100, 20), onPixel(100, 200, 20)};
-    renderer->setVertexBuffers(corners.data(), nullptr, 1, 3); // normals: one entry for three corners
-    renderer->triangleCount = 1000;
-    renderer->vertexCount = 1000;
-    renderer->lightCount = 5; // more than the list holds
+    const std::vector<Vertex> corners = {onPixel(100, 100, 20), onPixel(200, 100, 20), onPixel(100, 200, 20),
+                                         onPixel(300, 100, 20)}; // a trailing partial triangle
+    renderer->setVertexBuffers(corners.data(), nullptr, corners.size());
+    renderer->normals.assign(1, Vertex(0, 0, -1, 0)); // one entry for four corners
     for (int mode = 0; mode < 5; ++mode) {
         ++frameCounter;
-        renderer->drawMode(mode, screen);
+        renderer->draw(static_cast<DrawMode>(mode), screen);
     }
     EXPECT_NE(pixel(120, 120), 0u);
 }

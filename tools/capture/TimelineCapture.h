@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "driver/Demo.h"
-#include "media/HeadlessConsole.h"
-#include "media/PixelToolkit.h"
+#include "pixels/HeadlessConsole.h"
+#include "pixels/PixelToolkit.h"
 
 struct CaptureSettings {
     int fps = 60;            // frames per second of demonstration time; at least 1

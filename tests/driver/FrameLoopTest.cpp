@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "driver/FrameLoop.h"
-#include "media/HeadlessConsole.h"
+#include "pixels/HeadlessConsole.h"
 #include "render/Renderer.h"
 
 namespace {
@@ -16,7 +16,6 @@ void fillPattern(Surface& surface, uint32_t seed)
 {
     uint32_t* pixels = surface.lock();
     for (int i = 0; i < surface.width() * surface.height(); ++i) pixels[i] = (seed * 2654435761u + 0x9E37u * i) & 0x00FFFFFFu;
-    surface.unlock();
 }
 
 bool samePixels(const uint32_t* a, const Surface& b)
@@ -93,7 +92,6 @@ TEST(DimAndDot, FirstPixelOfEachGroupKeepsNineTenthsAndTheRestGoBlack)
     std::fill(pixels, pixels + 640 * 480, white);
     pixels[4] = 0x00808080;
     pixels[8] = 0x00010A64;
-    surface.unlock();
 
     dimAndDot(surface);
     EXPECT_EQ(pixels[0], 0x00E5E5E5u);
@@ -114,7 +112,6 @@ TEST(DimAndDot, IgnoresTheTopByteAndRestartsGroupsOnEveryRow)
     Surface surface(6, 2);
     uint32_t* pixels = surface.lock();
     std::fill(pixels, pixels + 12, 0xFF0A0A0Au);
-    surface.unlock();
 
     dimAndDot(surface);
     // Six pixels a row: one group of four, then a short group of two.
@@ -166,7 +163,6 @@ TEST(PresentFrame, WithTrailsShowsTheUndimmedPictureAndDimsTheScreen)
     Surface screen(640, 480);
     uint32_t* pixels = screen.lock();
     std::fill(pixels, pixels + 640 * 480, white);
-    screen.unlock();
     frameCounter = 0;
 
     presentFrame(console, screen, true);

@@ -1,4 +1,4 @@
-#include "media/SdlConsole.h"
+#include "platform/sdl/SdlConsole.h"
 
 #include <SDL.h>
 

@@ -1,4 +1,4 @@
-#include "media/Messages.h"
+#include "pixels/Messages.h"
 
 #include <cstdio>
 

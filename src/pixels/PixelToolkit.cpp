@@ -1,4 +1,4 @@
-#include "media/PixelToolkit.h"
+#include "pixels/PixelToolkit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -89,7 +89,6 @@ void Surface::load(const void* rows, int width, int height, int pitch, const For
 void Surface::copy(Surface& target, const Area& source, const Area& destination) const
 {
     copyArea(pixels_.data(), width_, height_, source, target.lock(), target.width(), target.height(), destination);
-    target.unlock();
 }
 
 void Surface::copy(Console& target, const Area& source, const Area& destination) const

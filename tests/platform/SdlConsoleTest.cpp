@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "media/SdlClock.h"
-#include "media/SdlConsole.h"
+#include "platform/sdl/SdlClock.h"
+#include "platform/sdl/SdlConsole.h"
 
 namespace {
 

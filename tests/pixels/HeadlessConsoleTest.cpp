@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "media/HeadlessConsole.h"
+#include "pixels/HeadlessConsole.h"
 
 TEST(HeadlessConsole, OpensAtTheAskedSizeWithABlackPixelBlock)
 {

@@ -3,7 +3,7 @@
 // the double keeps full precision however long the machine has been up.
 #include <cstdint>
 
-#include "media/PixelToolkit.h"
+#include "pixels/PixelToolkit.h"
 
 class SdlClock : public Clock {
 public:

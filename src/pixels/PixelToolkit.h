@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "media/Messages.h"
+#include "pixels/Messages.h"
 
 // Direct colour: bits per pixel and channel masks.
 struct Format {
@@ -38,7 +38,7 @@ struct Palette {};
 class Console;
 
 // A block of width x height 32-bit 0x00RRGGBB pixels. Rows are exactly width x 4 bytes apart,
-// top row first; lock() yields the top-left pixel and what is written stays after unlock().
+// top row first; lock() yields the top-left pixel, to read and write in place.
 class Surface {
 public:
     // Negative sizes are taken as 0. The surface starts black.
@@ -49,7 +49,6 @@ public:
     const Format& format() const { return format_; }
 
     uint32_t* lock() { return pixels_.data(); }
-    void unlock() {}
     const uint32_t* pixels() const { return pixels_.data(); }
 
     // Converts `height` rows of `width` pixels, top row first, `pitch` bytes apart, from a 24- or

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "media/HeadlessConsole.h"
-#include "media/PixelToolkit.h"
+#include "pixels/HeadlessConsole.h"
+#include "pixels/PixelToolkit.h"
 
 namespace {
 
@@ -17,7 +17,6 @@ void fillDistinct(Surface& surface, uint32_t seed)
 {
     uint32_t* pixels = surface.lock();
     for (int i = 0; i < surface.width() * surface.height(); ++i) pixels[i] = (seed + 0x010203u * i) & 0x00FFFFFFu;
-    surface.unlock();
 }
 
 // Three columns, two rows, stored top row first as blue, green, red bytes, with two padding
@@ -48,7 +47,6 @@ TEST(SurfaceBasics, WrittenPixelsStayAfterUnlockUntilCleared)
     Surface surface(4, 4);
     uint32_t* pixels = surface.lock();
     pixels[5] = 0x00ABCDEF;
-    surface.unlock();
     EXPECT_EQ(pixelAt(surface, 1, 1), 0x00ABCDEFu);
     surface.clear();
     for (int i = 0; i < 16; ++i) EXPECT_EQ(surface.pixels()[i], 0u);

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "driver/Program.h"
-#include "media/SdlClock.h"
-#include "media/SdlConsole.h"
-#include "media/SdlMusicPlayer.h"
+#include "platform/sdl/SdlClock.h"
+#include "platform/sdl/SdlConsole.h"
+#include "platform/sdl/SdlMusicPlayer.h"
 
 int main()
 {

@@ -1,4 +1,4 @@
-#include "media/SdlMusicPlayer.h"
+#include "platform/sdl/SdlMusicPlayer.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

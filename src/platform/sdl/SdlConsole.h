@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "media/PixelToolkit.h"
+#include "pixels/PixelToolkit.h"
 
 struct SDL_Window;
 struct SDL_Renderer;

@@ -1,4 +1,4 @@
-#include "media/HeadlessConsole.h"
+#include "pixels/HeadlessConsole.h"
 
 #include <climits>
 

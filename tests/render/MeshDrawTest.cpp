@@ -6,6 +6,7 @@
 
 #include "geometry/Mesh.h"
 #include "geometry/StarField.h"
+#include "render/MeshDraw.h"
 #include "render/Renderer.h"
 
 namespace {
@@ -48,9 +49,7 @@ protected:
 
 TEST_F(MeshDraw, IdentityMatricesHandOverTheCornersUnchanged)
 {
-    mesh.draw(*renderer, target, 0);
-    EXPECT_EQ(renderer->triangleCount, 2);
-    EXPECT_EQ(renderer->vertexCount, 6);
+    drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
     ASSERT_EQ(renderer->positions.size(), 6u);
     ASSERT_EQ(renderer->normals.size(), 6u);
     for (size_t k = 0; k < 6; ++k) {
@@ -64,7 +63,7 @@ TEST_F(MeshDraw, MatricesApplyDrawThenModelThenWorld)
     scaling(mesh.drawMatrix, 2, 1, 1);
     translation(mesh.modelMatrix, 1, 0, 0);
     renderer->worldMatrix = rotationZ(static_cast<float>(pi / 2));
-    mesh.draw(*renderer, target, 0);
+    drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
     // Corner 1 is (1, -1, 0): scaled to (2, -1, 0), moved to (3, -1, 0), turned to (1, 3, 0).
     const Vertex& moved = renderer->positions[1];
     EXPECT_NEAR(moved.x, 1.0, 1e-6);
@@ -82,20 +81,20 @@ TEST_F(MeshDraw, MatricesApplyDrawThenModelThenWorld)
 TEST_F(MeshDraw, DrawScaleAppliesToOneDrawOnly)
 {
     scaling(mesh.drawMatrix, 2, 2, 2);
-    mesh.draw(*renderer, target, 0);
+    drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
     EXPECT_TRUE(isIdentity(mesh.drawMatrix));
     for (size_t k = 0; k < 6; ++k) {
         EXPECT_EQ(renderer->positions[k].x, 2 * mesh.cornerPositions[k].x) << k;
         EXPECT_EQ(renderer->positions[k].y, 2 * mesh.cornerPositions[k].y) << k;
     }
-    mesh.draw(*renderer, target, 0);
+    drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
     for (size_t k = 0; k < 6; ++k) EXPECT_TRUE(sameBits(renderer->positions[k], mesh.cornerPositions[k])) << k;
 }
 
 TEST_F(MeshDraw, ViewTranslationMovesPositionsAndNormals)
 {
     renderer->viewMatrix.e[14] = 85;
-    mesh.draw(*renderer, target, 1);
+    drawMesh(*renderer, mesh, target, DrawMode::Textured);
     for (size_t k = 0; k < 6; ++k) {
         EXPECT_EQ(renderer->positions[k].z, mesh.cornerPositions[k].z + 85) << k;
         EXPECT_EQ(renderer->positions[k].x, mesh.cornerPositions[k].x) << k;
@@ -108,7 +107,7 @@ TEST_F(MeshDraw, ViewRotationTurnsPositionsButNotNormals)
 {
     // Normals use the combined matrix and only the view's translation.
     renderer->viewMatrix = rotationY(static_cast<float>(pi / 2));
-    mesh.draw(*renderer, target, 0);
+    drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
     EXPECT_NEAR(renderer->positions[1].z, -1.0, 1e-6); // (1, -1, 0) turned about y
     EXPECT_TRUE(sameBits(renderer->normals[1], mesh.cornerNormals[1]));
 }
@@ -117,13 +116,12 @@ TEST_F(MeshDraw, OtherModesDrawNothingButTransformAndReset)
 {
     const Vertex marker(7, 7, 7, 7);
     for (int mode : {5, -1, 1000}) {
-        renderer->setVertexBuffers(&marker, &marker, 1, 1);
+        renderer->setVertexBuffers(&marker, &marker, 1);
         scaling(mesh.drawMatrix, 3, 3, 3);
-        mesh.draw(*renderer, target, mode);
+        drawMesh(*renderer, mesh, target, static_cast<DrawMode>(mode));
         EXPECT_TRUE(isIdentity(mesh.drawMatrix)) << mode;
         ASSERT_EQ(renderer->positions.size(), 1u) << mode;
         EXPECT_TRUE(sameBits(renderer->positions[0], marker)) << mode;
-        EXPECT_EQ(renderer->triangleCount, 1) << mode;
         EXPECT_EQ(mesh.outPositions[1].x, 3.0f) << mode; // the transforms still ran
     }
 }
@@ -134,9 +132,7 @@ TEST_F(MeshDraw, SpriteModeHandsEveryPointAndNoNormals)
     makeStarField(field, 100, 20.0f, 5u);
     renderer->viewMatrix.e[13] = 1;
     scaling(field.drawMatrix, 2, 2, 2);
-    field.draw(*renderer, target, 3);
-    EXPECT_EQ(renderer->vertexCount, 100);
-    EXPECT_EQ(renderer->triangleCount, 0);
+    drawMesh(*renderer, field, target, DrawMode::Sprites);
     ASSERT_EQ(renderer->positions.size(), 100u);
     EXPECT_TRUE(renderer->normals.empty());
     for (size_t i = 0; i < 100; ++i) {
@@ -152,8 +148,7 @@ TEST_F(MeshDraw, SpriteModeOnALoadedMeshStaysInsideItsArrays)
 {
     // Four vertices but only 2 x 3 + 1 = 7 corner entries: fine. Make the vertices outnumber them.
     mesh.vertexCount = 50;
-    mesh.draw(*renderer, target, 3);
-    EXPECT_EQ(renderer->vertexCount, 7);
+    drawMesh(*renderer, mesh, target, DrawMode::Sprites);
     EXPECT_EQ(renderer->positions.size(), 7u);
 }
 
@@ -162,9 +157,8 @@ TEST_F(MeshDraw, MeshWithoutCornersHandsOverNothing)
     Mesh bare;
     const std::vector<uint8_t> bytes = encodeLsb({Vertex(), Vertex(), Vertex()}, {0, 1, 2});
     bare.parse(bytes.data(), bytes.size(), "bare.LSB");
-    bare.draw(*renderer, target, 0);
-    EXPECT_EQ(renderer->triangleCount, 0);
-    EXPECT_EQ(renderer->vertexCount, 0);
+    drawMesh(*renderer, bare, target, DrawMode::Gouraud);
+    EXPECT_TRUE(renderer->positions.empty());
 }
 
 TEST_F(MeshDraw, EveryModeDrawsIntoAHeadlessSurface)
@@ -172,7 +166,6 @@ TEST_F(MeshDraw, EveryModeDrawsIntoAHeadlessSurface)
     Surface texture(64, 64);
     uint32_t* texels = texture.lock();
     for (int i = 0; i < 64 * 64; ++i) texels[i] = 0x00C08040;
-    texture.unlock();
     renderer->setTexture(&texture);
     renderer->setSecondTexture(&texture);
     renderer->addLight(Light(Vertex(0, 0, 30, 0), 13.1f, 13.1f, 13.1f));
@@ -186,7 +179,7 @@ TEST_F(MeshDraw, EveryModeDrawsIntoAHeadlessSurface)
     for (int mode = 0; mode <= 4; ++mode) {
         target.clear();
         ++frameCounter;
-        (mode == 3 ? field : mesh).draw(*renderer, target, mode);
+        drawMesh(*renderer, (mode == 3 ? field : mesh), target, static_cast<DrawMode>(mode));
         const uint32_t* pixels = target.pixels();
         int lit = 0;
         for (int i = 0; i < screenWidth * screenHeight; ++i) lit += pixels[i] != 0;

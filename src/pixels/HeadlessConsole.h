@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "media/PixelToolkit.h"
+#include "pixels/PixelToolkit.h"
 
 class HeadlessConsole : public Console {
 public:

@@ -1,4 +1,4 @@
-#include "media/SdlClock.h"
+#include "platform/sdl/SdlClock.h"
 
 #include <SDL.h>
 

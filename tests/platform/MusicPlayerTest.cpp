@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "SineMp3.h"
-#include "media/SdlMusicPlayer.h"
+#include "platform/sdl/SdlMusicPlayer.h"
 
 namespace {
 

@@ -1,0 +1,3 @@
+#include "pixels/FrameCounter.h"
+
+uint32_t frameCounter = 0;

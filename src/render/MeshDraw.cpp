@@ -1,0 +1,54 @@
+#include "render/MeshDraw.h"
+
+#include <algorithm>
+
+namespace {
+
+// The normals take the combined rotation and scale plus the camera's translation; lighting then
+// uses them without normalising.
+Matrix4 normalMatrixOf(const Matrix4& combined, const Matrix4& view)
+{
+    Matrix4 normalMatrix = combined;
+    normalMatrix.e[12] += view.e[12];
+    normalMatrix.e[13] += view.e[13];
+    normalMatrix.e[14] += view.e[14];
+    return normalMatrix;
+}
+
+} // namespace
+
+void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
+{
+    Matrix4 combined;
+    multiply(combined, mesh.modelMatrix, renderer.worldMatrix);
+    multiply(combined, mesh.drawMatrix, combined); // the per-draw matrix acts first
+    const Matrix4& view = renderer.viewMatrix;
+
+    if (mode == DrawMode::Sprites) {
+        // A loaded mesh has fewer corner entries than vertices: never read past either array.
+        const size_t pointTotal = std::min({static_cast<size_t>(std::max(mesh.vertexCount, 0)), mesh.cornerPositions.size(),
+                                            mesh.outPositions.size()});
+        for (size_t i = 0; i < pointTotal; ++i) {
+            mesh.outPositions[i] = transform(view, transform(combined, mesh.cornerPositions[i]));
+        }
+        renderer.setVertexBuffers(mesh.outPositions.data(), nullptr, pointTotal);
+        renderer.draw(mode, target);
+    } else {
+        const Matrix4 normalMatrix = normalMatrixOf(combined, view);
+        const size_t wanted = 3 * static_cast<size_t>(std::max(mesh.faceCount, 0));
+        const size_t held = std::min({mesh.cornerPositions.size(), mesh.cornerNormals.size(), mesh.outPositions.size(),
+                                      mesh.outNormals.size()});
+        // Whole triangles only.
+        const size_t cornerTotal = std::min(wanted, held / 3 * 3);
+        for (size_t k = 0; k < cornerTotal; ++k) {
+            mesh.outPositions[k] = transform(view, transform(combined, mesh.cornerPositions[k]));
+            mesh.outNormals[k] = transform(normalMatrix, mesh.cornerNormals[k]);
+        }
+        // The transforms above run whatever the mode; only a real mode hands them on.
+        if (isDrawMode(mode)) {
+            renderer.setVertexBuffers(mesh.outPositions.data(), mesh.outNormals.data(), cornerTotal);
+            renderer.draw(mode, target);
+        }
+    }
+    setIdentity(mesh.drawMatrix);
+}

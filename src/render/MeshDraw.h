@@ -1,0 +1,12 @@
+#pragma once
+// Drawing a mesh: its matrices combined with the renderer's, every corner (or point) taken into
+// camera space and handed to the rasteriser of the draw mode.
+#include "geometry/Mesh.h"
+#include "pixels/PixelToolkit.h"
+#include "render/Renderer.h"
+
+// Transforms into camera space (into the mesh's outPositions and outNormals) and runs the
+// renderer's rasteriser of `mode`; a value outside DrawMode draws nothing. The mesh's drawMatrix
+// acts first and is reset to the identity after every draw, whatever the mode. Only as many
+// corners (or points, in sprite mode) as every array involved holds are read and handed over.
+void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode);
