@@ -38,7 +38,7 @@ public:
     Matrix4 viewMatrix;
     uint8_t blendMode;
     uint8_t backfaceCull;
-    float depthBuffer[screenWidth * screenHeight]; // keys frameCounter + 1/z
+    double depthBuffer[screenWidth * screenHeight]; // exact keys frameCounter + 1/z (DepthRule)
 
     // Copies the arrays. normalsSource may be null: normals then gets triangleCount default entries.
     // Negative counts are taken as 0; a null positionsSource gives vertexCount default entries.
