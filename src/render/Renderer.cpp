@@ -7,7 +7,7 @@
 namespace {
 
 // Below any key a real frame can produce, so the first surface drawn anywhere passes.
-constexpr float initialDepth = -65536.0f;
+constexpr double initialDepth = -65536.0;
 
 } // namespace
 

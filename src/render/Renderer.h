@@ -40,7 +40,7 @@ public:
     Matrix4 viewMatrix;
     uint8_t blendMode;
     uint8_t backfaceCull;
-    float depthBuffer[screenWidth * screenHeight]; // keys frameCounter + 1/z
+    double depthBuffer[screenWidth * screenHeight]; // exact keys frameCounter + 1/z (DepthRule)
 
     // Copies `count` entries of each array. normalsSource may be null: there are then no normals.
     void setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count);

@@ -42,7 +42,7 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
     const int uStep = texture.width / size;
     const int vStep = texture.height / size;
     const double key = context.depth.key(w);
-    float* depthBuffer = context.renderer.depthBuffer;
+    double* depthBuffer = context.renderer.depthBuffer;
     for (int j = 0; j < size; ++j) {
         const uint32_t* texelRow = texture.texels + static_cast<size_t>(j) * vStep * texture.width;
         const size_t rowStart = static_cast<size_t>(corner.y + j) * screenWidth + static_cast<size_t>(corner.x);
@@ -53,7 +53,7 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
             // Transparent texels leave the depth untouched too.
             if (transparent(texel)) continue;
             context.screen[pixel] = tableChannels(context.renderer.avgTable, texel, tint);
-            depthBuffer[pixel] = static_cast<float>(key);
+            depthBuffer[pixel] = key;
         }
     }
 }

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr float untouchedDepth = -65536.0f; // the renderer's initial depth entry
+constexpr double untouchedDepth = -65536.0; // the renderer's initial depth entry
 
 Vertex point(float x, float y, float z) { return Vertex(x, y, z, 0); }
 
@@ -41,7 +41,7 @@ void PrintTo(const SceneSetup& setup, std::ostream* os) { *os << setup.file; }
 
 struct Frame {
     std::vector<uint32_t> pixels;
-    std::vector<float> depth;
+    std::vector<double> depth;
     int drawnPixels = 0; // pixels whose depth entry the draw wrote
 };
 
@@ -85,7 +85,7 @@ protected:
         frame.pixels.assign(screen.pixels(), screen.pixels() + screenWidth * screenHeight);
         frame.depth.assign(renderer->depthBuffer, renderer->depthBuffer + screenWidth * screenHeight);
         frame.drawnPixels = static_cast<int>(
-            std::count_if(frame.depth.begin(), frame.depth.end(), [](float d) { return d != untouchedDepth; }));
+            std::count_if(frame.depth.begin(), frame.depth.end(), [](double d) { return d != untouchedDepth; }));
         return frame;
     }
 

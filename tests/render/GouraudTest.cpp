@@ -25,7 +25,7 @@ TEST_F(Gouraud, FillsWithTheLitCornerColourAndKeysTheDepth)
     renderer->addLight(Light(Vertex(0, 0, -1, 0), 1000.0f, 0.0f, 0.0f));
     draw(square(100, 100, 200, 200, 50, 0x00FFFFFF), 0);
     EXPECT_EQ(countPixels(0x00FF0000), 100 * 100);
-    EXPECT_EQ(depthAt(150, 150), static_cast<float>(7 + static_cast<double>(0.02f)));
+    EXPECT_EQ(depthAt(150, 150), 7 + static_cast<double>(0.02f));
     EXPECT_EQ(depthAt(99, 150), -65536.0f);
 }
 

@@ -126,14 +126,14 @@ TEST_F(DepthRule, ANearSurfaceOutsideTheWindowStillHidesWhatComesLater)
     draw(wall(50, 0x0000FF00), 0); // w = 0.02: hidden
     EXPECT_EQ(countPixels(0x00FF0000), 0);
     EXPECT_EQ(countPixels(0x0000FF00), 0);
-    EXPECT_EQ(depthAt(100, 100), static_cast<float>(3 + static_cast<double>(0.2f)));
+    EXPECT_EQ(depthAt(100, 100), 3 + static_cast<double>(0.2f));
 
     // The next frame: its own stale key is beaten by 1 - nothing was cleared in between.
     ++frameCounter;
     draw(wall(5, 0x00FF0000), 0);
     draw(wall(50, 0x0000FF00), 0);
     EXPECT_EQ(countPixels(0x0000FF00), 0);
-    EXPECT_EQ(depthAt(100, 100), static_cast<float>(4 + static_cast<double>(0.2f)));
+    EXPECT_EQ(depthAt(100, 100), 4 + static_cast<double>(0.2f));
 }
 
 TEST_F(DepthRule, NearerWinsWithinAFrameAndStaleKeysLoseToAnything)

@@ -63,7 +63,7 @@ protected:
     }
 
     uint32_t pixel(int column, int row) const { return screen.pixels()[row * screenWidth + column]; }
-    float depthAt(int column, int row) const { return renderer->depthBuffer[row * screenWidth + column]; }
+    double depthAt(int column, int row) const { return renderer->depthBuffer[row * screenWidth + column]; }
     uint32_t accumAt(int column, int row) const { return renderer->accumBuffer[row * screenWidth + column]; }
 
     int countPixels(uint32_t colour) const
