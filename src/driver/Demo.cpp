@@ -112,13 +112,11 @@ Demo::Demo(const DemoSetup& setup)
     scenes_ = std::make_unique<SceneTimeline>(SceneObjects{
         *renderer_, *plasmaTexture_, *flareTexture_, *mushroomTexture_, *starField_, *column_, *centrePiece_,
         *bouncer_, *mushroomPart1_, *mushroomPart2_, *spinMesh_, *capsule_});
-    frameCounter = 0;
-    // A fresh FrameState: sceneClock 0 and fadeTrails off.
     loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
     report(StartupStep::SceneState);
 
     // The timeline starts only now, after all loading; the music has been playing for a while.
-    demoTimer_->start();
+    loop_->start();
     report(StartupStep::TimerStarted);
 }
 

@@ -89,11 +89,3 @@ FrameResult FrameLoop::step()
     presentFrame(console, screen, state.fadeTrails);
     return FrameResult::Presented;
 }
-
-FrameResult FrameLoop::run()
-{
-    start();
-    FrameResult result = FrameResult::Presented;
-    while (result == FrameResult::Presented) result = step();
-    return result;
-}

@@ -22,12 +22,6 @@ public:
     virtual void runScene(FrameState& state, Surface& screen) = 0;
 };
 
-// A hook that draws nothing: the frame shows the background alone.
-class NoScenes : public SceneHook {
-public:
-    void runScene(FrameState&, Surface&) override {}
-};
-
 enum class FrameResult {
     Presented,    // the frame was drawn and shown; run another
     KeyExit,      // a key was waiting at the start of the frame
@@ -62,6 +56,4 @@ struct FrameLoop {
     // One pass of the loop: key test, clock, background restore (except while the scene that owns
     // the moment keeps its previous frame), scene, end test (past timelineEnd), present.
     FrameResult step();
-    // start(), then steps until a key or the end of the timeline; says which ended the run.
-    FrameResult run();
 };
