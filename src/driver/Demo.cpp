@@ -35,22 +35,22 @@ Demo::Demo(const DemoSetup& setup)
     }
     report(StartupStep::ConsoleOpened);
 
-    plasmaTexture_ = std::make_unique<Surface>(256, 256, displayFormat_);
+    plasmaTexture_ = std::make_unique<Surface>(256, 256);
     generateTexture(*plasmaTexture_);
     report(StartupStep::PlasmaTexture);
 
-    screenSurface_ = std::make_unique<Surface>(screenWidth, screenHeight, displayFormat_);
+    screenSurface_ = std::make_unique<Surface>(screenWidth, screenHeight);
     report(StartupStep::ScreenSurface);
 
-    flareTexture_ = std::make_unique<Surface>(255, 255, displayFormat_);
+    flareTexture_ = std::make_unique<Surface>(255, 255);
     loadTga(dataPath("flare.tga").c_str(), *flareTexture_, setup.messages);
     report(StartupStep::FlareTexture);
 
-    mushroomTexture_ = std::make_unique<Surface>(255, 255, displayFormat_);
+    mushroomTexture_ = std::make_unique<Surface>(255, 255);
     loadTga(dataPath("amuscaria.tga").c_str(), *mushroomTexture_, setup.messages);
     report(StartupStep::MushroomTexture);
 
-    backgroundSurface_ = std::make_unique<Surface>(screenWidth, screenHeight, displayFormat_);
+    backgroundSurface_ = std::make_unique<Surface>(screenWidth, screenHeight);
     loadTga(dataPath("stone_version_1.tga").c_str(), *backgroundSurface_, setup.messages);
     report(StartupStep::BackgroundSurface);
 
