@@ -35,22 +35,22 @@ Demo::Demo(const DemoSetup& setup)
     }
     report(StartupStep::ConsoleOpened);
 
-    plasmaTexture_ = std::make_unique<Surface>(256, 256, displayFormat_);
+    plasmaTexture_ = std::make_unique<Surface>(256, 256);
     generateTexture(*plasmaTexture_);
     report(StartupStep::PlasmaTexture);
 
-    screenSurface_ = std::make_unique<Surface>(screenWidth, screenHeight, displayFormat_);
+    screenSurface_ = std::make_unique<Surface>(screenWidth, screenHeight);
     report(StartupStep::ScreenSurface);
 
-    flareTexture_ = std::make_unique<Surface>(255, 255, displayFormat_);
+    flareTexture_ = std::make_unique<Surface>(255, 255);
     loadTga(dataPath("flare.tga").c_str(), *flareTexture_, setup.messages);
     report(StartupStep::FlareTexture);
 
-    mushroomTexture_ = std::make_unique<Surface>(255, 255, displayFormat_);
+    mushroomTexture_ = std::make_unique<Surface>(255, 255);
     loadTga(dataPath("amuscaria.tga").c_str(), *mushroomTexture_, setup.messages);
     report(StartupStep::MushroomTexture);
 
-    backgroundSurface_ = std::make_unique<Surface>(screenWidth, screenHeight, displayFormat_);
+    backgroundSurface_ = std::make_unique<Surface>(screenWidth, screenHeight);
     loadTga(dataPath("stone_version_1.tga").c_str(), *backgroundSurface_, setup.messages);
     report(StartupStep::BackgroundSurface);
 
@@ -112,13 +112,11 @@ Demo::Demo(const DemoSetup& setup)
     scenes_ = std::make_unique<SceneTimeline>(SceneObjects{
         *renderer_, *plasmaTexture_, *flareTexture_, *mushroomTexture_, *starField_, *column_, *centrePiece_,
         *bouncer_, *mushroomPart1_, *mushroomPart2_, *spinMesh_, *capsule_});
-    frameCounter = 0;
-    // A fresh FrameState: sceneClock 0 and fadeTrails off.
     loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
     report(StartupStep::SceneState);
 
     // The timeline starts only now, after all loading; the music has been playing for a while.
-    demoTimer_->start();
+    loop_->start();
     report(StartupStep::TimerStarted);
 }
 

@@ -80,7 +80,6 @@ public:
     SceneState& sceneState() { return scenes_->state; }
     SceneObjects& objects() { return scenes_->objects; }
     Surface& screen() { return *screenSurface_; }
-    Surface& background() { return *backgroundSurface_; }
     bool ended() const { return ending_.has_value(); }
 
 private:

@@ -7,11 +7,6 @@
 
 namespace {
 
-// The star scene draws over its own dimmed previous frame, so the background is not restored
-// while its window is open (both ends excluded).
-constexpr double starSceneStart = 70.5;
-constexpr double starSceneEnd = 90.0;
-
 // Keeps 0.9 of each channel: the product is a double and the cast truncates toward zero, so
 // 0xFF becomes 0xE5 (229.5) and 0x80 becomes 0x73 (115.2).
 uint32_t dimmed(uint32_t colour)
@@ -20,9 +15,12 @@ uint32_t dimmed(uint32_t colour)
                       static_cast<int>(0.9 * blueOf(colour)));
 }
 
-bool inStarScene(double demoTime)
+// A scene that keeps its previous frame (the star trails) draws over it, dimmed, instead of over
+// the background.
+bool restoresBackground(double demoTime)
 {
-    return starSceneStart < demoTime && demoTime < starSceneEnd;
+    const TimelineEntry* scene = sceneAt(demoTime);
+    return !(scene && scene->keepsPreviousFrame);
 }
 
 } // namespace
@@ -79,7 +77,7 @@ FrameResult FrameLoop::step()
 
     state.demoTime = timer.time();
     state.frameDelta = timer.delta();
-    if (!inStarScene(state.demoTime)) copySameSize(background, screen);
+    if (restoresBackground(state.demoTime)) copySameSize(background, screen);
     state.sceneClock += state.frameDelta;
 
     scenes.runScene(state, screen);
@@ -90,12 +88,4 @@ FrameResult FrameLoop::step()
 
     presentFrame(console, screen, state.fadeTrails);
     return FrameResult::Presented;
-}
-
-FrameResult FrameLoop::run()
-{
-    start();
-    FrameResult result = FrameResult::Presented;
-    while (result == FrameResult::Presented) result = step();
-    return result;
 }

@@ -3,6 +3,7 @@
 // dim-and-dot trail pass, and the two exits.
 #include <cstdint>
 
+#include "driver/Timeline.h"
 #include "pixels/PixelToolkit.h"
 
 // The driver's clock state, shared with the scenes.
@@ -10,7 +11,8 @@ struct FrameState {
     double demoTime = 0.0;   // seconds since the demonstration timer started, read once per frame
     double frameDelta = 0.0; // seconds since the previous delta reading
     double sceneClock = 0.0; // running sum of frameDelta; some scenes reset it on their first frame
-    bool fadeTrails = false; // after presenting: dim and dot screenSurface (true) or clear it (false)
+    bool fadeTrails = false; // after presenting: dim and dot screenSurface (true) or clear it (false);
+                             // set by a scene's first frame (driver/Timeline.h)
 };
 
 // Runs the scene that owns the current moment, drawing into the screen surface.
@@ -20,19 +22,11 @@ public:
     virtual void runScene(FrameState& state, Surface& screen) = 0;
 };
 
-// A hook that draws nothing: the frame shows the background alone.
-class NoScenes : public SceneHook {
-public:
-    void runScene(FrameState&, Surface&) override {}
-};
-
 enum class FrameResult {
     Presented,    // the frame was drawn and shown; run another
     KeyExit,      // a key was waiting at the start of the frame
     TimelineExit, // demoTime passed the end of the timeline; this frame was not shown
 };
-
-constexpr double timelineEnd = 150.0;
 
 // Copies the whole of source onto destination when both have the same width and height;
 // otherwise does nothing.
@@ -59,9 +53,7 @@ struct FrameLoop {
     // The last start-up steps, immediately before the first frame: frameCounter 0, the state
     // reset (sceneClock 0, fadeTrails off) and the timer started.
     void start();
-    // One pass of the loop: key test, clock, background restore (except while the star scene's
-    // trails need the previous frame, 70.5 < demoTime < 90), scene, end test, present.
+    // One pass of the loop: key test, clock, background restore (except while the scene that owns
+    // the moment keeps its previous frame), scene, end test (past timelineEnd), present.
     FrameResult step();
-    // start(), then steps until a key or the end of the timeline; says which ended the run.
-    FrameResult run();
 };

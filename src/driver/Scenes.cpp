@@ -42,9 +42,6 @@ SceneState::SceneState()
     : cameraTarget(point(0.01f, -14, 0.1f)),
       boxScale(1.0f),
       bouncerVelocity{{0.3f, -0.3f, 0.3f}, {-0.2f, 0.3f, -0.4f}, {0.5f, 0.2f, -0.6f}, {-0.4f, -0.7f, 0.12f}},
-      spinPending(true),
-      starPending(true),
-      mushroomPending(true),
       wanderLight(point(0, 0, 112.5f)),
       pulseX(0.3f),
       pulseY(0.3f),
@@ -62,19 +59,21 @@ SceneState::SceneState()
     }
 }
 
-const TimelineEntry* sceneAt(double demoTime)
-{
-    for (const TimelineEntry& entry : sceneTimeline) {
-        if (entry.holds(demoTime)) return &entry;
-    }
-    return nullptr;
-}
-
 void SceneTimeline::runScene(FrameState& frame, Surface& screen)
 {
     const TimelineEntry* entry = sceneAt(frame.demoTime);
     if (!entry) return;
     SceneContext scene{frame, screen, objects, state};
+    bool& started = state.sceneStarted[entry - sceneTimeline];
+    if (!started) {
+        started = true;
+        if (entry->setUp) {
+            frame.sceneClock = 0;
+            frame.fadeTrails = entry->keepsPreviousFrame;
+            objects.renderer.clearLights();
+            entry->setUp(scene);
+        }
+    }
     entry->run(scene);
 }
 
@@ -159,19 +158,18 @@ void BounceScene(SceneContext& scene)
 // ---------------------------------------------------------------------------------------------
 // SpinScene: the spin mesh tumbles in front of a fixed camera under one light.
 
+void SpinSceneSetUp(SceneContext& scene)
+{
+    Renderer& renderer = scene.objects.renderer;
+    lookAt(renderer.viewMatrix, point(0, 0, 0), point(0, 0, -195));
+    renderer.backfaceCull = 1;
+    renderer.blendMode = 0;
+    renderer.addLight(pointLight(0, 0, 130, 33.1f, 33.1f, 33.1f)); // stays for the whole scene
+}
+
 void SpinScene(SceneContext& scene)
 {
     Renderer& renderer = scene.objects.renderer;
-    if (scene.state.spinPending) {
-        lookAt(renderer.viewMatrix, point(0, 0, 0), point(0, 0, -195));
-        scene.frame.fadeTrails = false;
-        renderer.backfaceCull = 1;
-        renderer.blendMode = 0;
-        renderer.clearLights();
-        renderer.addLight(pointLight(0, 0, 130, 33.1f, 33.1f, 33.1f)); // stays for the whole scene
-        scene.state.spinPending = false;
-        scene.frame.sceneClock = 0;
-    }
     Mesh& spin = scene.objects.spinMesh;
     const Matrix4 turn = rotationZ(0.01f) * rotationY(0.02f) * rotationX(-0.03f);
     spin.modelMatrix = turn * spin.modelMatrix;
@@ -203,18 +201,17 @@ void streamStarsAway(Mesh& starField)
 
 } // namespace
 
+void StarSceneSetUp(SceneContext& scene)
+{
+    Renderer& renderer = scene.objects.renderer;
+    lookAt(renderer.viewMatrix, point(0, 0, 0), point(0, 0, -5));
+    renderer.backfaceCull = 0;
+    renderer.blendMode = 0;
+}
+
 void StarScene(SceneContext& scene)
 {
     Renderer& renderer = scene.objects.renderer;
-    if (scene.state.starPending) {
-        lookAt(renderer.viewMatrix, point(0, 0, 0), point(0, 0, -5));
-        renderer.backfaceCull = 0;
-        renderer.blendMode = 0;
-        renderer.clearLights();
-        scene.state.starPending = false;
-        scene.frame.fadeTrails = true;
-        scene.frame.sceneClock = 0;
-    }
     // Every sprite must pass the depth test over what the trails left behind.
     std::fill(std::begin(renderer.depthBuffer), std::end(renderer.depthBuffer), 0.0f);
     renderer.setTexture(&scene.objects.flareTexture);
@@ -271,18 +268,16 @@ void drawMushroom(SceneContext& scene, int i)
 
 } // namespace
 
-void MushroomScene(SceneContext& scene)
+void MushroomSceneSetUp(SceneContext& scene)
 {
     Renderer& renderer = scene.objects.renderer;
-    if (scene.state.mushroomPending) {
-        lookAt(renderer.viewMatrix, point(0, 0, 0), point(0, 0, -165));
-        renderer.backfaceCull = 1;
-        renderer.blendMode = 0;
-        scene.frame.fadeTrails = false;
-        scene.state.mushroomPending = false;
-        scene.frame.sceneClock = 0;
-        renderer.clearLights();
-    }
+    lookAt(renderer.viewMatrix, point(0, 0, 0), point(0, 0, -165));
+    renderer.backfaceCull = 1;
+    renderer.blendMode = 0;
+}
+
+void MushroomScene(SceneContext& scene)
+{
     pulse(scene.state, scene.frame.sceneClock);
     for (int i = 0; i < mushroomCount; ++i) drawMushroom(scene, i);
 }

@@ -1,9 +1,8 @@
 #pragma once
-// The timeline of six scenes, the state they keep across frames, and the scenes themselves.
-// Every scene is a plain function of one frame; the timeline table says when each one runs.
-#include <limits>
-
+// The six scenes, the state they keep across frames, and the hook that runs them. Every scene is
+// a plain function of one frame; the timeline table (driver/Timeline.h) says when each one runs.
 #include "driver/FrameLoop.h"
+#include "driver/Timeline.h"
 #include "geometry/Matrix4.h"
 #include "geometry/Mesh.h"
 #include "geometry/Vertex.h"
@@ -33,10 +32,8 @@ struct SceneState {
     Matrix4 bouncerMatrix[bouncerCount];
     Velocity bouncerVelocity[bouncerCount];
 
-    // First-frame set-ups still to run.
-    bool spinPending;
-    bool starPending;
-    bool mushroomPending;
+    // Whether each timeline entry has had its first frame, by index: a set-up runs once per run.
+    bool sceneStarted[sceneCount] = {};
 
     // MushroomScene
     Vertex wanderLight;
@@ -75,45 +72,13 @@ struct SceneContext {
     SceneState& state;
 };
 
-using SceneFunction = void (*)(SceneContext&);
-
-// A scene runs while after < demoTime < before (both bounds strict).
-struct TimelineEntry {
-    const char* name;
-    double after;
-    double before;
-    SceneFunction run;
-
-    bool holds(double demoTime) const { return after < demoTime && demoTime < before; }
-};
-
-void BounceScene(SceneContext& scene);
-void SpinScene(SceneContext& scene);
-void StarScene(SceneContext& scene);
-void MushroomScene(SceneContext& scene);
-void GridScene(SceneContext& scene);
-void CapsuleScene(SceneContext& scene);
-
-// The windows do not overlap; they are still tested in this order. Between them (45 to 45.5,
-// 70 to 70.5, 90 to 90.5 and the instants 110, 140, 150) no scene runs.
-inline constexpr TimelineEntry sceneTimeline[] = {
-    {"BounceScene", -std::numeric_limits<double>::infinity(), 45.0, BounceScene},
-    {"SpinScene", 45.5, 70.0, SpinScene},
-    {"StarScene", 70.5, 90.0, StarScene},
-    {"MushroomScene", 90.5, 110.0, MushroomScene},
-    {"GridScene", 110.0, 140.0, GridScene},
-    {"CapsuleScene", 140.0, 150.0, CapsuleScene},
-};
-
-// The first entry whose window holds demoTime, or null when none does.
-const TimelineEntry* sceneAt(double demoTime);
-
 // One column's height step: h is the height factor, v its speed, both updated in place.
 // Near the top (h > 6) and below 0 the speed is damped; outside 0.5..6.5 it is set to 0.6 against
 // the direction of travel.
 void stepColumnHeight(double& height, float& speed);
 
-// The hook the frame loop calls: runs the scene that owns the moment, if any.
+// The hook the frame loop calls: runs the scene that owns the moment, if any, preceded on its
+// first frame by its set-up.
 class SceneTimeline : public SceneHook {
 public:
     explicit SceneTimeline(SceneObjects sceneObjects) : objects(sceneObjects) {}

@@ -9,56 +9,9 @@
 
 namespace {
 
-constexpr size_t headerBytes = 16;
-constexpr size_t triangleBytes = 6;
-constexpr size_t recordBytes = 36;
-
-uint32_t readU32(const uint8_t* at)
-{
-    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
-           static_cast<uint32_t>(at[3]) << 24;
-}
-
-int32_t readI32(const uint8_t* at)
-{
-    const uint32_t bits = readU32(at);
-    int32_t value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-float readFloat(const uint8_t* at)
-{
-    const uint32_t bits = readU32(at);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-Vertex readRecord(const uint8_t* record)
-{
-    Vertex vertex;
-    // The file's y and z point the other way from the engine's.
-    vertex.x = readFloat(record);
-    vertex.y = -readFloat(record + 4);
-    vertex.z = -readFloat(record + 8);
-    vertex.colour = readU32(record + 24);
-    vertex.texU = vertex.texU2 = readFloat(record + 28);
-    vertex.texV = vertex.texV2 = readFloat(record + 32);
-    return vertex;
-}
-
-// The bytes a file with this header spans: the header, the whole triangles and the vertex
-// records. At most 16 + 6 x 2^31 / 3 + 36 x 2^31: no overflow in 64 bits. Negative counts span
-// the header alone; parse rejects them.
-uint64_t declaredBytes(const uint8_t* header)
-{
-    const int32_t indexCount = readI32(header + 8);
-    const int32_t vertexCount = readI32(header + 12);
-    if (indexCount < 0 || vertexCount < 0) return headerBytes;
-    return headerBytes + uint64_t{triangleBytes} * static_cast<uint64_t>(indexCount / 3) +
-           uint64_t{recordBytes} * static_cast<uint64_t>(vertexCount);
-}
+// All the file reader needs of the format: how long the header is and how far it reaches.
+using lsb::declaredBytes;
+using lsb::headerBytes;
 
 // Reads the header and then only as many bytes as it accounts for, so that what follows the last
 // record (a huge file, a device that never ends) is never read; a file cut short yields what it has.
@@ -99,42 +52,12 @@ int Mesh::load(const std::string& path)
 
 int Mesh::parse(const uint8_t* bytes, size_t size, const std::string& name)
 {
-    if (size < headerBytes) {
-        throw MeshError(name + ": " + std::to_string(size) + " bytes is shorter than the 16-byte header");
-    }
-    const int32_t indexCount = readI32(bytes + 8);
-    const int32_t fileVertexCount = readI32(bytes + 12);
-    if (indexCount < 0) throw MeshError(name + ": negative index count " + std::to_string(indexCount));
-    if (fileVertexCount < 0) throw MeshError(name + ": negative vertex count " + std::to_string(fileVertexCount));
-
-    // An index count that is not a multiple of 3 loses its partial triangle; the vertex records
-    // start right after the last whole one.
-    const int32_t fileFaceCount = indexCount / 3;
-    const uint64_t needed = declaredBytes(bytes);
-    if (static_cast<uint64_t>(size) < needed) {
-        throw MeshError(name + ": " + std::to_string(size) + " bytes is shorter than the " + std::to_string(needed) +
-                        " its header says (" + std::to_string(fileFaceCount) + " triangles, " +
-                        std::to_string(fileVertexCount) + " vertices)");
-    }
-
+    LsbContents decoded = decodeLsb(bytes, size, name);
     Mesh loaded;
-    loaded.faceCount = fileFaceCount;
-    loaded.vertexCount = fileVertexCount;
-    loaded.faceIndices.resize(3 * static_cast<size_t>(fileFaceCount));
-    const uint8_t* indexBytes = bytes + headerBytes;
-    for (size_t i = 0; i < loaded.faceIndices.size(); ++i) {
-        const int32_t index = indexBytes[2 * i] | indexBytes[2 * i + 1] << 8;
-        if (index >= fileVertexCount) {
-            throw MeshError(name + ": triangle " + std::to_string(i / 3) + " names vertex " + std::to_string(index) +
-                            " but there are only " + std::to_string(fileVertexCount) + " vertices");
-        }
-        loaded.faceIndices[i] = index;
-    }
-    loaded.vertices.resize(static_cast<size_t>(fileVertexCount));
-    const uint8_t* recordBytesStart = indexBytes + triangleBytes * static_cast<size_t>(fileFaceCount);
-    for (size_t v = 0; v < loaded.vertices.size(); ++v) {
-        loaded.vertices[v] = readRecord(recordBytesStart + recordBytes * v);
-    }
+    loaded.faceCount = static_cast<int32_t>(decoded.faceIndices.size() / 3);
+    loaded.vertexCount = static_cast<int32_t>(decoded.vertices.size());
+    loaded.faceIndices.swap(decoded.faceIndices);
+    loaded.vertices.swap(decoded.vertices);
     loaded.computeNormals();
 
     // Only now, with nothing left to fail, does this mesh change.

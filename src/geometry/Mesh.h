@@ -28,7 +28,8 @@ public:
     // Reads an LSB file. Throws MeshError naming the file and the problem when it cannot be read
     // or is malformed; the mesh is then left unchanged.
     int load(const std::string& path);
-    // Parses LSB bytes; `name` is used in error messages. Throws MeshError on malformed data.
+    // Decodes LSB bytes (decodeLsb, with `name` in its messages), computes the normals and only then
+    // takes the result over. Throws MeshError on malformed data; the mesh is then left unchanged.
     int parse(const uint8_t* bytes, size_t size, const std::string& name);
     // Each vertex normal is the area-weighted mean of the normals of the faces using it, made unit
     // length; a vertex no face uses, or whose face normals cancel out, gets the zero normal.

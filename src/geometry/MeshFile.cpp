@@ -5,11 +5,50 @@
 #include <cstring>
 #include <limits>
 
+using lsb::headerBytes;
+using lsb::recordBytes;
+using lsb::triangleBytes;
+
 namespace {
 
-constexpr size_t headerBytes = 16;
-constexpr size_t triangleBytes = 6;
-constexpr size_t recordBytes = 36;
+// ---- decoding --------------------------------------------------------------------------------
+
+uint32_t readU32(const uint8_t* at)
+{
+    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
+           static_cast<uint32_t>(at[3]) << 24;
+}
+
+int32_t readI32(const uint8_t* at)
+{
+    const uint32_t bits = readU32(at);
+    int32_t value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+float readFloat(const uint8_t* at)
+{
+    const uint32_t bits = readU32(at);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+Vertex readRecord(const uint8_t* record)
+{
+    Vertex vertex;
+    // The file's y and z point the other way from the engine's.
+    vertex.x = readFloat(record);
+    vertex.y = -readFloat(record + 4);
+    vertex.z = -readFloat(record + 8);
+    vertex.colour = readU32(record + 24);
+    vertex.texU = vertex.texU2 = readFloat(record + 28);
+    vertex.texV = vertex.texV2 = readFloat(record + 32);
+    return vertex;
+}
+
+// ---- encoding --------------------------------------------------------------------------------
 
 void putU16(std::vector<uint8_t>& out, uint16_t value)
 {
@@ -79,6 +118,53 @@ std::vector<uint8_t> encode(const std::string& name, const std::vector<Vertex>& 
 }
 
 } // namespace
+
+// At most 16 + 6 x 2^31 / 3 + 36 x 2^31: no overflow in 64 bits.
+uint64_t lsb::declaredBytes(const uint8_t* header)
+{
+    const int32_t indexCount = readI32(header + 8);
+    const int32_t vertexCount = readI32(header + 12);
+    if (indexCount < 0 || vertexCount < 0) return headerBytes;
+    return headerBytes + uint64_t{triangleBytes} * static_cast<uint64_t>(indexCount / 3) +
+           uint64_t{recordBytes} * static_cast<uint64_t>(vertexCount);
+}
+
+LsbContents decodeLsb(const uint8_t* bytes, size_t size, const std::string& name)
+{
+    if (size < headerBytes) {
+        throw MeshError(name + ": " + std::to_string(size) + " bytes is shorter than the 16-byte header");
+    }
+    const int32_t indexCount = readI32(bytes + 8);
+    const int32_t vertexCount = readI32(bytes + 12);
+    if (indexCount < 0) throw MeshError(name + ": negative index count " + std::to_string(indexCount));
+    if (vertexCount < 0) throw MeshError(name + ": negative vertex count " + std::to_string(vertexCount));
+
+    // An index count that is not a multiple of 3 loses its partial triangle; the vertex records
+    // start right after the last whole one.
+    const int32_t faceCount = indexCount / 3;
+    const uint64_t needed = lsb::declaredBytes(bytes);
+    if (static_cast<uint64_t>(size) < needed) {
+        throw MeshError(name + ": " + std::to_string(size) + " bytes is shorter than the " + std::to_string(needed) +
+                        " its header says (" + std::to_string(faceCount) + " triangles, " +
+                        std::to_string(vertexCount) + " vertices)");
+    }
+
+    LsbContents contents;
+    contents.faceIndices.resize(3 * static_cast<size_t>(faceCount));
+    const uint8_t* indexBytes = bytes + headerBytes;
+    for (size_t i = 0; i < contents.faceIndices.size(); ++i) {
+        const int32_t index = indexBytes[2 * i] | indexBytes[2 * i + 1] << 8;
+        if (index >= vertexCount) {
+            throw MeshError(name + ": triangle " + std::to_string(i / 3) + " names vertex " + std::to_string(index) +
+                            " but there are only " + std::to_string(vertexCount) + " vertices");
+        }
+        contents.faceIndices[i] = index;
+    }
+    contents.vertices.resize(static_cast<size_t>(vertexCount));
+    const uint8_t* records = indexBytes + triangleBytes * static_cast<size_t>(faceCount);
+    for (size_t v = 0; v < contents.vertices.size(); ++v) contents.vertices[v] = readRecord(records + recordBytes * v);
+    return contents;
+}
 
 std::vector<uint8_t> encodeLsb(const std::vector<Vertex>& vertices, const std::vector<int32_t>& faceIndices)
 {

@@ -15,7 +15,7 @@ Vertex randomStar(float zBase)
     const uint32_t colour = packColour(red, green, blue);
     const int z1 = std::rand() % 10;
     const int z2 = std::rand() % 10;
-    // Float arithmetic, as the field has always been placed.
+    // Summed in float, not in double as other float data is: for some zBase the two round apart.
     const float z = (zBase + static_cast<float>(z1)) - static_cast<float>(z2);
     const int y1 = std::rand() % 10;
     const int y2 = std::rand() % 10;

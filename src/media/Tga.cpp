@@ -58,8 +58,7 @@ void decodeTga(const uint8_t* bytes, size_t size, Surface& surface)
     }
 
     // Bytes blue, green, red read as little-endian words are 0xRRGGBB: the 24-bit row format.
-    const Palette palette;
-    surface.load(topFirst.data(), width, height, static_cast<int>(rowBytes), rowFormat24(), palette);
+    surface.load(topFirst.data(), width, height, static_cast<int>(rowBytes), rowFormat24());
 }
 
 int loadTga(const char* fileName, Surface& surface, MessageSink& messages)

@@ -58,13 +58,13 @@ struct Channel {
 
 } // namespace
 
-Surface::Surface(int width, int height, const Format& format)
-    : width_(std::max(width, 0)), height_(std::max(height, 0)), format_(format),
+Surface::Surface(int width, int height)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)),
       pixels_(static_cast<size_t>(width_) * height_, 0u)
 {
 }
 
-void Surface::load(const void* rows, int width, int height, int pitch, const Format& source, const Palette&)
+void Surface::load(const void* rows, int width, int height, int pitch, const Format& source)
 {
     // A negative pitch would walk before the first row; such rows are not a layout this loader knows.
     if (rows == nullptr || pitch < 0 || (source.bits != 24 && source.bits != 32)) return;

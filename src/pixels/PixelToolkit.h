@@ -1,5 +1,5 @@
 #pragma once
-// The pixel toolkit: formats, areas, palettes, 32-bit pixel surfaces, the console (window)
+// The pixel toolkit: formats, areas, 32-bit pixel surfaces, the console (window)
 // interface and the timer. Nothing here knows of SDL; the console has an SDL back end and a
 // headless one.
 #include <cstdint>
@@ -32,9 +32,6 @@ struct Area {
     int height() const { return bottom - top; }
 };
 
-// Only passed because loading asks for one; direct-colour formats never read it.
-struct Palette {};
-
 class Console;
 
 // A block of width x height 32-bit 0x00RRGGBB pixels. Rows are exactly width x 4 bytes apart,
@@ -42,11 +39,10 @@ class Console;
 class Surface {
 public:
     // Negative sizes are taken as 0. The surface starts black.
-    Surface(int width, int height, const Format& format = displayFormat32());
+    Surface(int width, int height);
 
     int width() const { return width_; }
     int height() const { return height_; }
-    const Format& format() const { return format_; }
 
     uint32_t* lock() { return pixels_.data(); }
     const uint32_t* pixels() const { return pixels_.data(); }
@@ -55,8 +51,7 @@ public:
     // 32-bit direct-colour source into this surface. Only the part that fits is loaded; the
     // caller guarantees the source holds (height - 1) x pitch + width x bytesPerPixel bytes.
     // Other depths and a negative pitch load nothing.
-    void load(const void* rows, int width, int height, int pitch, const Format& source,
-              const Palette& palette);
+    void load(const void* rows, int width, int height, int pitch, const Format& source);
 
     // Copies `source` of this surface to `destination` of the target. Equal-sized areas that lie
     // inside both are copied pixel for pixel; anything else copies nothing.
@@ -69,7 +64,6 @@ public:
 private:
     int width_;
     int height_;
-    Format format_;
     std::vector<uint32_t> pixels_;
 };
 

@@ -16,7 +16,7 @@
 #include "render/EdgeTable.h"
 #include "render/Screen.h"
 
-// The five rasterisers, in the order of the mode numbers meshes have always been drawn with.
+// The five rasterisers, in the order of their mode numbers 0 to 4.
 enum class DrawMode { Gouraud, Textured, DualTextured, Sprites, Flat };
 
 // False for a value cast from outside the enumeration, which draws nothing.

@@ -61,11 +61,20 @@ protected:
         fillPattern(background, 7);
     }
 
-    // Starts the loop at clock 0 (done by run() itself otherwise).
+    // Starts the loop at clock 0.
     void start()
     {
         clock.set(0);
         loop.start();
+    }
+
+    // Starts the loop where the clock stands and steps until a frame ends the run, as the demo does.
+    FrameResult runToTheEnd()
+    {
+        loop.start();
+        FrameResult result = FrameResult::Presented;
+        while (result == FrameResult::Presented) result = loop.step();
+        return result;
     }
 
     FrameResult frameAt(double seconds)
@@ -288,7 +297,7 @@ TEST_F(FrameLoopTest, RunEndsByTheTimelineAfterTheLastFrameWithinIt)
 {
     scenes.action = [this](FrameState&, Surface&) { clock.advance(0.5); };
     scenes.keepScreens = false;
-    EXPECT_EQ(loop.run(), FrameResult::TimelineExit);
+    EXPECT_EQ(runToTheEnd(), FrameResult::TimelineExit);
     // Frames at 0, 0.5, ..., 150 are shown; the one at 150.5 ends the run unseen.
     EXPECT_EQ(console.updateCount(), 301);
     ASSERT_EQ(scenes.visits.size(), 302u);
@@ -301,7 +310,7 @@ TEST_F(FrameLoopTest, KeyEndsTheRunAtTheNextKeyTest)
 {
     scenes.action = [this](FrameState&, Surface&) { clock.advance(0.01); };
     console.pressKeyAfterFrames(3);
-    EXPECT_EQ(loop.run(), FrameResult::KeyExit);
+    EXPECT_EQ(runToTheEnd(), FrameResult::KeyExit);
     EXPECT_EQ(console.updateCount(), 3);
     EXPECT_EQ(scenes.visits.size(), 3u);
     EXPECT_LT(scenes.visits.back().state.demoTime, timelineEnd);
@@ -310,7 +319,7 @@ TEST_F(FrameLoopTest, KeyEndsTheRunAtTheNextKeyTest)
 TEST_F(FrameLoopTest, KeyWaitingBeforeTheFirstFrameEndsTheRunAtOnce)
 {
     console.pressKey();
-    EXPECT_EQ(loop.run(), FrameResult::KeyExit);
+    EXPECT_EQ(runToTheEnd(), FrameResult::KeyExit);
     EXPECT_TRUE(scenes.visits.empty());
     EXPECT_EQ(console.updateCount(), 0);
     EXPECT_EQ(frameCounter, 0u);

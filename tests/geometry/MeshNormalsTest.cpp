@@ -8,9 +8,9 @@
 
 namespace {
 
-// The normals exactly as described, vertex by vertex over every face: the reference the one-pass
-// version must match bit for bit.
-std::vector<Vertex> quadraticNormals(const std::vector<Vertex>& vertices, const std::vector<int32_t>& indices)
+// The reference algorithm: for each vertex, a search over every face. Quadratic, but plainly right;
+// the one-pass version must match it bit for bit.
+std::vector<Vertex> referenceNormals(const std::vector<Vertex>& vertices, const std::vector<int32_t>& indices)
 {
     const size_t faceTotal = indices.size() / 3;
     std::vector<Vertex> faceNormals;
@@ -118,7 +118,7 @@ TEST(MeshNormals, IndexOutsideVerticesIsRefused)
     EXPECT_TRUE(mesh.vertexNormals.empty());
 }
 
-TEST(MeshNormals, MatchDescriptionBitForBitOnRandomMeshes)
+TEST(MeshNormals, MatchTheReferenceBitForBitOnRandomMeshes)
 {
     std::mt19937 random(2024);
     for (int trial = 0; trial < 40; ++trial) {
@@ -133,7 +133,7 @@ TEST(MeshNormals, MatchDescriptionBitForBitOnRandomMeshes)
         for (int32_t& index : indices) index = static_cast<int32_t>(random() % usedRange);
 
         const Mesh mesh = meshOf(vertices, indices);
-        const std::vector<Vertex> expected = quadraticNormals(vertices, indices);
+        const std::vector<Vertex> expected = referenceNormals(vertices, indices);
         ASSERT_EQ(mesh.vertexNormals.size(), expected.size());
         for (size_t j = 0; j < vertexTotal; ++j) {
             ASSERT_TRUE(sameBits(mesh.vertexNormals[j], expected[j]))

@@ -28,7 +28,7 @@ since() { awk -v start="$1" -v end="$(now)" 'BEGIN { printf "%.3f", end - start 
 # True when $1 <= $2, both decimal seconds.
 not_above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'; }
 
-# A copy of the run folder to spoil: the demo and its data, side by side as in the original.
+# A copy of the run folder to spoil: the demo and its data, side by side as the build lays them out.
 copy_run_folder() {
   local copy=$WORK/run
   rm -rf "$copy"

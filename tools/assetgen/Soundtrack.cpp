@@ -3,6 +3,8 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <stdexcept>
+#include <string_view>
 #include <thread>
 
 #include "Effects.h"
@@ -18,13 +20,28 @@ constexpr double stepSeconds = 60.0 / 96.0 / 4.0;
 constexpr int stepsPerBar = 16;
 constexpr double barSeconds = stepSeconds * stepsPerBar;
 
-// Sections by bar: each starts where a scene of the demo starts (bar b starts at 2.5 b s).
-constexpr int spinBar = 18;     // 45 s
-constexpr int starsBar = 28;    // 70 s
-constexpr int mushroomBar = 36; // 90 s
-constexpr int gridBar = 44;     // 110 s
-constexpr int finaleBar = 56;   // 140 s
-constexpr int lastHitBar = 60;  // 150 s: the closing chord
+// The bar (bar b starts at 2.5 b s) in which a moment of the demo falls; the opening scene's
+// window opens at minus infinity, in bar 0. For times above 0 the cast truncates, as floor would.
+constexpr int barAt(double seconds) { return seconds > 0 ? static_cast<int>(seconds / barSeconds) : 0; }
+
+// The bar in which the demo's scene of that name starts. An unknown name stops the build: the
+// throw cannot be part of a constant expression.
+constexpr int startBar(std::string_view scene)
+{
+    for (const TimelineEntry& entry : sceneTimeline) {
+        if (entry.name == scene) return barAt(entry.after);
+    }
+    throw std::logic_error("the timeline has no such scene");
+}
+
+// Sections by bar, read from the demo's timeline: each starts with the bar in which a scene starts,
+// so the music turns where the pictures do.
+constexpr int spinBar = startBar("SpinScene");         // 45 s
+constexpr int starsBar = startBar("StarScene");        // 70 s
+constexpr int mushroomBar = startBar("MushroomScene"); // 90 s
+constexpr int gridBar = startBar("GridScene");         // 110 s
+constexpr int finaleBar = startBar("CapsuleScene");    // 140 s
+constexpr int lastHitBar = barAt(timelineEnd);         // 150 s: the closing chord
 
 // Frame of a step counted from bar 0; `swing` delays the off-beat sixteenths by that fraction
 // of a step.
@@ -489,6 +506,7 @@ std::vector<int16_t> renderSoundtrack()
     addPingPongDelay(delaySend, mix, static_cast<size_t>(std::llround(stepsToSeconds(3) * soundtrackRate)), 0.42, 0.8);
     addReverb(reverbSend, mix, 1.0);
     removeDc(mix, 12.0);
-    fadeOut(mix, static_cast<size_t>(150.4 * soundtrackRate), static_cast<size_t>(151.9 * soundtrackRate));
+    fadeOut(mix, static_cast<size_t>((timelineEnd + 0.4) * soundtrackRate),
+            static_cast<size_t>((timelineEnd + 1.9) * soundtrackRate));
     return toPcm16(mix, 0.84);
 }

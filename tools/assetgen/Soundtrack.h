@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
-constexpr double soundtrackSeconds = 152.0;
+#include "driver/Timeline.h"
+
+// The piece runs two seconds past the demo's end, its closing chord fading out in them.
+constexpr double soundtrackSeconds = timelineEnd + 2.0;
 constexpr int soundtrackRate = 44100;
 
 struct SoundtrackSection {
