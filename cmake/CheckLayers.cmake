@@ -4,6 +4,9 @@
 #
 # The layers in order; each may include itself and the layers before it. A platform folder
 # (platform/<name>) may include every layer and its own folder, never another platform's.
+# Quoted words are words, never variables of the same name.
+cmake_policy(SET CMP0054 NEW)
+
 set(layers geometry pixels render media driver platform)
 # System headers that belong to one platform alone.
 set(platformHeaders "SDL=platform/sdl" "emscripten=platform/web")
