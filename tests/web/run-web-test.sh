@@ -20,6 +20,7 @@ command -v emcmake >/dev/null || skip "emscripten is not installed"
 [ -x "${CHROMIUM:=/usr/bin/chromium}" ] || skip "there is no Chromium at $CHROMIUM"
 command -v node >/dev/null || skip "Node.js is not installed"
 [ -f "$test_dir/node_modules/playwright-core/package.json" ] || skip "playwright-core is not in tests/web/node_modules"
+command -v convert >/dev/null || skip "ImageMagick is not installed"
 export CHROMIUM
 
 # Moments to compare, one in each scene (the star scene's trails included); 45.2 s shows the
