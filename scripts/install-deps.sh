@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the data generator and the tests need.
-# Idempotent: packages already present are left alone and apt is not touched at all.
+# Installs every Debian package the build, the data generator and the tests need, and the npm
+# packages of the browser test (pinned in tests/web/package-lock.json, into tests/web/node_modules).
+# Idempotent: what is already present is left alone, and apt and npm are not touched at all.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 PACKAGES=(
   cmake g++ make pkg-config
@@ -10,7 +12,21 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick x11-apps x11-utils xfonts-base
   clang libclang-rt-14-dev
   libosmesa6-dev
+  # The browser build (scripts/web.sh) and its test in headless Chromium.
+  emscripten chromium
 )
+
+# The browser test's driver library, without any browser download of its own (it drives the
+# system's Chromium). Needs the machine's Node.js and npm; without them the test says it is skipped.
+install_node_packages() {
+  local pinned installed
+  command -v npm >/dev/null || { echo "npm is missing: the browser test will be skipped" >&2; return 0; }
+  pinned=$(sed -n 's/.*"playwright-core": *"\([^"]*\)".*/\1/p' tests/web/package.json)
+  installed=$(sed -n 's/^ *"version": *"\([^"]*\)".*/\1/p' tests/web/node_modules/playwright-core/package.json 2>/dev/null | head -n 1 || true)
+  [ "$installed" = "$pinned" ] && return 0
+  echo "Installing the browser test's npm packages (playwright-core $pinned) in tests/web/node_modules" >&2
+  PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --prefix tests/web --no-audit --no-fund --loglevel=error
+}
 
 missing=()
 for pkg in "${PACKAGES[@]}"; do
@@ -20,6 +36,7 @@ for pkg in "${PACKAGES[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+  install_node_packages
   exit 0
 fi
 
@@ -33,6 +50,7 @@ export DEBIAN_FRONTEND=noninteractive
 # Another apt process may briefly hold the dpkg lock: retry rather than fail.
 for attempt in 1 2 3 4 5 6; do
   if $SUDO apt-get update -q && $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+    install_node_packages
     exit 0
   fi
   echo "apt-get failed (attempt $attempt), retrying in 10 s" >&2

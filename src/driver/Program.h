@@ -1,6 +1,8 @@
 #pragma once
 // The program's outer shell: runs the demonstration and turns the ways it can end into an exit
 // status, so the entry point stays a few lines of platform choices.
+#include <memory>
+
 #include "driver/Demo.h"
 
 // 0 after a key press or the end of the timeline. 1 when the window cannot open (the reason on
@@ -8,3 +10,11 @@
 // console's message (a dialog over the window where one can be shown), then the window closes.
 // 1 also for any other failure (memory running out, say), with its reason on standard error.
 int runProgram(const DemoSetup& setup);
+
+// The start-up half of runProgram, for entry points that step the frames themselves (a browser
+// cannot block in run()). Returns the started demo, or nothing after reporting the failure exactly
+// as runProgram does.
+std::unique_ptr<Demo> startProgram(const DemoSetup& setup);
+
+// "tepple: <what>" as one line on standard error: how a failure outside start-up is reported.
+void reportFailure(const char* what);

@@ -1,0 +1,41 @@
+#pragma once
+// The console as the page's <canvas>: every update puts the pixel block on the canvas, which the
+// page scales to fit (4:3, crisp pixels). Keys come from the page's keydown events. Messages go to
+// standard error (the browser's console) and to the page, which shows them without blocking:
+// a browser page must never wait for a dialog inside a frame.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pixels/PixelToolkit.h"
+
+class WebConsole : public Console {
+public:
+    // `canvasSelector` names the page's canvas, e.g. "#screen".
+    explicit WebConsole(std::string canvasSelector);
+    WebConsole(const WebConsole&) = delete;
+    WebConsole& operator=(const WebConsole&) = delete;
+    ~WebConsole() override;
+
+    // Sizes the canvas to the picture and listens for keys from now on: a key pressed before (the
+    // one that started the demo, say) does not count. Fails, naming the cause, when the page has
+    // no such canvas or the format is not 32-bit 0x00RRGGBB. The title goes to the page's title.
+    bool open(const std::string& title, int width, int height, const Format& format, int pages) override;
+    // True once a key has been pressed since open(); held keys' repeats are not new presses.
+    bool key() override;
+    void update() override;
+    // Stops listening for keys; safe to call twice. The canvas keeps the last picture.
+    void close() override;
+    void message(const std::string& text, const std::string& caption, const std::string& detail) override;
+
+    bool isOpen() const { return open_; }
+
+private:
+    static int onKeyDown(int eventType, const struct EmscriptenKeyboardEvent* event, void* console);
+
+    std::string canvasSelector_;
+    bool open_ = false;
+    bool keyWaiting_ = false;
+    // The picture as the canvas wants it: bytes R, G, B, 255 per pixel.
+    std::vector<uint8_t> rgba_;
+};

@@ -1,0 +1,174 @@
+// The demo's entry point in a browser. The page loads the program and its packed data, shows a
+// start button, and calls tepple_start() from the button's handler: browsers play sound only in
+// answer to the viewer, so the start-up (which starts the music) and the first frame both happen
+// inside that gesture. From then on the browser's animation frames drive Demo::step(); nothing
+// ever waits, so the page stays responsive. When the run ends (a key, the end of the timeline or
+// a failure) the music stops and the page is told how it ended; tepple_start() plays it again.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/Program.h"
+#include "driver/Scenes.h"
+#include "platform/web/WebClock.h"
+#include "platform/web/WebConsole.h"
+#include "platform/web/WebMusicPlayer.h"
+
+namespace {
+
+constexpr const char* canvasSelector = "#screen";
+
+// Step time of every frame, by scene: the page's own measurement of the renderer's speed.
+class SceneTimes {
+public:
+    void add(const char* scene, double milliseconds) { frames_[scene].push_back(milliseconds); }
+    void clear() { frames_.clear(); }
+    // {"BounceScene": {"frames": n, "median": ms, "slowest": ms}, ...}, in timeline order.
+    std::string json() const;
+
+private:
+    std::map<std::string, std::vector<double>> frames_;
+};
+
+double median(std::vector<double> values)
+{
+    if (values.empty()) return 0.0;
+    const size_t middle = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + middle, values.end());
+    if (values.size() % 2 == 1) return values[middle];
+    const double upper = values[middle];
+    return (upper + *std::max_element(values.begin(), values.begin() + middle)) / 2;
+}
+
+std::string SceneTimes::json() const
+{
+    std::string out = "{";
+    for (const TimelineEntry& entry : sceneTimeline) {
+        const auto found = frames_.find(entry.name);
+        if (found == frames_.end()) continue;
+        char line[160];
+        std::snprintf(line, sizeof line, "%s\"%s\":{\"frames\":%zu,\"median\":%.4f,\"slowest\":%.4f}",
+                      out.size() > 1 ? "," : "", entry.name, found->second.size(), median(found->second),
+                      *std::max_element(found->second.begin(), found->second.end()));
+        out += line;
+    }
+    return out + "}";
+}
+
+// One run of the demo and what drives it.
+struct Run {
+    WebConsole console{canvasSelector};
+    WebClock wallClock;
+    ManualClock steppedClock;
+    int fixedFps = 0;      // > 0: frame n is drawn at exactly n / fixedFps seconds, as tepple-capture does
+    int stepsPerFrame = 1; // frames run per animation frame (fixed steps only): fast-forward
+    int presented = -1;    // index of the frame last presented
+    SceneTimes times;
+    std::unique_ptr<Demo> demo;
+};
+
+std::unique_ptr<Run> current;
+
+EM_JS(void, webRunEnded, (const char* how, const char* sceneTimes), {
+    if (typeof Module['onEnded'] === 'function') Module['onEnded'](UTF8ToString(how), JSON.parse(UTF8ToString(sceneTimes)));
+});
+
+EM_JS(void, webFramePresented, (int frame, double demoTime), {
+    if (typeof Module['onFrame'] === 'function') Module['onFrame'](frame, demoTime);
+});
+
+// Ends the current run: no more frames, the music stopped, the page told `how` ("key",
+// "timeline" or "error").
+void finish(const char* how)
+{
+    emscripten_cancel_main_loop();
+    stopMusic();
+    const std::string times = current ? current->times.json() : "{}";
+    if (current) current->demo.reset();
+    webRunEnded(how, times.c_str());
+}
+
+// One frame. False once the run has ended.
+bool stepOnce(Run& run)
+{
+    if (run.fixedFps > 0) run.steppedClock.set(static_cast<double>(run.presented + 1) / run.fixedFps);
+    const double started = emscripten_get_now();
+    FrameResult result;
+    try {
+        result = run.demo->step();
+    } catch (const std::exception& error) {
+        reportFailure(error.what());
+        finish("error");
+        return false;
+    }
+    if (result == FrameResult::KeyExit) {
+        finish("key");
+        return false;
+    }
+    if (result == FrameResult::TimelineExit) {
+        finish("timeline");
+        return false;
+    }
+    const double milliseconds = emscripten_get_now() - started;
+    if (const TimelineEntry* scene = sceneAt(run.demo->frame().demoTime)) run.times.add(scene->name, milliseconds);
+    ++run.presented;
+    webFramePresented(run.presented, run.demo->frame().demoTime);
+    return true;
+}
+
+void animationFrame()
+{
+    if (!current || !current->demo) return;
+    for (int i = 0; i < current->stepsPerFrame; ++i) {
+        if (!stepOnce(*current)) return;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+// Starts (or restarts) the demo; call it from a click or key handler. fixedFps > 0 steps the clock
+// by exactly 1/fixedFps seconds per frame with the star-field seed 1, so the frames equal
+// tepple-capture's at that rate; stepsPerFrame (fixed steps only) runs that many frames per
+// animation frame. Returns 1 when the demo runs, 0 when start-up failed (already reported on the
+// page and in the console).
+EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame)
+{
+    emscripten_cancel_main_loop();
+    if (current) current->demo.reset();
+    current = std::make_unique<Run>();
+    Run& run = *current;
+    run.fixedFps = fixedFps > 0 ? fixedFps : 0;
+    run.stepsPerFrame = run.fixedFps > 0 && stepsPerFrame > 1 ? stepsPerFrame : 1;
+
+    Clock& clock = run.fixedFps > 0 ? static_cast<Clock&>(run.steppedClock) : run.wallClock;
+    std::optional<unsigned> seed;
+    if (run.fixedFps > 0) seed = 1u;
+    const DemoSetup setup{run.console, clock, run.console, [] { return std::make_unique<WebMusicPlayer>(); }, "",
+                          seed, {}};
+    run.demo = startProgram(setup);
+    if (!run.demo) {
+        finish("error");
+        return 0;
+    }
+    // The first frame now, in the same gesture as the music; then one per animation frame.
+    if (!stepOnce(run)) return 1;
+    emscripten_set_main_loop(animationFrame, 0, 0);
+    return 1;
+}
+
+} // extern "C"
+
+int main()
+{
+    // Nothing runs until the viewer presses start.
+    return 0;
+}

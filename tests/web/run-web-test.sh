@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The demo in a real browser: run-web-test.sh <source folder> <run folder> <scratch folder>
+# Builds the browser version from the run folder's data into the scratch folder (web/CMakeLists.txt,
+# as scripts/web.sh does), makes the native frames to compare with tepple-capture and two spoiled
+# data packages, then drives headless Chromium through browser-test.cjs. Says it is skipped (exit
+# 77) where emscripten, Chromium, Node.js or the test's npm packages are missing.
+set -euo pipefail
+
+source_dir=$(cd "$1" && pwd)
+run_dir=$(cd "$2" && pwd)
+mkdir -p "$3"
+work=$(cd "$3" && pwd)
+test_dir=$source_dir/tests/web
+
+skip() {
+  echo "SKIPPED: $* (scripts/install-deps.sh installs it)"
+  exit 77
+}
+command -v emcmake >/dev/null || skip "emscripten is not installed"
+[ -x "${CHROMIUM:=/usr/bin/chromium}" ] || skip "there is no Chromium at $CHROMIUM"
+command -v node >/dev/null || skip "Node.js is not installed"
+[ -f "$test_dir/node_modules/playwright-core/package.json" ] || skip "playwright-core is not in tests/web/node_modules"
+command -v convert >/dev/null || skip "ImageMagick is not installed"
+export CHROMIUM
+
+# Moments to compare, one in each scene (the star scene's trails included); 45.2 s shows the
+# background alone.
+moments=5,60,84,100,125,145
+# Frames per animation frame in the comparison run, so the 150-second timeline takes about 30 s.
+speed=16
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# The build: incremental from one run to the next.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+site=$work/site
+mkdir -p "$work/cmake"
+emcmake cmake -S "$source_dir/web" -B "$work/cmake" -DCMAKE_BUILD_TYPE=Release -DTEPPLE_DATA_DIR="$run_dir" \
+  -DTEPPLE_SITE_DIR="$site" >"$work/configure.log" 2>&1 || { cat "$work/configure.log"; fail "configuring the web build"; }
+cmake --build "$work/cmake" -j2 >"$work/build.log" 2>&1 || { tail -n 60 "$work/build.log"; fail "the web build"; }
+echo "built $(du -cb "$site"/tepple.{js,wasm,data} | tail -n 1 | cut -f1) bytes of program and data in $site"
+
+rm -rf "$work/capture" "$work/spoiled" "$work"/*-failure.png "$work"/fixed-*-browser.png
+"$run_dir/tepple-capture" --fps 60 --seed 1 --at "$moments,45.2" --out "$work/capture" 2>"$work/capture.log" ||
+  { cat "$work/capture.log"; fail "tepple-capture"; }
+
+# Spoiled copies of the packed data, packed as the build packs them: every file the real package
+# holds, less flare.tga in one, with Shape4.LSB cut short in the other.
+files=$(grep -o '"filename": *"/[^"]*"' "$site/tepple-data.js" | sed 's|.*"/\(.*\)"|\1|')
+[ -n "$files" ] || fail "no file list in $site/tepple-data.js"
+pack() {
+  local variant=$1 folder=$work/spoiled/$1 file arguments=()
+  for file in $files; do
+    [ -f "$work/data-$variant/$file" ] && arguments+=("$work/data-$variant/$file@/$file")
+  done
+  mkdir -p "$folder"
+  /usr/share/emscripten/tools/file_packager "$folder/tepple.data" --preload "${arguments[@]}" \
+    --js-output="$folder/tepple-data.js" --no-node >/dev/null 2>"$work/pack-$variant.log" ||
+    { cat "$work/pack-$variant.log"; fail "packing the $variant data"; }
+}
+for variant in missing-flare broken-mesh; do
+  rm -rf "$work/data-$variant"
+  mkdir -p "$work/data-$variant/mushroom"
+  for file in $files; do cp "$run_dir/$file" "$work/data-$variant/$file"; done
+done
+rm "$work/data-missing-flare/flare.tga"
+head -c 100 "$run_dir/Shape4.LSB" >"$work/data-broken-mesh/Shape4.LSB"
+pack missing-flare
+pack broken-mesh
+
+cd "$test_dir"
+exec node browser-test.cjs "$site" "$work/capture" "$work/spoiled" "$work" "$moments" "$speed"
