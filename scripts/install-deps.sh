@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the data generator and the tests need.
+# Installs every Debian package the build, the data generator and the tests need (ffmpeg for
+# tepple-capture --video and its tests).
 # Idempotent: packages already present are left alone and apt is not touched at all.
 set -euo pipefail
 
 PACKAGES=(
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-mixer-dev libmp3lame-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libdeflate-dev
   xvfb xauth xdotool imagemagick x11-apps x11-utils xfonts-base
   clang libclang-rt-14-dev
+  ffmpeg
   libosmesa6-dev
 )
 
