@@ -114,4 +114,18 @@ rm -rf "$out" && mkdir -p "$out"
 LIMIT_KB=50 expect 1 "ffmpeg" -- --video "$out/cut.mp4" --fps 1
 nothing_left "$out"
 
+# Stopped part way, it cleans up as after a failure: no short video that looks finished.
+rm -rf "$out" && mkdir -p "$out"
+(cd "$WORK" && exec "$CAPTURE" --video "$out/stopped.mp4") >"$WORK/stdout" 2>"$WORK/stderr" &
+capture_pid=$!
+sleep 2
+kill -TERM "$capture_pid"
+status=0
+wait "$capture_pid" || status=$?
+if [ "$status" -ne 143 ] || ! grep -q "no output was left half-written" "$WORK/stderr"; then
+  echo "FAIL: SIGTERM during --video: status $status, said: $(tail -n 2 "$WORK/stderr")" >&2
+  failures=$((failures + 1))
+fi
+nothing_left "$out"
+
 [ "$failures" -eq 0 ] || fail "$failures capture cases failed"
