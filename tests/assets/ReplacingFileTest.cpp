@@ -63,7 +63,8 @@ TEST_F(ReplacingFileTest, TheDestinationChangesOnlyWhenTheWholeFileIsCommitted)
 
 TEST_F(ReplacingFileTest, FoldersAndDevicesAreRefusedNotReplaced)
 {
-    for (const std::string& destination : {folder_.string(), std::string("/dev/null"), (folder_ / "none" / "x").string()}) {
+    const std::string missingFolder = (folder_ / "none" / "x").string();
+    for (const std::string& destination : {folder_.string(), std::string("/dev/null"), missingFolder}) {
         SCOPED_TRACE(destination);
         try {
             checkReplaceable(destination);

@@ -77,7 +77,9 @@ std::vector<std::string> checkDataFolder(const std::string& folder, const std::v
     std::vector<std::string> problems;
     const std::set<std::string> wanted(names.begin(), names.end());
     for (const ManifestEntry& listed : *manifest) {
-        if (!wanted.count(listed.name)) problems.push_back(manifestPath + ": lists " + listed.name + ", which is not a data file");
+        if (!wanted.count(listed.name)) {
+            problems.push_back(manifestPath + ": lists " + listed.name + ", which is not a data file");
+        }
     }
     for (const std::string& name : names) {
         const std::string path = folder + "/" + name;

@@ -58,7 +58,8 @@ bool ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioP
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-        posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
+        const int mode = stream == STDIN_FILENO ? O_RDONLY : O_WRONLY;
+        posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", mode, 0);
     }
     pid_t child = -1;
     const int failure = posix_spawn(&child, ffmpegPath.c_str(), &actions, nullptr, argv.data(), environ);

@@ -1,6 +1,4 @@
 // tepple-capture: the demonstration played offline, its pictures written to files.
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -120,7 +118,8 @@ std::string soundtrackFor(const CaptureOptions& options, const std::string& ffmp
         return "";
     }
     if (!ffmpegDecodesAudio(ffmpeg, audio)) {
-        std::fprintf(stderr, "tepple-capture: the soundtrack %s is damaged (ffmpeg cannot decode it); the video will be silent\n",
+        std::fprintf(stderr,
+                     "tepple-capture: the soundtrack %s is damaged (ffmpeg cannot decode it); the video will be silent\n",
                      audio.c_str());
         return "";
     }
@@ -134,7 +133,8 @@ int capture(const CaptureOptions& options)
     }
     requireWritableFolder(options.outFolder, "output folder");
     for (double time : options.atTimes) requireWritableFile(inside(options.outFolder, atPictureName(time)), "picture");
-    const std::string framesFolder = options.framesFolder.empty() ? "" : inside(options.outFolder, options.framesFolder);
+    const std::string framesFolder =
+        options.framesFolder.empty() ? "" : inside(options.outFolder, options.framesFolder);
     if (!framesFolder.empty()) requireWritableFolder(framesFolder, "frames folder");
     if (!options.contactSheet.empty()) requireWritableFile(inside(options.outFolder, options.contactSheet), "contact sheet");
     std::string ffmpeg;
@@ -157,8 +157,9 @@ int capture(const CaptureOptions& options)
     std::unique_ptr<VideoPipe> video;
     if (!options.video.empty()) {
         videoFile = std::make_unique<ReplacingFile>(inside(options.outFolder, options.video));
+        const std::string audio = soundtrackFor(options, ffmpeg);
         video = std::make_unique<VideoPipe>(
-            ffmpeg, ffmpegArguments(screenWidth, screenHeight, options.fps, soundtrackFor(options, ffmpeg), videoFile->temporaryPath()),
+            ffmpeg, ffmpegArguments(screenWidth, screenHeight, options.fps, audio, videoFile->temporaryPath()),
             screenWidth, screenHeight);
     }
     // Encoding a PNG costs several frames' drawing: one worker per core keeps both busy while the
@@ -239,7 +240,8 @@ int main(int argc, char** argv)
     try {
         return capture(*parsed.options);
     } catch (const Stopped& stopped) {
-        std::fprintf(stderr, "\ntepple-capture: stopped by %s; no output was left half-written\n", strsignal(stopped.signal));
+        std::fprintf(stderr, "\ntepple-capture: stopped by %s; no output was left half-written\n",
+                     strsignal(stopped.signal));
         return 128 + stopped.signal;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tepple-capture: %s\n", error.what());

@@ -35,7 +35,8 @@ std::string temporaryName(const fs::path& destination)
 
 } // namespace
 
-ReplacingFile::ReplacingFile(const std::string& destination) : shownName_(destination), destination_(followLinks(destination))
+ReplacingFile::ReplacingFile(const std::string& destination)
+    : shownName_(destination), destination_(followLinks(destination))
 {
     struct stat info;
     if (stat(destination_.c_str(), &info) == 0) {
