@@ -2,6 +2,7 @@
 # Builds the libFuzzer targets with clang in build-fuzz/ and runs each for a bounded time under
 # AddressSanitizer and UndefinedBehaviorSanitizer:
 #   scripts/fuzz.sh [seconds per target, default 600] [target ...]   (targets: mesh tga raster)
+# Seconds are a whole number from 1 up; anything else, or an unknown target, stops it with status 2.
 # Each target starts from the seed corpus in fuzz/corpus/<target> plus what earlier runs found
 # (build-fuzz/corpus/<target>). A crash, sanitizer report or failed check stops that target, leaves
 # the input in build-fuzz/artifacts/ and makes the script fail; replay it with
@@ -10,13 +11,31 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-600}
+known=(mesh tga raster)
+usage="usage: scripts/fuzz.sh [seconds per target, default 600] [target ...]   (targets: ${known[*]})"
+case "${1-}" in
+  -h|--help) echo "$usage"; exit 0 ;;
+esac
+seconds=${1-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(mesh tga raster)
-case "$seconds" in
-  ''|*[!0-9]*) echo "fuzz.sh: seconds must be a whole number, not '$seconds'" >&2; exit 2 ;;
-esac
+[ ${#targets[@]} -gt 0 ] || targets=("${known[@]}")
+# libFuzzer takes 0 seconds as no limit at all: the run would end only at the outer timeout.
+if ! [[ "$seconds" =~ ^[0-9]{1,8}$ ]] || [ "$((10#$seconds))" -lt 1 ]; then
+  echo "fuzz.sh: seconds must be a whole number from 1 to 99999999, not '$seconds'" >&2
+  echo "$usage" >&2
+  exit 2
+fi
+seconds=$((10#$seconds))
+for target in "${targets[@]}"; do
+  case " ${known[*]} " in
+    *" $target "*) ;;
+    *)
+      echo "fuzz.sh: unknown target '$target' (the targets are: ${known[*]})" >&2
+      exit 2
+      ;;
+  esac
+done
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz.sh: clang++ is missing; run scripts/install-deps.sh" >&2

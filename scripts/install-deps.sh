@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the data generator and the tests need, and the npm
-# packages of the browser test (pinned in tests/web/package-lock.json, into tests/web/node_modules).
+# Installs every Debian package the build, the data generator and the tests need (ffmpeg for
+# tepple-capture --video and its tests), and the npm packages of the browser test (pinned in
+# tests/web/package-lock.json, into tests/web/node_modules).
 # Idempotent: what is already present is left alone, and apt and npm are not touched at all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,9 +9,10 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   cmake g++ make pkg-config
   libsdl2-dev libsdl2-mixer-dev libmp3lame-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libdeflate-dev
   xvfb xauth xdotool imagemagick x11-apps x11-utils xfonts-base
   clang libclang-rt-14-dev
+  ffmpeg
   libosmesa6-dev
   # The browser build (scripts/web.sh) and its test in headless Chromium.
   emscripten chromium

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -10,14 +11,12 @@
 
 #include "Catalogue.h"
 #include "RunFolder.h"
+#include "media/DataFiles.h"
 
 namespace {
 
 // The eleven files the demo opens, by the names it uses.
-const std::set<std::string> demoFiles{
-    "capsule.LSB", "kelvo.LSB", "mushroom/1.LSB", "mushroom/2.LSB", "Shape1.LSB", "Shape4.LSB",
-    "Shape5.LSB",  "flare.tga", "amuscaria.tga",  "stone_version_1.tga", "pelmoric.mp3",
-};
+const std::set<std::string> demoFiles(std::begin(dataFiles::all), std::end(dataFiles::all));
 
 class TemporaryFolder {
 public:

@@ -24,13 +24,16 @@ Picture gradient(int width, int height)
 TEST(Png, RoundTripKeepsEveryPixel)
 {
     const Picture original = gradient(67, 45);
-    const std::vector<uint8_t> bytes = encodePng(original);
-    ASSERT_GT(bytes.size(), 8u);
-    EXPECT_EQ(bytes[1], 'P');
-    const Picture decoded = decodePng(bytes.data(), bytes.size());
-    EXPECT_EQ(decoded.width, 67);
-    EXPECT_EQ(decoded.height, 45);
-    EXPECT_EQ(decoded.pixels, original.pixels);
+    for (PngCompression compression : {PngCompression::Compact, PngCompression::Fast}) {
+        SCOPED_TRACE(compression == PngCompression::Fast ? "fast" : "compact");
+        const std::vector<uint8_t> bytes = encodePng(original, compression);
+        ASSERT_GT(bytes.size(), 8u);
+        EXPECT_EQ(bytes[1], 'P');
+        const Picture decoded = decodePng(bytes.data(), bytes.size());
+        EXPECT_EQ(decoded.width, 67);
+        EXPECT_EQ(decoded.height, 45);
+        EXPECT_EQ(decoded.pixels, original.pixels);
+    }
 }
 
 TEST(Png, TheUnusedTopByteIsNotWritten)

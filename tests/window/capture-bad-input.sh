@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # tepple-capture given bad options, a bad data folder or an output it cannot write: each time a
 # clear message naming the problem, a non-zero status (2 for the command line, 1 otherwise) and
-# no crash. Spoiled data the demo itself carries on with, the capture carries on with too.
+# no crash. An output that cannot be written fails before anything is rendered; one that fails
+# part way (a full disk, here a file-size limit) leaves no part-written file. Spoiled data the
+# demo itself carries on with, the capture carries on with too.
 source "$(dirname "$0")/lib.sh"
 
 CAPTURE=$RUN_DIR/tepple-capture
@@ -9,6 +11,7 @@ CAPTURE=$RUN_DIR/tepple-capture
 failures=0
 
 # expect <status> <text the message must hold> [NAME=value ...] -- <arguments...>
+# LIMIT_KB, when set, caps the size of every file the tool writes.
 expect() {
   local status=$1 text=$2 actual=0 settings=()
   shift 2
@@ -17,7 +20,8 @@ expect() {
     shift
   done
   shift
-  (cd "$WORK" && exec env "${settings[@]}" "$CAPTURE" "$@") >"$WORK/stdout" 2>"$WORK/stderr" || actual=$?
+  (cd "$WORK" && ulimit -f "${LIMIT_KB:-unlimited}" && exec env "${settings[@]}" "$CAPTURE" "$@") \
+    >"$WORK/stdout" 2>"$WORK/stderr" || actual=$?
   if [ "$actual" -ne "$status" ] || ! grep -qF -- "$text" "$WORK/stderr"; then
     echo "FAIL: tepple-capture $*: status $actual (wanted $status), said: $(tail -n 3 "$WORK/stderr")" >&2
     failures=$((failures + 1))
@@ -45,6 +49,37 @@ expect 1 "data folder '$RUN_DIR/tepple' not found" -- --at 1 --data "$RUN_DIR/te
 expect 1 "output folder '$RUN_DIR/tepple' is not a folder that can be written" -- --at 1 --out "$RUN_DIR/tepple"
 expect 1 "frames folder" -- --frames /dev/null --out "$out"
 
+# Every output is checked before the first frame is drawn: a folder or a device given as a file
+# fails at once (rendering the timeline first took 12 s and more).
+quick() {
+  local start
+  start=$(now)
+  expect "$@"
+  not_above "$(since "$start")" 3 || { echo "FAIL: $*: took $(since "$start") s" >&2; failures=$((failures + 1)); }
+}
+quick 1 "contact sheet: cannot write $out: it is a folder" -- --contact-sheet "$out"
+quick 1 "contact sheet: cannot write /dev/full: it is not a regular file" -- --at 1 --contact-sheet /dev/full
+quick 1 "video: cannot write /dev/full: it is not a regular file" -- --video /dev/full
+mkdir -p "$out/t001.500.png"
+quick 1 "picture: cannot write $out/t001.500.png: it is a folder" -- --at 1,1.5 --out "$out"
+rmdir "$out/t001.500.png"
+
+# Past a size limit (a full disk) a write fails with its reason, and nothing part-written is left,
+# not even a temporary.
+nothing_left() {
+  local found
+  found=$(find "$1" -mindepth 1 | head -n 5)
+  [ -z "$found" ] || { echo "FAIL: left after a failed write: $found" >&2; failures=$((failures + 1)); }
+}
+rm -rf "$out" && mkdir -p "$out"
+LIMIT_KB=50 expect 1 "cannot write $out/t030.000.png: File too large" -- --at 30 --out "$out"
+nothing_left "$out"
+# Two workers write at once: whichever frame fails first is reported.
+LIMIT_KB=50 expect 1 "cannot write $out/frames/frame0000" -- --frames frames --out "$out"
+rm -rf "${out:?}/frames" && nothing_left "$out"
+LIMIT_KB=50 expect 1 "cannot write $out/sheet.png: File too large" -- --contact-sheet sheet.png --fps 1 --out "$out"
+nothing_left "$out"
+
 # No ffmpeg on the way: stop at once and say how to get it.
 mkdir -p "$WORK/no-programs"
 expect 1 "apt-get install ffmpeg" PATH="$WORK/no-programs" -- --video demo.mp4 --out "$out"
@@ -62,5 +97,35 @@ rm "$data/flare.tga"
 rm "$data/pelmoric.mp3"
 expect 0 "Could not load file. $data/flare.tga" -- --at 1 --data "$data" --out "$out"
 [ -s "$out/t001.000.png" ] || { echo "FAIL: no picture written from the spoiled data" >&2; failures=$((failures + 1)); }
+
+# A soundtrack ffmpeg cannot decode is met like a missing one: one line, and a silent video.
+audio_streams() { ffprobe -v error -select_streams a -show_entries stream=index -of csv=p=0 "$1" | wc -l; }
+command -v ffmpeg >/dev/null || fail "no ffmpeg: run scripts/install-deps.sh"
+data=$(copy_run_folder)
+expect 0 "" -- --video "$out/sound.mp4" --fps 1 --data "$data"
+[ "$(audio_streams "$out/sound.mp4")" -eq 1 ] || { echo "FAIL: no soundtrack in the video" >&2; failures=$((failures + 1)); }
+cp "$RUN_DIR/Shape1.LSB" "$data/pelmoric.mp3"
+expect 0 "the soundtrack $data/pelmoric.mp3 is damaged" -- --video "$out/silent.mp4" --fps 1 --data "$data"
+if [ "$(grep -vc '^capture: ' "$WORK/stderr")" -ne 1 ] || [ "$(audio_streams "$out/silent.mp4")" -ne 0 ]; then
+  echo "FAIL: a damaged soundtrack: wanted one line and a silent video, said: $(cat "$WORK/stderr")" >&2
+  failures=$((failures + 1))
+fi
+rm -rf "$out" && mkdir -p "$out"
+LIMIT_KB=50 expect 1 "ffmpeg" -- --video "$out/cut.mp4" --fps 1
+nothing_left "$out"
+
+# Stopped part way, it cleans up as after a failure: no short video that looks finished.
+rm -rf "$out" && mkdir -p "$out"
+(cd "$WORK" && exec "$CAPTURE" --video "$out/stopped.mp4") >"$WORK/stdout" 2>"$WORK/stderr" &
+capture_pid=$!
+sleep 2
+kill -TERM "$capture_pid"
+status=0
+wait "$capture_pid" || status=$?
+if [ "$status" -ne 143 ] || ! grep -q "no output was left half-written" "$WORK/stderr"; then
+  echo "FAIL: SIGTERM during --video: status $status, said: $(tail -n 2 "$WORK/stderr")" >&2
+  failures=$((failures + 1))
+fi
+nothing_left "$out"
 
 [ "$failures" -eq 0 ] || fail "$failures capture cases failed"

@@ -3,15 +3,18 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <stdexcept>
 
 #include "FileOutput.h"
 #include "Images.h"
+#include "Manifest.h"
 #include "Mp3Encoder.h"
 #include "Shapes.h"
 #include "Soundtrack.h"
 #include "TgaWriter.h"
 #include "geometry/MeshFile.h"
+#include "media/DataFiles.h"
 
 namespace {
 
@@ -42,23 +45,31 @@ std::string describeSize(size_t bytes)
 
 std::vector<AssetFile> assetCatalogue()
 {
+    using namespace dataFiles;
     return {
-        meshAsset("capsule.LSB", makeCapsule),
-        meshAsset("kelvo.LSB", makeSpinKnot),
-        meshAsset("mushroom/1.LSB", makeMushroomCap),
-        meshAsset("mushroom/2.LSB", makeMushroomStem),
-        meshAsset("Shape1.LSB", makeGridColumn),
-        meshAsset("Shape4.LSB", makeBouncer),
-        meshAsset("Shape5.LSB", makeCentrePiece),
-        imageAsset("flare.tga", makeFlare),
-        imageAsset("amuscaria.tga", makeFlyAgaric),
-        imageAsset("stone_version_1.tga", makeStoneWall),
-        {"pelmoric.mp3", "", [] { return encodeMp3(renderSoundtrack()); }},
+        meshAsset(capsuleMesh, makeCapsule),
+        meshAsset(knotMesh, makeSpinKnot),
+        meshAsset(mushroomCapMesh, makeMushroomCap),
+        meshAsset(mushroomStemMesh, makeMushroomStem),
+        meshAsset(columnMesh, makeGridColumn),
+        meshAsset(bouncerMesh, makeBouncer),
+        meshAsset(centrePieceMesh, makeCentrePiece),
+        imageAsset(flareTexture, makeFlare),
+        imageAsset(mushroomTexture, makeFlyAgaric),
+        imageAsset(background, makeStoneWall),
+        {soundtrack, "", [] { return encodeMp3(renderSoundtrack()); }},
     };
 }
 
 void writeAssets(const std::string& folder, std::ostream& progress)
 {
+    // The manifest exists only beside a complete set: a run that stops part way leaves none, so
+    // the next check finds the folder unfinished whatever the files written so far hold.
+    const std::string manifestPath = folder + "/" + manifestName;
+    std::error_code ignored;
+    std::filesystem::remove(manifestPath, ignored);
+
+    std::vector<ManifestEntry> manifest;
     for (const AssetFile& asset : assetCatalogue()) {
         const std::string path = folder + "/" + asset.name;
         const auto start = std::chrono::steady_clock::now();
@@ -69,10 +80,13 @@ void writeAssets(const std::string& folder, std::ostream& progress)
             throw std::runtime_error(path + ": cannot be made: " + error.what());
         }
         writeFileBytes(path, bytes);
+        manifest.push_back(describeFile(asset.name, bytes));
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         char timing[32];
         std::snprintf(timing, sizeof timing, "%.2f s", seconds);
         progress << "tepple-assets: wrote " << path << " (" << describeSize(bytes.size())
                  << (asset.summary.empty() ? "" : ", " + asset.summary) << ") in " << timing << '\n';
     }
+    const std::string text = formatManifest(manifest);
+    writeFileBytes(manifestPath, std::vector<uint8_t>(text.begin(), text.end()));
 }

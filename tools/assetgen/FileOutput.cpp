@@ -1,11 +1,10 @@
 #include "FileOutput.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+
+#include "ReplacingFile.h"
 
 void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
@@ -15,12 +14,7 @@ void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
         std::filesystem::create_directories(parent, error);
         if (error) throw std::runtime_error(path + ": cannot create its folder: " + error.message());
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) throw std::runtime_error(path + ": cannot open for writing: " + std::strerror(errno));
-    const size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
-    const int writeError = written != bytes.size() ? errno : 0;
-    if (std::fclose(file) != 0 && writeError == 0)
-        throw std::runtime_error(path + ": cannot finish writing: " + std::strerror(errno));
-    if (written != bytes.size())
-        throw std::runtime_error(path + ": cannot write: " + std::strerror(writeError != 0 ? writeError : EIO));
+    // The demo shows whatever a data file holds: a file cut short by a full disk must never
+    // appear under its name.
+    replaceFile(path, bytes, Durability::Synced);
 }

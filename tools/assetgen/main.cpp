@@ -1,20 +1,42 @@
-// tepple-assets OUTPUT_FOLDER: writes the demo's eleven data files into the folder.
+// tepple-assets: makes the demo's eleven data files, or checks a folder of them.
+#include <csignal>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "Catalogue.h"
+#include "Manifest.h"
+#include "media/DataFiles.h"
 
-int main(int argc, char** argv)
+namespace {
+
+constexpr const char* usage =
+    "Usage: tepple-assets FOLDER          make the demo's eleven data files in FOLDER (created if\n"
+    "                                     missing), with a manifest of their sizes and checksums\n"
+    "       tepple-assets --check FOLDER  say which data files in FOLDER are missing or damaged;\n"
+    "                                     status 1 if any is\n";
+
+int check(const std::string& folder)
 {
-    if (argc != 2) {
-        std::cerr << "usage: tepple-assets OUTPUT_FOLDER\n";
-        return 2;
-    }
+    const std::vector<std::string> names(std::begin(dataFiles::all), std::end(dataFiles::all));
+    const std::vector<std::string> problems = checkDataFolder(folder, names);
+    for (const std::string& problem : problems) std::fprintf(stderr, "tepple-assets: %s\n", problem.c_str());
+    if (!problems.empty()) return 1;
+    std::printf("tepple-assets: the %zu data files in %s are as the manifest lists them\n", names.size(),
+                folder.c_str());
+    return 0;
+}
+
+int generate(const std::string& folder)
+{
     const auto start = std::chrono::steady_clock::now();
     try {
-        writeAssets(argv[1], std::cerr);
+        writeAssets(folder, std::cerr);
     } catch (const std::exception& error) {
         std::cerr << "tepple-assets: " << error.what() << '\n';
         return 1;
@@ -22,4 +44,21 @@ int main(int argc, char** argv)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::fprintf(stderr, "tepple-assets: all files written in %.2f s\n", seconds);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Past a file-size limit a write must fail with its reason, not end the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (arguments.size() == 2 && arguments[0] == "--check") return check(arguments[1]);
+    if (arguments.size() == 1 && arguments[0].rfind("-", 0) != 0) return generate(arguments[0]);
+    std::fputs(usage, stderr);
+    return 2;
 }

@@ -1,5 +1,6 @@
 #include "VideoPipe.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -43,6 +44,32 @@ std::vector<std::string> ffmpegArguments(int width, int height, int fps, const s
     if (!audioPath.empty()) arguments.insert(arguments.end(), {"-c:a", "aac", "-b:a", "192k", "-shortest"});
     arguments.push_back(outputPath);
     return arguments;
+}
+
+bool ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath)
+{
+    // -xerror ends the decoding at the first damaged frame; what ffmpeg says is not needed.
+    std::vector<std::string> arguments = {ffmpegPath, "-nostdin", "-loglevel", "quiet", "-xerror", "-i",
+                                          audioPath,  "-map",     "0:a:0",    "-f",    "null", "-"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        const int mode = stream == STDIN_FILENO ? O_RDONLY : O_WRONLY;
+        posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", mode, 0);
+    }
+    pid_t child = -1;
+    const int failure = posix_spawn(&child, ffmpegPath.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failure != 0) return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height)

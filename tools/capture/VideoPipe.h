@@ -15,6 +15,11 @@ std::optional<std::string> findOnPath(const std::string& program, const std::str
 std::vector<std::string> ffmpegArguments(int width, int height, int fps, const std::string& audioPath,
                                          const std::string& outputPath);
 
+// Whether ffmpeg decodes the whole of the audio file at `audioPath` without a single error. A
+// file it cannot open, or one damaged part way, would otherwise stop the video or fill the
+// terminal with decoder messages.
+bool ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath);
+
 class VideoPipe {
 public:
     // Starts ffmpeg. Throws std::runtime_error when it cannot be started.

@@ -1,22 +1,25 @@
 // tepple-capture: the demonstration played offline, its pictures written to files.
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CaptureOptions.h"
 #include "ContactSheet.h"
+#include "PictureWriter.h"
 #include "Png.h"
 #include "ProgressLine.h"
+#include "ReplacingFile.h"
 #include "TimelineCapture.h"
 #include "VideoPipe.h"
+#include "media/DataFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -30,6 +33,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// SIGINT or SIGTERM: the run stops at the next frame, through the same clean-up as a failure, so
+// no temporary is left behind and no output appears half-written.
+volatile std::sig_atomic_t stopSignal = 0;
+extern "C" void requestStop(int signal) { stopSignal = signal; }
+
+struct Stopped {
+    int signal;
+};
+
+void stopIfAsked()
+{
+    if (stopSignal != 0) throw Stopped{stopSignal};
+}
+
 // Relative output paths are taken inside the --out folder.
 std::string inside(const std::string& outFolder, const std::string& path)
 {
@@ -38,27 +55,32 @@ std::string inside(const std::string& outFolder, const std::string& path)
 
 // Makes the folder if it is missing and checks that files can be made in it by making one: permission
 // bits alone say yes to root for folders such as /proc, where the run would fail only at its end.
-void requireWritableFolder(const std::string& folder, const char* what)
+void requireWritableFolder(const std::string& folder, const std::string& what)
 {
     std::error_code error;
     fs::create_directories(folder, error);
-    const fs::path probe = fs::path(folder) / (".tepple-capture-probe-" + std::to_string(getpid()));
-    bool writable = false;
-    if (fs::is_directory(folder)) {
-        std::ofstream file(probe, std::ios::binary);
-        writable = static_cast<bool>(file << '\n') && static_cast<bool>(file.flush());
-        file.close();
-        fs::remove(probe, error);
+    if (fs::is_directory(folder, error)) {
+        try {
+            checkReplaceable((fs::path(folder) / "tepple-capture-probe").string());
+            return;
+        } catch (const OutputError&) {
+        }
     }
-    if (!writable) {
-        throw CaptureError(std::string(what) + " '" + folder + "' is not a folder that can be written");
-    }
+    throw CaptureError(what + " '" + folder + "' is not a folder that can be written");
 }
 
-void requireWritableParent(const std::string& file, const char* what)
+// Every output file is checked before the first frame is rendered: made replaceable (its folder
+// made if missing), so a folder or a device given as a file name fails at once, not after the run.
+void requireWritableFile(const std::string& file, const std::string& what)
 {
     const fs::path parent = fs::path(file).parent_path();
-    requireWritableFolder(parent.empty() ? "." : parent.string(), what);
+    std::error_code error;
+    if (!parent.empty()) fs::create_directories(parent, error);
+    try {
+        checkReplaceable(file);
+    } catch (const OutputError& problem) {
+        throw CaptureError(what + ": " + problem.what());
+    }
 }
 
 // Which frames the run must keep, and for what.
@@ -85,16 +107,23 @@ FramePlan planFrames(const CaptureOptions& options, const TimelineCapture& captu
     return plan;
 }
 
-std::unique_ptr<VideoPipe> startVideo(const CaptureOptions& options, const std::string& ffmpeg)
+// The soundtrack to mux in, or empty for a silent video. A missing file and one ffmpeg cannot
+// decode are met alike: one line saying so, and the video made without sound.
+std::string soundtrackFor(const CaptureOptions& options, const std::string& ffmpeg)
 {
-    std::string audio = options.dataFolder + "/pelmoric.mp3";
-    if (!fs::is_regular_file(audio)) {
+    const std::string audio = (fs::path(options.dataFolder) / dataFiles::soundtrack).string();
+    std::error_code error;
+    if (!fs::is_regular_file(audio, error)) {
         std::fprintf(stderr, "tepple-capture: no soundtrack at %s; the video will be silent\n", audio.c_str());
-        audio.clear();
+        return "";
     }
-    const std::string output = inside(options.outFolder, options.video);
-    return std::make_unique<VideoPipe>(ffmpeg, ffmpegArguments(screenWidth, screenHeight, options.fps, audio, output),
-                                       screenWidth, screenHeight);
+    if (!ffmpegDecodesAudio(ffmpeg, audio)) {
+        std::fprintf(stderr,
+                     "tepple-capture: the soundtrack %s is damaged (ffmpeg cannot decode it); the video will be silent\n",
+                     audio.c_str());
+        return "";
+    }
+    return audio;
 }
 
 int capture(const CaptureOptions& options)
@@ -103,46 +132,71 @@ int capture(const CaptureOptions& options)
         throw CaptureError("data folder '" + options.dataFolder + "' not found (give the folder with --data DIR)");
     }
     requireWritableFolder(options.outFolder, "output folder");
-    if (!options.framesFolder.empty()) requireWritableFolder(inside(options.outFolder, options.framesFolder), "frames folder");
-    if (!options.contactSheet.empty()) requireWritableParent(inside(options.outFolder, options.contactSheet), "folder of the contact sheet");
+    for (double time : options.atTimes) requireWritableFile(inside(options.outFolder, atPictureName(time)), "picture");
+    const std::string framesFolder =
+        options.framesFolder.empty() ? "" : inside(options.outFolder, options.framesFolder);
+    if (!framesFolder.empty()) requireWritableFolder(framesFolder, "frames folder");
+    if (!options.contactSheet.empty()) requireWritableFile(inside(options.outFolder, options.contactSheet), "contact sheet");
     std::string ffmpeg;
     if (!options.video.empty()) {
         const char* path = std::getenv("PATH");
         const auto found = findOnPath("ffmpeg", path ? path : "");
         if (!found) throw CaptureError("--video needs ffmpeg, which is not on PATH; install it with: apt-get install ffmpeg");
         ffmpeg = *found;
-        requireWritableParent(inside(options.outFolder, options.video), "folder of the video");
+        requireWritableFile(inside(options.outFolder, options.video), "video");
     }
 
     TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder});
     const std::vector<SheetCell> cells = options.contactSheet.empty() ? std::vector<SheetCell>{} : contactSheetCells();
     const FramePlan plan = planFrames(options, run, cells);
     std::vector<Picture> cellFrames(cells.size());
-    std::unique_ptr<VideoPipe> video = options.video.empty() ? nullptr : startVideo(options, ffmpeg);
+
+    // ffmpeg writes the video under a temporary name; it takes the real one once ffmpeg succeeds.
+    // (Declared first, so the pipe and ffmpeg are done with it before it is removed on a failure.)
+    std::unique_ptr<ReplacingFile> videoFile;
+    std::unique_ptr<VideoPipe> video;
+    if (!options.video.empty()) {
+        videoFile = std::make_unique<ReplacingFile>(inside(options.outFolder, options.video));
+        const std::string audio = soundtrackFor(options, ffmpeg);
+        video = std::make_unique<VideoPipe>(
+            ffmpeg, ffmpegArguments(screenWidth, screenHeight, options.fps, audio, videoFile->temporaryPath()),
+            screenWidth, screenHeight);
+    }
+    // Encoding a PNG costs several frames' drawing: one worker per core keeps both busy while the
+    // queue, two pictures a worker, bounds the memory held.
+    const int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    PictureWriter pictures(workers, 2 * static_cast<size_t>(workers));
 
     ProgressLine progress(plan.lastFrame + 1, stderr);
     while (run.presentedFrame() < plan.lastFrame && run.step()) {
+        stopIfAsked();
         const int frame = run.presentedFrame();
         const bool keep = plan.everyFrame || plan.atTimes.count(frame) || plan.cells.count(frame);
         if (keep) {
             const Picture shown = Picture::fromPixels(run.picture().data(), screenWidth, screenHeight);
-            const Picture picture = options.width == screenWidth
-                                        ? shown
-                                        : resized(shown, options.width, options.width * screenHeight / screenWidth);
             if (auto at = plan.atTimes.find(frame); at != plan.atTimes.end()) {
-                for (double time : at->second) writePngFile(inside(options.outFolder, atPictureName(time)), picture);
+                for (double time : at->second) {
+                    pictures.submit(PictureJob{inside(options.outFolder, atPictureName(time)), shown, options.width,
+                                               PngCompression::Compact, Durability::Synced});
+                }
             }
             if (auto cell = plan.cells.find(frame); cell != plan.cells.end()) {
                 for (size_t index : cell->second) cellFrames[index] = shown;
             }
-            if (!options.framesFolder.empty()) {
-                writePngFile((fs::path(inside(options.outFolder, options.framesFolder)) / framePictureName(frame)).string(),
-                             picture);
+            if (!framesFolder.empty()) {
+                // A frame sequence is thousands of files that a failed run simply makes again: quick
+                // to encode, and not synced one by one.
+                pictures.submit(PictureJob{(fs::path(framesFolder) / framePictureName(frame)).string(), shown,
+                                           options.width, PngCompression::Fast, Durability::Unsynced});
             }
-            if (video && !video->write(run.picture())) throw CaptureError("ffmpeg stopped reading frames");
+            if (video && !video->write(run.picture())) {
+                stopIfAsked();
+                throw CaptureError("ffmpeg stopped reading frames");
+            }
         }
         progress.update(frame + 1);
     }
+    pictures.finish();
     progress.finish(run.presentedFrame() + 1);
 
     if (!cells.empty()) {
@@ -150,7 +204,16 @@ int capture(const CaptureOptions& options)
                                   std::to_string(options.seed);
         writePngFile(inside(options.outFolder, options.contactSheet), composeContactSheet(cells, cellFrames, title));
     }
-    if (video && video->finish() != 0) throw CaptureError("ffmpeg failed to make " + options.video);
+    if (video) {
+        const int status = video->finish();
+        stopIfAsked();
+        if (status != 0) throw CaptureError("ffmpeg failed to make " + options.video);
+        try {
+            videoFile->commit(Durability::Synced);
+        } catch (const OutputError& error) {
+            throw CaptureError(std::string("video: ") + error.what());
+        }
+    }
     return 0;
 }
 
@@ -168,10 +231,18 @@ int main(int argc, char** argv)
         std::fputs(captureUsage().c_str(), stdout);
         return 0;
     }
-    // A write to an ffmpeg that has quit must fail as an error, not end the process.
+    // A write to an ffmpeg that has quit, or past a file-size limit, must fail as an error with its
+    // reason, not end the process.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
     try {
         return capture(*parsed.options);
+    } catch (const Stopped& stopped) {
+        std::fprintf(stderr, "\ntepple-capture: stopped by %s; no output was left half-written\n",
+                     strsignal(stopped.signal));
+        return 128 + stopped.signal;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tepple-capture: %s\n", error.what());
         return failureStatus;
