@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "geometry/DataFile.h"
+
 namespace {
 
 constexpr int mixRate = 44100;
@@ -43,8 +45,19 @@ bool SdlMusicPlayer::openAudio()
 int SdlMusicPlayer::start()
 {
     if (music_ != nullptr) return 0;
-    if (!openAudio()) return 0;
-    music_ = Mix_LoadMUS(fileName_.c_str());
+    // The player opens the file itself, so that only a regular file ever reaches the decoder.
+    std::string whyNot;
+    std::FILE* file = openDataFile(fileName_, whyNot);
+    if (file == nullptr) {
+        reportSilence(fileName_.c_str(), whyNot.c_str());
+        return 0;
+    }
+    if (!openAudio()) {
+        std::fclose(file);
+        return 0;
+    }
+    // The mixer owns the stream from here and closes the file with it.
+    music_ = Mix_LoadMUS_RW(SDL_RWFromFP(file, SDL_TRUE), 1);
     if (music_ == nullptr) {
         reportSilence(fileName_.c_str(), Mix_GetError());
         // Nothing to play: give the sound device back rather than hold it open for silence.
