@@ -49,6 +49,10 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
         lastError_ = "only 32-bit 0x00RRGGBB pixels can be shown";
         return false;
     }
+    // Termination signals are handled here, not by SDL, whose handlers go unheard while a dialog
+    // is up.
+    signals_.emplace();
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(consoleSubsystems) != 0) return fail("SDL video initialisation failed");
     videoStarted_ = true;
     if (isInvisibleFallback(SDL_GetCurrentVideoDriver())) {
@@ -82,6 +86,7 @@ bool SdlConsole::key()
     while (SDL_PollEvent(&event) == 1) {
         if (event.type == SDL_KEYDOWN || event.type == SDL_QUIT) keyWaiting_ = true;
     }
+    if (TerminationSignals::requested()) keyWaiting_ = true;
     return keyWaiting_;
 }
 
@@ -105,6 +110,7 @@ void SdlConsole::close()
     window_ = nullptr;
     if (videoStarted_) SDL_QuitSubSystem(consoleSubsystems);
     videoStarted_ = false;
+    signals_.reset();
 }
 
 void SdlConsole::message(const std::string& text, const std::string& caption, const std::string& detail)
@@ -112,6 +118,10 @@ void SdlConsole::message(const std::string& text, const std::string& caption, co
     // Standard error first and always: the dialog has no room for the detail (the file name), and
     // it blocks until dismissed, possibly on a display nobody is watching.
     StderrMessages().message(text, caption, detail);
+    // Nobody is to wait for an OK once the demo has been told to end.
+    if (TerminationSignals::requested()) return;
+    // SDL shows the dialog from a child process and waits for it.
+    DialogHelperWatch watch;
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), window_);
 }
 
