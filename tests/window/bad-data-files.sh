@@ -92,18 +92,4 @@ done
 for how in missing empty short garbage directory; do check expect_carry_on "$how" pelmoric.mp3; done
 check expect_carry_on fifo pelmoric.mp3 "it is a named pipe, not a regular file"
 
-# Nothing at all beside the program: three picture messages, then the first mesh stops it.
-rm -rf "$WORK/bare"
-mkdir -p "$WORK/bare"
-cp "$RUN_DIR/tepple" "$WORK/bare/"
-start_demo "$WORK/bare" >/dev/null
-wait_exit 20
-if [ "$DEMO_STATUS" -eq 1 ] && [ "$(grep -c 'Could not load file' "$WORK/stderr")" -eq 3 ] &&
-  grep -q 'Shape1.LSB' "$WORK/stderr"; then
-  note "ok: empty folder -> three picture messages and the first mesh named"
-else
-  echo "FAIL: empty folder: status $DEMO_STATUS: $(cat "$WORK/stderr")" >&2
-  failures=$((failures + 1))
-fi
-
 [ "$failures" -eq 0 ] || fail "$failures bad-data cases failed"
