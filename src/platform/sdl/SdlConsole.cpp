@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <utility>
+
 namespace {
 
 constexpr Uint32 consoleSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
@@ -13,6 +15,22 @@ bool isInvisibleFallback(const char* driver)
     const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
     if (requested != nullptr && requested[0] != '\0') return false;
     return driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+}
+
+struct NamedDisplay {
+    const char* driver = nullptr; // SDL's driver for it; null when no display is named
+    const char* variable = nullptr;
+    const char* value = nullptr;
+};
+
+// The display the environment names (Wayland's first).
+NamedDisplay namedDisplay()
+{
+    for (const auto& [variable, driver] : {std::pair{"WAYLAND_DISPLAY", "wayland"}, std::pair{"DISPLAY", "x11"}}) {
+        const char* value = SDL_getenv(variable);
+        if (value != nullptr && value[0] != '\0') return NamedDisplay{driver, variable, value};
+    }
+    return {};
 }
 
 bool isDisplayFormat(const Format& format)
@@ -57,8 +75,24 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
     videoStarted_ = true;
     if (isInvisibleFallback(SDL_GetCurrentVideoDriver())) {
         close();
-        lastError_ = "no display to show it on (is DISPLAY set?)";
-        return false;
+        const NamedDisplay named = namedDisplay();
+        if (named.driver == nullptr) {
+            lastError_ = "no display to show it on (is DISPLAY set?)";
+            return false;
+        }
+        // A display is named but SDL passed over it: its server refused the connection (perhaps
+        // only for a moment) or is not there. Asked for by name, SDL either gets it this time or
+        // says why not.
+        signals_.emplace();
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, named.driver);
+        const bool started = SDL_InitSubSystem(consoleSubsystems) == 0;
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        if (!started) {
+            lastError_ = std::string(named.variable) + " is \"" + named.value + "\" but SDL cannot use it: " + SDL_GetError();
+            close();
+            return false;
+        }
+        videoStarted_ = true;
     }
 
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
