@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "platform/sdl/SdlEnvironment.h"
+
 namespace {
 
 constexpr Uint32 consoleSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
@@ -71,6 +73,7 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
     // is up.
     signals_.emplace();
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    prepareSdlEnvironment();
     if (SDL_InitSubSystem(consoleSubsystems) != 0) return fail("SDL video initialisation failed");
     videoStarted_ = true;
     if (isInvisibleFallback(SDL_GetCurrentVideoDriver())) {
