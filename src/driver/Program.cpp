@@ -66,7 +66,8 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
     const std::string here = workingFolder();
     if (!programFolder.empty() && holdsDataFiles(programFolder)) {
         dataFolder = programFolder;
-        std::fprintf(stderr, "tepple: no data files in the current folder %s; reading them from the program's folder %s\n",
+        std::fprintf(stderr,
+                     "tepple: no data files in the current folder %s; reading them from the program's folder %s\n",
                      here.c_str(), programFolder.c_str());
         std::fflush(stderr);
         return std::nullopt;

@@ -48,5 +48,6 @@ start_from_elsewhere "$RUN_DIR/tepple" --help
 wait_exit 2
 note "--help: status $DEMO_STATUS: $(cat "$WORK/stdout")"
 [ "$DEMO_STATUS" -eq 0 ] || fail "status $DEMO_STATUS after --help"
-[ "$(lines "$WORK/stdout")" -eq 1 ] && grep -q 'no options' "$WORK/stdout" || fail "--help does not say in one line that there are no options"
+[ "$(lines "$WORK/stdout")" -eq 1 ] && grep -q 'no options' "$WORK/stdout" ||
+  fail "--help does not say in one line that there are no options"
 [ ! -s "$WORK/stderr" ] || fail "--help wrote on standard error"

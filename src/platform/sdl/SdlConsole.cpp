@@ -91,7 +91,8 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
         const bool started = SDL_InitSubSystem(consoleSubsystems) == 0;
         SDL_ResetHint(SDL_HINT_VIDEODRIVER);
         if (!started) {
-            lastError_ = std::string(named.variable) + " is \"" + named.value + "\" but SDL cannot use it: " + SDL_GetError();
+            lastError_ = std::string(named.variable) + " is \"" + named.value +
+                         "\" but SDL cannot use it: " + SDL_GetError();
             close();
             return false;
         }
