@@ -1,11 +1,32 @@
 #include "driver/Program.h"
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "geometry/MeshFile.h"
+#include "media/DataFiles.h"
 
 namespace {
+
+// Whether any data file is in `folder` ("" for the working folder). Present counts, whatever it
+// is: a spoiled file is the loaders' to report, by name.
+bool holdsDataFiles(const std::string& folder)
+{
+    for (const char* name : dataFiles::all) {
+        struct stat info;
+        if (::lstat((folder.empty() ? std::string(name) : folder + "/" + name).c_str(), &info) == 0) return true;
+    }
+    return false;
+}
+
+std::string workingFolder()
+{
+    char buffer[4096];
+    return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
+}
 
 // The texture loader's caption, so both start-up failures look alike.
 constexpr const char* loadFailureCaption = "Hehe :-D";
@@ -16,6 +37,44 @@ void reportFailure(const char* what)
 {
     std::fprintf(stderr, "tepple: %s\n", what);
     std::fflush(stderr);
+}
+
+std::optional<int> settleStart(int argc, const char* const* argv, const std::string& programFolder,
+                               std::string& dataFolder)
+{
+    if (argc > 1) {
+        const bool help = std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0;
+        if (help) {
+            std::printf("tepple takes no options: it plays its 150-second demonstration from the data files "
+                        "beside it until any key is pressed or the window is closed.\n");
+            std::fflush(stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "tepple: takes no options, but was given \"%s\" (tepple --help)\n", argv[1]);
+        std::fflush(stderr);
+        return 2;
+    }
+    dataFolder.clear();
+    if (holdsDataFiles("")) return std::nullopt;
+    const std::string here = workingFolder();
+    if (!programFolder.empty() && holdsDataFiles(programFolder)) {
+        dataFolder = programFolder;
+        std::fprintf(stderr,
+                     "tepple: no data files in the current folder %s; reading them from the program's folder %s\n",
+                     here.c_str(), programFolder.c_str());
+        std::fflush(stderr);
+        return std::nullopt;
+    }
+    const std::string where = programFolder == here
+                                  ? "in " + here + " (the current folder and the program's)"
+                                  : "in the current folder " + here + " nor in the program's folder " +
+                                        (programFolder.empty() ? "(unknown)" : programFolder);
+    std::fprintf(stderr,
+                 "tepple: no data files (Shape1.LSB, flare.tga, pelmoric.mp3, ...) %s; build and start the demo "
+                 "with ./scripts/run.sh\n",
+                 where.c_str());
+    std::fflush(stderr);
+    return 1;
 }
 
 std::unique_ptr<Demo> startProgram(const DemoSetup& setup)

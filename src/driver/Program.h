@@ -2,8 +2,20 @@
 // The program's outer shell: runs the demonstration and turns the ways it can end into an exit
 // status, so the entry point stays a few lines of platform choices.
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "driver/Demo.h"
+
+// What the entry point settles before anything is shown: the command line and where the data
+// files are. `programFolder` is the folder of the executable itself. Returns the exit status when
+// the program is to stop at once, having said why in one line: 0 for --help or -h (the demo takes
+// no options; the line goes to standard output), 2 for any other argument, 1 when neither the
+// working folder nor the program's folder holds any data file (the line names both and the
+// README's run command). Otherwise returns nothing and sets `dataFolder`: "" for the working
+// folder, or the program's folder when only that holds data files (said on standard error).
+std::optional<int> settleStart(int argc, const char* const* argv, const std::string& programFolder,
+                               std::string& dataFolder);
 
 // 0 after a key press or the end of the timeline. 1 when the window cannot open (the reason on
 // standard error) or a mesh cannot be loaded: its error goes to standard error and to the

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "geometry/DataFile.h"
+
 namespace {
 
 // All the file reader needs of the format: how long the header is and how far it reaches.
@@ -14,12 +16,14 @@ using lsb::declaredBytes;
 using lsb::headerBytes;
 
 // Reads the header and then only as many bytes as it accounts for, so that what follows the last
-// record (a huge file, a device that never ends) is never read; a file cut short yields what it has.
+// record (a huge file, say) is never read; a file cut short yields what it has. Only a regular
+// file is read at all: a named pipe or a device is refused as one that cannot be opened.
 // The buffer grows as bytes really arrive, so a header claiming gigabytes costs nothing up front.
 std::vector<uint8_t> readDeclaredBytes(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) throw MeshError(path + ": cannot open: " + std::strerror(errno));
+    std::string whyNot;
+    std::FILE* file = openDataFile(path, whyNot);
+    if (file == nullptr) throw MeshError(path + ": cannot open: " + whyNot);
     std::vector<uint8_t> bytes(headerBytes);
     size_t filled = std::fread(bytes.data(), 1, headerBytes, file);
     const uint64_t wanted = filled == headerBytes ? declaredBytes(bytes.data()) : filled;

@@ -3,7 +3,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
+
+#include "geometry/DataFile.h"
 
 namespace {
 
@@ -16,11 +19,12 @@ size_t pixelBytesWanted(const Surface& surface)
     return static_cast<size_t>(surface.width()) * static_cast<size_t>(surface.height()) * bytesPerPixel;
 }
 
-// Reads up to `limit` bytes of a file. Returns false when it cannot be opened or read (a
-// directory opens but fails to read); a file merely shorter than `limit` is not a failure.
+// Reads up to `limit` bytes of a file. Returns false when it cannot be opened or read, or is not
+// a regular file (a folder, a named pipe); a file merely shorter than `limit` is not a failure.
 bool readFilePrefix(const char* fileName, size_t limit, std::vector<uint8_t>& bytes)
 {
-    std::FILE* file = std::fopen(fileName, "rb");
+    std::string whyNot;
+    std::FILE* file = openDataFile(fileName, whyNot);
     if (file == nullptr) return false;
     bytes.resize(limit);
     const size_t got = limit == 0 ? 0 : std::fread(bytes.data(), 1, limit, file);

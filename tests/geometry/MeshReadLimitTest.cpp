@@ -1,10 +1,18 @@
 // Loading reads only the bytes the header accounts for: what follows the last record, however
-// much there is, is never read, so a huge file or an endless source cannot exhaust memory.
+// much there is, is never read, so a huge file cannot exhaust memory; a source that never ends
+// or makes the reader wait (a device, a named pipe) is not read at all.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "geometry/Mesh.h"
 
@@ -12,15 +20,46 @@ namespace {
 
 std::string tempPath(const std::string& name) { return ::testing::TempDir() + name; }
 
+// Expects loading `path` to fail at once with a message naming it as no regular file. A loader
+// that waits for a named pipe's writer is released after two seconds and fails the test rather
+// than hang it.
+void expectRefusedAtOnce(const std::string& path, bool namedPipe)
+{
+    std::promise<void> loaded;
+    std::future<void> done = loaded.get_future();
+    std::thread rescuer([&] {
+        if (namedPipe && done.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) {
+            ADD_FAILURE() << path << ": still waiting for a writer after 2 s";
+            const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        }
+    });
+    Mesh mesh;
+    std::string message;
+    try {
+        mesh.load(path);
+    } catch (const MeshError& error) {
+        message = error.what();
+    }
+    loaded.set_value();
+    rescuer.join();
+    EXPECT_EQ(message.rfind(path + ": cannot open: it is a ", 0), 0u) << message;
+    EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
+    EXPECT_EQ(mesh.vertexCount, 0);
+}
+
 } // namespace
 
-TEST(MeshReadLimit, EndlessSourceWithAnEmptyHeaderLoadsAsAnEmptyMesh)
+TEST(MeshReadLimit, EndlessOrWaitingSourcesAreRefusedAtOnce)
 {
-    // All zeros: index count 0, vertex count 0, then bytes without end.
-    Mesh mesh;
-    EXPECT_EQ(mesh.load("/dev/zero"), 0);
-    EXPECT_EQ(mesh.faceCount, 0);
-    EXPECT_EQ(mesh.vertexCount, 0);
+    // All zeros would read as an empty header followed by bytes without end.
+    expectRefusedAtOnce("/dev/zero", false);
+    // A named pipe with no writer: opening it for reading would wait for one forever.
+    const std::string pipe = tempPath("mesh_named_pipe.LSB");
+    std::remove(pipe.c_str());
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    expectRefusedAtOnce(pipe, true);
+    std::remove(pipe.c_str());
 }
 
 TEST(MeshReadLimit, TrailingBytesAfterTheLastRecordAreIgnored)

@@ -62,6 +62,10 @@ wait_exit() {
   DEMO_STATUS=0
   wait "$DEMO_PID" || DEMO_STATUS=$?
   DEMO_PID=
+  # A sanitized build reports at exit, leaks among them, whatever the status it was to end with.
+  if grep -q '^==[0-9]*==ERROR: [A-Za-z]*Sanitizer' "$WORK/stderr" 2>/dev/null; then
+    fail "the sanitizer reported an error (status $DEMO_STATUS)"
+  fi
 }
 
 # Ends a demo left running by a failed check (only the one this script started).

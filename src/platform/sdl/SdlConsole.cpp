@@ -2,6 +2,10 @@
 
 #include <SDL.h>
 
+#include <utility>
+
+#include "platform/sdl/SdlEnvironment.h"
+
 namespace {
 
 constexpr Uint32 consoleSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
@@ -13,6 +17,22 @@ bool isInvisibleFallback(const char* driver)
     const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
     if (requested != nullptr && requested[0] != '\0') return false;
     return driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+}
+
+struct NamedDisplay {
+    const char* driver = nullptr; // SDL's driver for it; null when no display is named
+    const char* variable = nullptr;
+    const char* value = nullptr;
+};
+
+// The display the environment names (Wayland's first).
+NamedDisplay namedDisplay()
+{
+    for (const auto& [variable, driver] : {std::pair{"WAYLAND_DISPLAY", "wayland"}, std::pair{"DISPLAY", "x11"}}) {
+        const char* value = SDL_getenv(variable);
+        if (value != nullptr && value[0] != '\0') return NamedDisplay{driver, variable, value};
+    }
+    return {};
 }
 
 bool isDisplayFormat(const Format& format)
@@ -49,12 +69,34 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
         lastError_ = "only 32-bit 0x00RRGGBB pixels can be shown";
         return false;
     }
+    // Termination signals are handled here, not by SDL, whose handlers go unheard while a dialog
+    // is up.
+    signals_.emplace();
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    prepareSdlEnvironment();
     if (SDL_InitSubSystem(consoleSubsystems) != 0) return fail("SDL video initialisation failed");
     videoStarted_ = true;
     if (isInvisibleFallback(SDL_GetCurrentVideoDriver())) {
         close();
-        lastError_ = "no display to show it on (is DISPLAY set?)";
-        return false;
+        const NamedDisplay named = namedDisplay();
+        if (named.driver == nullptr) {
+            lastError_ = "no display to show it on (is DISPLAY set?)";
+            return false;
+        }
+        // A display is named but SDL passed over it: its server refused the connection (perhaps
+        // only for a moment) or is not there. Asked for by name, SDL either gets it this time or
+        // says why not.
+        signals_.emplace();
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, named.driver);
+        const bool started = SDL_InitSubSystem(consoleSubsystems) == 0;
+        SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+        if (!started) {
+            lastError_ = std::string(named.variable) + " is \"" + named.value +
+                         "\" but SDL cannot use it: " + SDL_GetError();
+            close();
+            return false;
+        }
+        videoStarted_ = true;
     }
 
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
@@ -82,6 +124,7 @@ bool SdlConsole::key()
     while (SDL_PollEvent(&event) == 1) {
         if (event.type == SDL_KEYDOWN || event.type == SDL_QUIT) keyWaiting_ = true;
     }
+    if (TerminationSignals::requested()) keyWaiting_ = true;
     return keyWaiting_;
 }
 
@@ -105,6 +148,7 @@ void SdlConsole::close()
     window_ = nullptr;
     if (videoStarted_) SDL_QuitSubSystem(consoleSubsystems);
     videoStarted_ = false;
+    signals_.reset();
 }
 
 void SdlConsole::message(const std::string& text, const std::string& caption, const std::string& detail)
@@ -112,6 +156,10 @@ void SdlConsole::message(const std::string& text, const std::string& caption, co
     // Standard error first and always: the dialog has no room for the detail (the file name), and
     // it blocks until dismissed, possibly on a display nobody is watching.
     StderrMessages().message(text, caption, detail);
+    // Nobody is to wait for an OK once the demo has been told to end.
+    if (TerminationSignals::requested()) return;
+    // SDL shows the dialog from a child process and waits for it.
+    DialogHelperWatch watch;
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), window_);
 }
 

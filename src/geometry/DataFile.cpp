@@ -1,0 +1,54 @@
+#include "geometry/DataFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char* kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "something else";
+}
+
+std::FILE* refuse(int fd, std::string& whyNot, std::string reason)
+{
+    whyNot = std::move(reason);
+    ::close(fd);
+    return nullptr;
+}
+
+} // namespace
+
+std::FILE* openDataFile(const std::string& path, std::string& whyNot)
+{
+    // Without O_NONBLOCK, opening a named pipe waits for a writer, possibly forever; the type can
+    // only be checked race-free on the open descriptor, hence open first, then fstat.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        whyNot = std::strerror(errno);
+        return nullptr;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0) return refuse(fd, whyNot, std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) {
+        return refuse(fd, whyNot, std::string("it is ") + kindOf(info.st_mode) + ", not a regular file");
+    }
+    // Regular files ignore O_NONBLOCK, but the stream should not depend on that.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+        return refuse(fd, whyNot, std::strerror(errno));
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) return refuse(fd, whyNot, std::strerror(errno));
+    return file;
+}
