@@ -4,6 +4,7 @@
 
 #include "geometry/MeshFile.h"
 #include "geometry/StarField.h"
+#include "media/DataFiles.h"
 #include "media/ProceduralTexture.h"
 #include "media/Tga.h"
 
@@ -43,15 +44,15 @@ Demo::Demo(const DemoSetup& setup)
     report(StartupStep::ScreenSurface);
 
     flareTexture_ = std::make_unique<Surface>(255, 255);
-    loadTga(dataPath("flare.tga").c_str(), *flareTexture_, setup.messages);
+    loadTga(dataPath(dataFiles::flareTexture).c_str(), *flareTexture_, setup.messages);
     report(StartupStep::FlareTexture);
 
     mushroomTexture_ = std::make_unique<Surface>(255, 255);
-    loadTga(dataPath("amuscaria.tga").c_str(), *mushroomTexture_, setup.messages);
+    loadTga(dataPath(dataFiles::mushroomTexture).c_str(), *mushroomTexture_, setup.messages);
     report(StartupStep::MushroomTexture);
 
     backgroundSurface_ = std::make_unique<Surface>(screenWidth, screenHeight);
-    loadTga(dataPath("stone_version_1.tga").c_str(), *backgroundSurface_, setup.messages);
+    loadTga(dataPath(dataFiles::background).c_str(), *backgroundSurface_, setup.messages);
     report(StartupStep::BackgroundSurface);
 
     demoTimer_ = std::make_unique<Timer>(setup.clock);
@@ -61,7 +62,7 @@ Demo::Demo(const DemoSetup& setup)
     report(StartupStep::Renderer);
 
     // The soundtrack plays from here, while the meshes are still being read.
-    if (setup.makeMusicPlayer) musicPlayer_ = setup.makeMusicPlayer();
+    if (setup.makeMusicPlayer) musicPlayer_ = setup.makeMusicPlayer(dataPath(dataFiles::soundtrack));
     if (musicPlayer_) musicPlayer_->start();
     report(StartupStep::MusicStarted);
 
@@ -74,36 +75,36 @@ Demo::Demo(const DemoSetup& setup)
     report(StartupStep::StarField);
 
     column_ = std::make_unique<Mesh>();
-    loadMesh(*column_, "Shape1.LSB");
+    loadMesh(*column_, dataFiles::columnMesh);
     standUpright(*column_);
     column_->buildCorners();
     report(StartupStep::ColumnMesh);
 
     centrePiece_ = std::make_unique<Mesh>();
-    loadMesh(*centrePiece_, "Shape5.LSB");
+    loadMesh(*centrePiece_, dataFiles::centrePieceMesh);
     centrePiece_->buildCorners();
     report(StartupStep::CentrePieceMesh);
 
     bouncer_ = std::make_unique<Mesh>();
-    loadMesh(*bouncer_, "Shape4.LSB");
+    loadMesh(*bouncer_, dataFiles::bouncerMesh);
     bouncer_->buildCorners();
     report(StartupStep::BouncerMesh);
 
     mushroomPart1_ = std::make_unique<Mesh>();
     mushroomPart2_ = std::make_unique<Mesh>();
-    loadMesh(*mushroomPart2_, "mushroom/2.LSB");
-    loadMesh(*mushroomPart1_, "mushroom/1.LSB");
+    loadMesh(*mushroomPart2_, dataFiles::mushroomStemMesh);
+    loadMesh(*mushroomPart1_, dataFiles::mushroomCapMesh);
     mushroomPart2_->buildCorners();
     mushroomPart1_->buildCorners();
     report(StartupStep::MushroomMeshes);
 
     spinMesh_ = std::make_unique<Mesh>();
-    loadMesh(*spinMesh_, "kelvo.LSB");
+    loadMesh(*spinMesh_, dataFiles::knotMesh);
     spinMesh_->buildCorners();
     report(StartupStep::SpinMesh);
 
     capsule_ = std::make_unique<Mesh>();
-    loadMesh(*capsule_, "capsule.LSB");
+    loadMesh(*capsule_, dataFiles::capsuleMesh);
     capsule_->buildCorners();
     report(StartupStep::CapsuleMesh);
 

@@ -51,7 +51,8 @@ struct DemoSetup {
     Console& console;        // opened by the demo; closed when the run ends
     Clock& clock;            // drives the demonstration timer
     MessageSink& messages;   // where a texture that cannot be loaded is reported
-    std::function<std::unique_ptr<MusicPlayer>()> makeMusicPlayer; // empty: silence
+    // Given the soundtrack's path in the data folder; empty: silence.
+    std::function<std::unique_ptr<MusicPlayer>(const std::string& path)> makeMusicPlayer;
     std::string dataFolder;  // prefix of every data file name; "" is the current directory
     std::optional<unsigned> starFieldSeed; // empty: seeded from the clock, different every run
     std::function<void(StartupStep)> onStartupStep; // optional observer of the start-up order

@@ -94,7 +94,7 @@ std::vector<int32_t> DemoData::cubeFaces()
 
 DemoSetup headlessSetup(HeadlessConsole& console, Clock& clock, const DemoData& data)
 {
-    return DemoSetup{console, clock, console, [] { return std::make_unique<SilentMusicPlayer>(); },
+    return DemoSetup{console, clock, console, [](const std::string&) { return std::make_unique<SilentMusicPlayer>(); },
                      data.folder(), 7u, {}};
 }
 

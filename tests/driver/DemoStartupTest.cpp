@@ -55,9 +55,13 @@ TEST(DemoStartup, RunsEveryStepOnceInOrderWithMusicBeforeTheFirstMesh)
     ManualClock clock;
     Steps steps;
     std::vector<size_t> musicStartedAt;
+    std::string musicPath;
     DemoSetup setup = headlessSetup(console, clock, data);
     setup.onStartupStep = [&steps](StartupStep step) { steps.push_back(step); };
-    setup.makeMusicPlayer = [&] { return std::make_unique<RecordingPlayer>(steps, musicStartedAt); };
+    setup.makeMusicPlayer = [&](const std::string& path) {
+        musicPath = path;
+        return std::make_unique<RecordingPlayer>(steps, musicStartedAt);
+    };
     Demo demo(setup);
 
     const Steps expected = {StartupStep::DisplayFormat,   StartupStep::ConsoleOpened,  StartupStep::PlasmaTexture,
@@ -71,6 +75,8 @@ TEST(DemoStartup, RunsEveryStepOnceInOrderWithMusicBeforeTheFirstMesh)
     // Started exactly once, after the renderer and before the star field and any mesh file.
     ASSERT_EQ(musicStartedAt.size(), 1u);
     EXPECT_EQ(musicStartedAt[0], indexOf(steps, StartupStep::Renderer) + 1);
+    // Found in the data folder like every other data file, not in the working folder.
+    EXPECT_EQ(musicPath, data.path("pelmoric.mp3"));
 }
 
 TEST(DemoStartup, TimelineClockStartsOnlyAfterTheLastMeshIsLoaded)

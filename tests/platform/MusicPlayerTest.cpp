@@ -113,11 +113,6 @@ TEST_F(MusicPlayerTest, NoSoundSystemLeavesTheProgramRunningInSilence)
     EXPECT_EQ(written.find('\n'), written.size() - 1);
 }
 
-TEST_F(MusicPlayerTest, DefaultFileIsTheSoundtrackInTheCurrentDirectory)
-{
-    EXPECT_EQ(SdlMusicPlayer().fileName(), "pelmoric.mp3");
-}
-
 TEST_F(MusicPlayerTest, RealMp3PlaysAtOnceAndLoops)
 {
     SdlMusicPlayer player(toneFile("tone.mp3", 0.3));

@@ -9,7 +9,7 @@ struct _Mix_Music;
 class SdlMusicPlayer : public MusicPlayer {
 public:
     // `fileName` resolves against the current directory when relative.
-    explicit SdlMusicPlayer(std::string fileName = "pelmoric.mp3");
+    explicit SdlMusicPlayer(std::string fileName);
 
     // Decodes the whole file once to see that it plays cleanly (about 0.3 s for the 150-second
     // soundtrack), then opens audio at 44,100 Hz stereo on its own (video may already be
@@ -27,8 +27,6 @@ public:
 
     // Leaves the music playing: the soundtrack lasts until the process ends.
     ~SdlMusicPlayer() override = default;
-
-    const std::string& fileName() const { return fileName_; }
 
 private:
     bool openAudio();

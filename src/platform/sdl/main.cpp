@@ -31,10 +31,9 @@ int main(int argc, char** argv)
     std::string dataFolder;
     if (const auto status = settleStart(argc, argv, programFolder(), dataFolder)) return *status;
 
-    const std::string musicFile = (dataFolder.empty() ? "" : dataFolder + "/") + "pelmoric.mp3";
     SdlConsole console;
     SdlClock clock;
-    DemoSetup setup{console, clock, console, [musicFile] { return std::make_unique<SdlMusicPlayer>(musicFile); },
+    DemoSetup setup{console, clock, console, [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
                     dataFolder, {}, {}};
     return runProgram(setup);
 }

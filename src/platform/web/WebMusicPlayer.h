@@ -9,7 +9,7 @@
 class WebMusicPlayer : public MusicPlayer {
 public:
     // `elementId` names the page's <audio> element; `fileName` is read from the packed data.
-    explicit WebMusicPlayer(std::string elementId = "music", std::string fileName = "pelmoric.mp3");
+    WebMusicPlayer(std::string elementId, std::string fileName);
 
     // Reads the file, sets the element playing from the beginning, looping, and returns at once.
     // A missing file or element, or a browser that refuses to play, gives one line on standard
