@@ -52,16 +52,6 @@ inline constexpr TimelineEntry sceneTimeline[] = {
 
 constexpr size_t sceneCount = std::size(sceneTimeline);
 
-// Without a set-up, nothing would turn the dimming on for a scene that keeps its previous frame.
-constexpr bool everyKeptFrameIsSetUp()
-{
-    for (const TimelineEntry& entry : sceneTimeline) {
-        if (entry.keepsPreviousFrame && entry.setUp == nullptr) return false;
-    }
-    return true;
-}
-static_assert(everyKeptFrameIsSetUp(), "a scene that keeps its previous frame needs a first-frame set-up");
-
 // Where the last scene's window closes. A frame at exactly this time is still shown; the first
 // frame after it ends the run unseen.
 constexpr double timelineEnd = sceneTimeline[sceneCount - 1].before;

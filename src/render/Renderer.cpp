@@ -47,6 +47,7 @@ bool Renderer::draw(DrawMode mode, Surface& target)
                                             &Renderer::drawFlat};
     static_assert(std::size(byMode) == static_cast<size_t>(DrawMode::Flat) + 1);
     if (!isDrawMode(mode)) return false;
-    (this->*byMode[static_cast<size_t>(mode)])(target);
+    const Rasteriser rasteriser = byMode[static_cast<size_t>(mode)];
+    (this->*rasteriser)(target);
     return true;
 }

@@ -38,6 +38,16 @@ TEST(SceneTimeline, HoldsTheSixScenesInOrder)
                                                "GridScene", "CapsuleScene"}));
 }
 
+// Checked here rather than at compile time: a sanitized build does not treat function addresses
+// as constants.
+TEST(SceneTimeline, EverySceneThatKeepsItsPreviousFrameHasASetUp)
+{
+    // Without a set-up, nothing would turn the dimming on for such a scene.
+    for (const TimelineEntry& entry : sceneTimeline) {
+        if (entry.keepsPreviousFrame) EXPECT_NE(entry.setUp, nullptr) << entry.name;
+    }
+}
+
 TEST(SceneTimeline, WindowsAreOpenAndLeaveGaps)
 {
     EXPECT_EQ(sceneName(0.0), "BounceScene");
