@@ -44,7 +44,9 @@ TEST(SceneTimeline, EverySceneThatKeepsItsPreviousFrameHasASetUp)
 {
     // Without a set-up, nothing would turn the dimming on for such a scene.
     for (const TimelineEntry& entry : sceneTimeline) {
-        if (entry.keepsPreviousFrame) EXPECT_NE(entry.setUp, nullptr) << entry.name;
+        if (entry.keepsPreviousFrame) {
+            EXPECT_NE(entry.setUp, nullptr) << entry.name;
+        }
     }
 }
 
