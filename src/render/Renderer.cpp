@@ -15,13 +15,6 @@ Renderer::Renderer() : texture(nullptr), secondTexture(nullptr), blendMode(0), b
 {
     std::fill(std::begin(accumBuffer), std::end(accumBuffer), 0u);
     std::fill(std::begin(depthBuffer), std::end(depthBuffer), initialDepth);
-    for (int a = 0; a < 256; ++a) {
-        for (int b = 0; b < 256; ++b) {
-            // Both stay within 0-255 (255 x 255 / 256 is 254), so packing never carries.
-            mulTable[a * 256 + b] = (a * b) / 256;
-            avgTable[a * 256 + b] = (a + b) / 2;
-        }
-    }
 }
 
 void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count)

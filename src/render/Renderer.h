@@ -1,7 +1,7 @@
 #pragma once
 // The software rendering engine: the vertex arrays of the draw call in progress, the light list,
 // the bound textures, the world and view matrices, the two mode flags, the persistent
-// accumulation buffer, the depth buffer and the channel-arithmetic tables.
+// accumulation buffer and the depth buffer.
 //
 // The object holds its buffers and tables inline (several megabytes): allocate it on the heap.
 // Targets are always 640 x 480 32-bit surfaces addressed as 640 words per row.
@@ -32,8 +32,6 @@ public:
     std::vector<Vertex> normals;   // entry i belongs to positions entry i; a missing entry is the zero normal
     std::vector<Light> lights;     // in addLight order
     uint32_t accumBuffer[screenWidth * screenHeight]; // blend-mode feedback buffer, never cleared
-    int32_t mulTable[256 * 256]; // [a * 256 + b] = (a * b) / 256
-    int32_t avgTable[256 * 256]; // [a * 256 + b] = (a + b) / 2
     Surface* texture;            // not owned
     Surface* secondTexture;      // not owned
     Matrix4 worldMatrix;

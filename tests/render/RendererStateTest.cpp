@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "RenderFixture.h"
+#include "render/ChannelArithmetic.h"
 #include "render/Renderer.h"
 
 TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
@@ -22,20 +23,19 @@ TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
     EXPECT_EQ(renderer->backfaceCull, 1);
 }
 
-TEST(RendererConstruction, ChannelTablesHoldTruncatedProductsAndMeans)
+// Every pair of channel values, each channel of a pair in a different position and the top byte
+// filled with junk: a carry or borrow between channels, or a top byte let through, shows here.
+TEST(ChannelArithmetic, TruncatedProductsAndMeansPerChannelWithoutCarries)
 {
-    const auto renderer = std::make_unique<Renderer>();
-    EXPECT_EQ(renderer->mulTable[255 * 256 + 255], 254);
-    EXPECT_EQ(renderer->mulTable[128 * 256 + 255], 127);
-    EXPECT_EQ(renderer->avgTable[255 * 256 + 0], 127);
-    EXPECT_EQ(renderer->avgTable[7 * 256 + 7], 7);
-    for (int a = 0; a < 256; ++a) {
-        EXPECT_EQ(renderer->mulTable[a * 256 + 0], 0);
-        for (int b = 0; b < 256; ++b) {
-            ASSERT_EQ(renderer->mulTable[a * 256 + b], renderer->mulTable[b * 256 + a]);
-            ASSERT_EQ(renderer->avgTable[a * 256 + b], renderer->avgTable[b * 256 + a]);
-            ASSERT_LE(renderer->mulTable[a * 256 + b], 254);
-            ASSERT_LE(renderer->avgTable[a * 256 + b], 255);
+    for (uint32_t a = 0; a < 256; ++a) {
+        for (uint32_t b = 0; b < 256; ++b) {
+            const uint32_t c = 255 - a;
+            const uint32_t first = 0xA5000000u | a << 16 | b << 8 | c;
+            const uint32_t second = 0x5A000000u | b << 16 | c << 8 | a;
+            ASSERT_EQ(meanChannels(first, second), packColour((a + b) / 2, (b + c) / 2, (c + a) / 2)) << a << " " << b;
+            ASSERT_EQ(scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a)),
+                      packColour(a * b / 256, b * c / 256, c * a / 256))
+                << a << " " << b;
         }
     }
 }
