@@ -68,8 +68,12 @@ DrawCall transformed(Mesh& mesh, Renderer& renderer)
     drawMesh(renderer, mesh, unused, static_cast<DrawMode>(-1)); // a mode that transforms and draws nothing
     DrawCall call;
     const size_t corners = 3 * static_cast<size_t>(mesh.faceCount);
-    call.corners.assign(mesh.outPositions.begin(), mesh.outPositions.begin() + corners);
-    call.normals.assign(mesh.outNormals.begin(), mesh.outNormals.begin() + corners);
+    // Handed over corner by corner, as the peer draws them.
+    for (size_t k = 0; k < corners; ++k) {
+        const size_t vertex = static_cast<size_t>(mesh.faceIndices[k]);
+        call.corners.push_back(mesh.outVertices[vertex]);
+        call.normals.push_back(mesh.outVertexNormals[vertex]);
+    }
     return call;
 }
 

@@ -97,7 +97,7 @@ void Renderer::drawDualTextured(Surface& target)
     scanTriangles(
         *this, dualTexturedEdges_,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            setCorner(values, positions[static_cast<size_t>(corners.first + i)], corners.w[i], viewA, viewB);
+            setCorner(values, positions[static_cast<size_t>(corners.vertex[i])], corners.w[i], viewA, viewB);
         },
         [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
 }

@@ -50,7 +50,7 @@ void shadeTriangles(Renderer& renderer, EdgeTable<attributeCount>& edges, uint32
     scanTriangles(
         renderer, edges,
         [&renderer](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            setCorner(values, litCorner(renderer, corners.first + i), corners.w[i]);
+            setCorner(values, litVertex(renderer, corners.vertex[i]), corners.w[i]);
         },
         [&](const Span<attributeCount>& span) { shadeSpan<Blend>(renderer, span, screen, depth); });
 }

@@ -8,7 +8,7 @@
 
 // The corners of a triangle that survived set-up, in buffer order.
 struct TriangleCorners {
-    int first;          // index of corner 0 in positions; the others follow it
+    int vertex[3];      // each corner's entry in positions (and normals)
     ScreenPoint screen[3];
     float w[3];         // 1/z, or 0 for a corner exactly at z = 0
 };
@@ -16,17 +16,23 @@ struct TriangleCorners {
 // w = 1/z, or 0 for a point exactly at z = 0.
 inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
 
-// Whole triangles in positions.
+// Whole triangles among the corners handed over.
 int drawableTriangles(const Renderer& renderer);
 
-// Projects triangle `triangle` and applies, in order, the winding cull (only when blendMode is
+// Projects every vertex of the draw call into renderer.vertexResults (screen position and w) and
+// marks every lit colour stale. A vertex's values are the same whichever corner uses it, so
+// working them out once per vertex gives what working them out per corner would.
+void prepareVertices(Renderer& renderer);
+
+// Takes triangle `triangle`'s projected corners from prepareVertices and applies, in order, the winding cull (only when blendMode is
 // clear and backfaceCull set), off-screen rejection and near rejection (mean depth below 1).
 // Returns false when the triangle is dropped.
 bool setUpTriangle(const Renderer& renderer, int triangle, TriangleCorners& corners);
 
-// The lit colour of one corner: lightVertex over the whole light list, with the corner's own
-// colour as base. A corner without a normal counts as having the zero normal.
-uint32_t litCorner(const Renderer& renderer, int corner);
+// The lit colour of positions entry `vertex`: lightVertex over the whole light list, with the
+// vertex's own colour as base, worked out on the first use in a draw call (after prepareVertices)
+// and remembered. A vertex without a normal counts as having the zero normal.
+uint32_t litVertex(Renderer& renderer, int vertex);
 
 // The depth rule, decided here for all four depth-tested paths (Gouraud, textured, two-texture,
 // sprites). A pixel's key is frameCounter + w; the pixel passes when its key is strictly greater
@@ -67,8 +73,9 @@ uint32_t* lockScreen(Surface& target);
 // then one call of drawSpan per span. cornerValues(corners, i, values) fills the N attributes of
 // corner i of a triangle that survived set-up.
 template <int N, class CornerValues, class DrawSpan>
-void scanTriangles(const Renderer& renderer, EdgeTable<N>& edges, CornerValues&& cornerValues, DrawSpan&& drawSpan)
+void scanTriangles(Renderer& renderer, EdgeTable<N>& edges, CornerValues&& cornerValues, DrawSpan&& drawSpan)
 {
+    prepareVertices(renderer);
     const int triangles = drawableTriangles(renderer);
     for (int t = 0; t < triangles; ++t) {
         TriangleCorners corners;

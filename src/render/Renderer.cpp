@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -29,6 +31,20 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
     } else {
         normals.clear();
     }
+    indices.clear();
+}
+
+void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
+                                       const int32_t* indicesSource, size_t cornerCount)
+{
+    for (size_t k = 0; k < cornerCount; ++k) {
+        if (indicesSource[k] < 0 || static_cast<size_t>(indicesSource[k]) >= vertexCount) {
+            throw std::out_of_range("setIndexedVertexBuffers: corner " + std::to_string(k) + " names vertex " +
+                                    std::to_string(indicesSource[k]) + " of " + std::to_string(vertexCount));
+        }
+    }
+    setVertexBuffers(positionsSource, normalsSource, vertexCount);
+    indices.assign(indicesSource, indicesSource + cornerCount);
 }
 
 bool Renderer::draw(DrawMode mode, Surface& target)

@@ -30,6 +30,10 @@ public:
     // in sprite mode.
     std::vector<Vertex> positions;
     std::vector<Vertex> normals;   // entry i belongs to positions entry i; a missing entry is the zero normal
+    // The triangles' corners as indices into positions (and normals), three per triangle, so a
+    // vertex shared by several triangles is projected and lit once per draw call. Empty: corner k
+    // is positions entry k. Sprites ignore it.
+    std::vector<int32_t> indices;
     std::vector<Light> lights;     // in addLight order
     uint32_t accumBuffer[screenWidth * screenHeight]; // blend-mode feedback buffer, never cleared
     Surface* texture;            // not owned
@@ -40,8 +44,19 @@ public:
     uint8_t backfaceCull;
     double depthBuffer[screenWidth * screenHeight]; // exact keys frameCounter + 1/z (DepthRule)
 
-    // Copies `count` entries of each array. normalsSource may be null: there are then no normals.
+    // Copies `count` entries of each array, one per corner (or point); no index list. normalsSource
+    // may be null: there are then no normals.
     void setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count);
+    // Copies `vertexCount` vertices (and normals, unless null) and `cornerCount` corner indices.
+    // Throws std::out_of_range, changing nothing, when an index lies outside the vertices.
+    void setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
+                                 const int32_t* indicesSource, size_t cornerCount);
+    // Corners handed over (three per triangle), and the positions entry of corner k.
+    size_t cornerCount() const { return indices.empty() ? positions.size() : indices.size(); }
+    size_t vertexOfCorner(size_t corner) const
+    {
+        return indices.empty() ? corner : static_cast<size_t>(indices[corner]);
+    }
     void setTexture(Surface* surface) { texture = surface; }
     void setSecondTexture(Surface* surface) { secondTexture = surface; }
     void addLight(const Light& light) { lights.push_back(light); }
@@ -59,6 +74,18 @@ public:
     // Runs the rasteriser of a draw mode. A value outside the enumeration draws nothing and
     // returns false.
     bool draw(DrawMode mode, Surface& target);
+
+    // What the triangle paths work out once per vertex of the draw call in progress, refilled by
+    // every call (render/Projection.h): the screen position and w of every vertex, and the lit
+    // colour of those a drawn triangle uses. Grows to the largest call and is then reused.
+    struct VertexResults {
+        std::vector<ScreenPoint> screen;
+        std::vector<float> w;
+        std::vector<uint32_t> lit;
+        std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
+        uint32_t call = 0;
+    };
+    VertexResults vertexResults;
 
 private:
     // Scan-conversion work areas, one per attribute set, reused by every triangle of a call.

@@ -100,9 +100,9 @@ void textureTriangles(Renderer& renderer, EdgeTable<attributeCount>& edges, cons
     scanTriangles(
         renderer, edges,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            const int index = corners.first + i;
+            const int index = corners.vertex[i];
             // Unlit corners keep their colours unread: only lit spans step them.
-            const uint32_t colour = Lit ? litCorner(renderer, index) : 0u;
+            const uint32_t colour = Lit ? litVertex(renderer, index) : 0u;
             setCorner(values, renderer.positions[static_cast<size_t>(index)], colour, corners.w[i], context.texture);
         },
         [&context](const Span<attributeCount>& span) { textureSpan<Blend, Lit>(context, span); });
