@@ -95,7 +95,7 @@ void Renderer::drawDualTextured(Surface& target)
     const DepthRule depth(frameCounter);
     const DualSpanContext context{*this, screen, depth, viewA, viewB};
     scanTriangles(
-        *this, dualTexturedEdges_,
+        *this, &Renderer::dualTexturedEdges, false,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             setCorner(values, positions[static_cast<size_t>(corners.vertex[i])], corners.w[i], viewA, viewB);
         },

@@ -45,10 +45,10 @@ void shadeSpan(Renderer& renderer, const Span<attributeCount>& span, uint32_t* s
 }
 
 template <bool Blend>
-void shadeTriangles(Renderer& renderer, EdgeTable<attributeCount>& edges, uint32_t* screen, const DepthRule& depth)
+void shadeTriangles(Renderer& renderer, uint32_t* screen, const DepthRule& depth)
 {
     scanTriangles(
-        renderer, edges,
+        renderer, &Renderer::gouraudEdges, true,
         [&renderer](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             setCorner(values, litVertex(renderer, corners.vertex[i]), corners.w[i]);
         },
@@ -63,8 +63,8 @@ void Renderer::drawGouraud(Surface& target)
     if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
     if (blendMode != 0) {
-        shadeTriangles<true>(*this, gouraudEdges_, screen, depth);
+        shadeTriangles<true>(*this, screen, depth);
     } else {
-        shadeTriangles<false>(*this, gouraudEdges_, screen, depth);
+        shadeTriangles<false>(*this, screen, depth);
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 // What the rasterisers share besides scan conversion: the per-triangle set-up of the three
 // depth-tested triangle paths, corner lighting, the depth rule and locking the screen.
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "render/EdgeTable.h"
 #include "render/Renderer.h"
@@ -69,20 +71,64 @@ inline bool insideVisibilityWindow(float w) { return w > 0.001 && w < 0.1; }
 // The target's pixels when it is screen-sized; null (nothing to draw into) otherwise.
 uint32_t* lockScreen(Surface& target);
 
-// The loop every depth-tested triangle path shares: set-up, then scan conversion through `edges`,
-// then one call of drawSpan per span. cornerValues(corners, i, values) fills the N attributes of
-// corner i of a triangle that survived set-up.
+// Calls with fewer triangles than this are drawn on the calling thread alone: handing a call to
+// the bands costs about as much as drawing that many of the demo's small triangles.
+constexpr int minTrianglesForBands = 128;
+
+// The loop every depth-tested triangle path shares: set-up, then scan conversion through the
+// path's edge table of each band (renderer.*edgesOf), then one call of drawSpan per span.
+// cornerValues(corners, i, values) fills the N attributes of corner i of a triangle that survived
+// set-up; when cornersLit it may call litVertex for that corner's vertex. With several bands the
+// set-up and the lighting run first, on this thread, so the bands share only what they read;
+// each band then walks the surviving triangles in order, for its own rows.
 template <int N, class CornerValues, class DrawSpan>
-void scanTriangles(Renderer& renderer, EdgeTable<N>& edges, CornerValues&& cornerValues, DrawSpan&& drawSpan)
+void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), bool cornersLit,
+                   CornerValues&& cornerValues, DrawSpan&& drawSpan)
 {
     prepareVertices(renderer);
     const int triangles = drawableTriangles(renderer);
+    const auto drawTriangle = [&](const TriangleCorners& corners, EdgeTable<N>& edges, int bandTop, int bandEnd) {
+        float values[3][N];
+        for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
+        edges.scan(corners.screen, values, bandTop, bandEnd);
+        edges.forEachSpan(drawSpan);
+    };
+
+    const int bands = renderer.threads();
+    if (bands == 1 || triangles < minTrianglesForBands) {
+        EdgeTable<N>& edges = (renderer.*edgesOf)(0);
+        for (int t = 0; t < triangles; ++t) {
+            TriangleCorners corners;
+            if (setUpTriangle(renderer, t, corners)) drawTriangle(corners, edges, 0, screenHeight);
+        }
+        return;
+    }
+
+    std::vector<int>& drawn = renderer.vertexResults.drawnTriangles;
+    drawn.clear();
     for (int t = 0; t < triangles; ++t) {
         TriangleCorners corners;
         if (!setUpTriangle(renderer, t, corners)) continue;
-        float values[3][N];
-        for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
-        edges.scan(corners.screen, values);
-        edges.forEachSpan(drawSpan);
+        drawn.push_back(t);
+        if (cornersLit) {
+            for (int i = 0; i < 3; ++i) litVertex(renderer, corners.vertex[i]);
+        }
     }
+    const auto drawBand = [&](int band) {
+        const int bandTop = screenHeight * band / bands;
+        const int bandEnd = screenHeight * (band + 1) / bands;
+        EdgeTable<N>& edges = (renderer.*edgesOf)(band);
+        for (const int t : drawn) {
+            TriangleCorners corners;
+            setUpTriangle(renderer, t, corners);
+            // A triangle covers rows from its top corner's up to, not including, its bottom one's.
+            const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+            const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+            if (bottom <= bandTop || top >= bandEnd) continue;
+            drawTriangle(corners, edges, bandTop, bandEnd);
+        }
+    };
+    using DrawBand = decltype(drawBand);
+    renderer.runBands([](void* context, int band) { (*static_cast<const DrawBand*>(context))(band); },
+                      const_cast<void*>(static_cast<const void*>(&drawBand)));
 }

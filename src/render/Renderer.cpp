@@ -5,6 +5,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -15,6 +16,7 @@ constexpr double initialDepth = -65536.0;
 
 Renderer::Renderer() : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1)
 {
+    setThreads(1);
     std::fill(std::begin(accumBuffer), std::end(accumBuffer), 0u);
     std::fill(std::begin(depthBuffer), std::end(depthBuffer), initialDepth);
 }
@@ -32,6 +34,20 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
         normals.clear();
     }
     indices.clear();
+}
+
+void Renderer::setThreads(int count)
+{
+    if (count <= 0) count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    // More bands than a few dozen rows each would only add hand-offs.
+    count = std::min(count, screenHeight / 16);
+    if (pool_ && pool_->bands() == count) return;
+    pool_.reset();
+    pool_ = std::make_unique<BandPool>(count);
+    const size_t bands = static_cast<size_t>(count);
+    gouraudEdges_.resize(bands);
+    texturedEdges_.resize(bands);
+    dualTexturedEdges_.resize(bands);
 }
 
 void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,

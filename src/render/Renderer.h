@@ -6,6 +6,7 @@
 // The object holds its buffers and tables inline (several megabytes): allocate it on the heap.
 // Targets are always 640 x 480 32-bit surfaces addressed as 640 words per row.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "geometry/Lighting.h"
@@ -13,6 +14,7 @@
 #include "geometry/Vertex.h"
 #include "pixels/FrameCounter.h"
 #include "pixels/PixelToolkit.h"
+#include "render/BandPool.h"
 #include "render/EdgeTable.h"
 #include "render/Screen.h"
 
@@ -84,14 +86,29 @@ public:
         std::vector<uint32_t> lit;
         std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
         uint32_t call = 0;
+        std::vector<int> drawnTriangles; // those that survive set-up, when the call is split in bands
     };
     VertexResults vertexResults;
 
+    // Threads the depth-tested triangle paths use, the screen split into as many bands of rows
+    // (0: one per processor). Each band's thread walks every triangle in order for its own rows,
+    // so every pixel, depth key and accumulation value is what one thread gives. The threads are
+    // started here, once; drawing allocates nothing.
+    void setThreads(int count);
+    int threads() const { return pool_->bands(); }
+    // Runs work(context, band) for every band at once (BandPool::run).
+    void runBands(BandPool::Work work, void* context) { pool_->run(work, context); }
+    // The scan-conversion work area of each band.
+    EdgeTable<4>& gouraudEdges(int band) { return gouraudEdges_[static_cast<size_t>(band)]; }
+    EdgeTable<6>& texturedEdges(int band) { return texturedEdges_[static_cast<size_t>(band)]; }
+    EdgeTable<5>& dualTexturedEdges(int band) { return dualTexturedEdges_[static_cast<size_t>(band)]; }
+
 private:
-    // Scan-conversion work areas, one per attribute set, reused by every triangle of a call.
-    EdgeTable<4> gouraudEdges_;      // red, green, blue, w
-    EdgeTable<6> texturedEdges_;     // u/z, v/z, red, green, blue, w
-    EdgeTable<5> dualTexturedEdges_; // u/z, v/z of each texture, w
+    std::unique_ptr<BandPool> pool_;
+    // Scan-conversion work areas, one per attribute set and band, reused by every triangle.
+    std::vector<EdgeTable<4>> gouraudEdges_;      // red, green, blue, w
+    std::vector<EdgeTable<6>> texturedEdges_;     // u/z, v/z, red, green, blue, w
+    std::vector<EdgeTable<5>> dualTexturedEdges_; // u/z, v/z of each texture, w
 };
 
 // Perspective projection: column = trunc(x / z x 320 + 240), row likewise; z = 0 counts as 0.1f.

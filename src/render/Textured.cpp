@@ -95,10 +95,10 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
 }
 
 template <bool Blend, bool Lit>
-void textureTriangles(Renderer& renderer, EdgeTable<attributeCount>& edges, const TexturedSpanContext& context)
+void textureTriangles(Renderer& renderer, const TexturedSpanContext& context)
 {
     scanTriangles(
-        renderer, edges,
+        renderer, &Renderer::texturedEdges, Lit,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             const int index = corners.vertex[i];
             // Unlit corners keep their colours unread: only lit spans step them.
@@ -108,7 +108,7 @@ void textureTriangles(Renderer& renderer, EdgeTable<attributeCount>& edges, cons
         [&context](const Span<attributeCount>& span) { textureSpan<Blend, Lit>(context, span); });
 }
 
-using TextureTriangles = void (*)(Renderer&, EdgeTable<attributeCount>&, const TexturedSpanContext&);
+using TextureTriangles = void (*)(Renderer&, const TexturedSpanContext&);
 // Indexed by 2 x blend + lit.
 constexpr TextureTriangles textureTrianglesByFlags[] = {&textureTriangles<false, false>, &textureTriangles<false, true>,
                                                         &textureTriangles<true, false>, &textureTriangles<true, true>};
@@ -123,5 +123,5 @@ void Renderer::drawTextured(Surface& target)
     if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
     const TexturedSpanContext context{*this, screen, depth, textureView};
-    textureTrianglesByFlags[2 * (blendMode != 0) + !lights.empty()](*this, texturedEdges_, context);
+    textureTrianglesByFlags[2 * (blendMode != 0) + !lights.empty()](*this, context);
 }

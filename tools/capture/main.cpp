@@ -114,7 +114,7 @@ int capture(const CaptureOptions& options)
         requireWritableParent(inside(options.outFolder, options.video), "folder of the video");
     }
 
-    TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder});
+    TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder, options.threads});
     const std::vector<SheetCell> cells = options.contactSheet.empty() ? std::vector<SheetCell>{} : contactSheetCells();
     const FramePlan plan = planFrames(options, run, cells);
     std::vector<Picture> cellFrames(cells.size());
