@@ -66,13 +66,13 @@ void dimAndDot(Surface& surface)
     }
 }
 
-void presentFrame(Console& console, Surface& screen, bool fadeTrails)
+void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow)
 {
     const Area whole{0, 0, screen.width(), screen.height()};
     screen.copy(console, whole, whole);
     if (fadeTrails) {
         dimAndDot(screen);
-    } else {
+    } else if (clearNow) {
         screen.clear();
     }
     // The console shows the copy taken before the dimming; the dimmed picture is seen only
@@ -85,6 +85,7 @@ void FrameLoop::start()
 {
     frameCounter = 0;
     state = FrameState{};
+    clearPending = false;
     timer.start();
 }
 
@@ -94,7 +95,15 @@ FrameResult FrameLoop::step()
 
     state.demoTime = timer.time();
     state.frameDelta = timer.delta();
-    if (restoresBackground(state.demoTime)) copySameSize(background, screen);
+    // The background covers the whole screen, so a clear left from the last frame is needed only
+    // when nothing is painted over it.
+    if (restoresBackground(state.demoTime) && background.width() == screen.width() &&
+        background.height() == screen.height()) {
+        copySameSize(background, screen);
+    } else if (clearPending) {
+        screen.clear();
+    }
+    clearPending = false;
     state.sceneClock += state.frameDelta;
 
     scenes.runScene(state, screen);
@@ -103,6 +112,7 @@ FrameResult FrameLoop::step()
     // that frame is never shown.
     if (state.demoTime > timelineEnd) return FrameResult::TimelineExit;
 
-    presentFrame(console, screen, state.fadeTrails);
+    presentFrame(console, screen, state.fadeTrails, false);
+    clearPending = !state.fadeTrails;
     return FrameResult::Presented;
 }
