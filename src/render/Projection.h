@@ -71,9 +71,10 @@ inline bool insideVisibilityWindow(float w) { return w > 0.001 && w < 0.1; }
 // The target's pixels when it is screen-sized; null (nothing to draw into) otherwise.
 uint32_t* lockScreen(Surface& target);
 
-// Calls with fewer triangles than this are drawn on the calling thread alone: handing a call to
-// the bands costs about as much as drawing that many of the demo's small triangles.
-constexpr int minTrianglesForBands = 128;
+// Calls with fewer triangles than this are drawn on the calling thread alone: waking the bands,
+// and each band walking every triangle again, cost more than the demo's small triangles gain
+// (measured: a 128-triangle threshold made the 1,840- and 1,008-triangle mushroom draws slower).
+constexpr int minTrianglesForBands = 1024;
 
 // The loop every depth-tested triangle path shares: set-up, then scan conversion through the
 // path's edge table of each band (renderer.*edgesOf), then one call of drawSpan per span.

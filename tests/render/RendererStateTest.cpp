@@ -7,6 +7,7 @@
 
 #include "RenderFixture.h"
 #include "render/ChannelArithmetic.h"
+#include "render/Projection.h"
 #include "render/Renderer.h"
 
 TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
@@ -136,7 +137,8 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
     std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
         size(0.5f, 30.0f);
     std::vector<Vertex> corners, normals;
-    for (int t = 0; t < 400; ++t) {
+    // Enough triangles that the call is split in bands.
+    for (int t = 0; t < minTrianglesForBands + 100; ++t) {
         const float x = spread(random), y = spread(random), z = depth(random), extent = size(random);
         for (int i = 0; i < 3; ++i) {
             Vertex corner(x + extent * (unit(random) - 0.5f) * 2, y + extent * (unit(random) - 0.5f) * 2,
