@@ -27,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "ThreadsOption.h"
 #include "driver/Scenes.h"
 #include "geometry/Lighting.h"
 #include "geometry/Matrix4.h"
@@ -68,8 +69,12 @@ DrawCall transformed(Mesh& mesh, Renderer& renderer)
     drawMesh(renderer, mesh, unused, static_cast<DrawMode>(-1)); // a mode that transforms and draws nothing
     DrawCall call;
     const size_t corners = 3 * static_cast<size_t>(mesh.faceCount);
-    call.corners.assign(mesh.outPositions.begin(), mesh.outPositions.begin() + corners);
-    call.normals.assign(mesh.outNormals.begin(), mesh.outNormals.begin() + corners);
+    // Handed over corner by corner, as the peer draws them.
+    for (size_t k = 0; k < corners; ++k) {
+        const size_t vertex = static_cast<size_t>(mesh.faceIndices[k]);
+        call.corners.push_back(mesh.outVertices[vertex]);
+        call.normals.push_back(mesh.outVertexNormals[vertex]);
+    }
     return call;
 }
 
@@ -180,6 +185,8 @@ int coveredPixels(const uint32_t* pixels, uint32_t mask)
 
 // --- ours -----------------------------------------------------------------------------------
 
+int ourThreads = 1; // --threads
+
 void drawOurs(Renderer& renderer, Surface& screen, const Workload& workload)
 {
     screen.clear();
@@ -198,6 +205,7 @@ void Ours(benchmark::State& state, const char* name)
 {
     const Workload& workload = workloadNamed(name);
     auto renderer = std::make_unique<Renderer>();
+    renderer->setThreads(ourThreads);
     renderer->setTexture(&plasma());
     Surface screen(640, 480);
     for (auto _ : state) {
@@ -356,7 +364,7 @@ public:
     {
         ConsoleReporter::Finalize();
         const char* threads = std::getenv("LP_NUM_THREADS");
-        std::printf("\nllvmpipe threads: %s\n", threads ? threads : "unset (one per core)");
+        std::printf("\nllvmpipe threads: %s; ours: %d\n", threads ? threads : "unset (one per core)", ourThreads);
         for (const auto& [workload, sides] : times_) {
             const auto ours = sides.find("Ours");
             const auto theirs = sides.find("Llvmpipe");
@@ -387,6 +395,7 @@ void registerAll()
 
 int main(int argc, char** argv)
 {
+    ourThreads = takeThreadsOption(argc, argv);
     registerAll();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

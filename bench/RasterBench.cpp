@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "ThreadsOption.h"
 #include "render/Renderer.h"
 
 namespace {
@@ -87,9 +88,12 @@ std::unique_ptr<Surface> noiseTexture()
 
 enum class Blend { off, on };
 
+int benchThreads = 1; // --threads
+
 void runRasteriser(benchmark::State& state, int mode, const TriangleList& list, Blend blend)
 {
     const auto renderer = std::make_unique<Renderer>();
+    renderer->setThreads(benchThreads);
     const auto texture = noiseTexture();
     Surface screen(screenWidth, screenHeight);
     renderer->setTexture(texture.get());
@@ -172,4 +176,12 @@ BENCHMARK(Flat)->Arg(50)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchThreads = takeThreadsOption(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

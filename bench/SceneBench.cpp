@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "TimelineCapture.h"
+#include "ThreadsOption.h"
 #include "driver/Scenes.h"
 
 namespace {
 
 constexpr int benchFps = 60;
+int benchThreads = 1; // --threads
 
 struct TimelineTimes {
     std::map<std::string, std::vector<double>> sceneFrames; // seconds per frame, by scene
@@ -32,7 +34,7 @@ const TimelineTimes& timelineTimes()
 {
     static const TimelineTimes times = [] {
         TimelineTimes measured;
-        TimelineCapture run(CaptureSettings{benchFps, 1, TEPPLE_RUN_DIR});
+        TimelineCapture run(CaptureSettings{benchFps, 1, TEPPLE_RUN_DIR, benchThreads});
         while (true) {
             const auto start = std::chrono::steady_clock::now();
             const bool shown = run.step();
@@ -115,6 +117,7 @@ BENCHMARK(FrameCopyFloor)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
+    benchThreads = takeThreadsOption(argc, argv);
     registerScenes();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

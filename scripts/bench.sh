@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything (Release, in build/ or $TEPPLE_BUILD_DIR) and runs every benchmark: the demo's
-# own speed (whole timeline and each scene's median frame, with the memory floor of a frame), our
-# textured rasteriser beside Mesa's llvmpipe single-threaded and with two threads (where OSMesa is
-# installed), then the rasteriser and mesh benchmarks. Run it on a quiet machine: other work on
-# the same cores shows up in the numbers.
+# own speed (whole timeline and each scene's median frame, with the memory floor of a frame) with one
+# thread and with two, our textured rasteriser beside Mesa's llvmpipe with one thread each and with
+# two each (where OSMesa is installed), then the rasteriser and mesh benchmarks. Run it on a quiet
+# machine: other work on the same cores shows up in the numbers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,14 +12,16 @@ build=${TEPPLE_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-echo "== The demonstration, offline at 60 frames per second"
-"$build/bench/tepple_bench_scenes"
+echo "== The demonstration, offline at 60 frames per second, one thread"
+"$build/bench/tepple_bench_scenes" --threads 1
+echo "== The demonstration, offline at 60 frames per second, two threads"
+"$build/bench/tepple_bench_scenes" --threads 2
 
 if [ -x "$build/bench/tepple_bench_peer" ]; then
-  echo "== Beside llvmpipe, single-threaded"
-  LP_NUM_THREADS=0 "$build/bench/tepple_bench_peer"
-  echo "== Beside llvmpipe, two threads"
-  LP_NUM_THREADS=2 "$build/bench/tepple_bench_peer"
+  echo "== Beside llvmpipe, single-threaded (both sides)"
+  LP_NUM_THREADS=0 "$build/bench/tepple_bench_peer" --threads 1
+  echo "== Beside llvmpipe, two threads (both sides)"
+  LP_NUM_THREADS=2 "$build/bench/tepple_bench_peer" --threads 2
 else
   echo "== llvmpipe peer not built (install libosmesa6-dev)"
 fi

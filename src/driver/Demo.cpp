@@ -59,6 +59,7 @@ Demo::Demo(const DemoSetup& setup)
     report(StartupStep::DemoTimer);
 
     renderer_ = std::make_unique<Renderer>();
+    renderer_->setThreads(setup.renderThreads);
     report(StartupStep::Renderer);
 
     // The soundtrack plays from here, while the meshes are still being read.

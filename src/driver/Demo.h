@@ -56,6 +56,7 @@ struct DemoSetup {
     std::string dataFolder;  // prefix of every data file name; "" is the current directory
     std::optional<unsigned> starFieldSeed; // empty: seeded from the clock, different every run
     std::function<void(StartupStep)> onStartupStep; // optional observer of the start-up order
+    int renderThreads = 0;   // threads the renderer draws with (Renderer::setThreads); 0: one per processor
 };
 
 class Demo {

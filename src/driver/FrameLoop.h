@@ -37,9 +37,10 @@ void copySameSize(Surface& source, Surface& destination);
 // row's pixel count is expected to be a multiple of 4 (640 is).
 void dimAndDot(Surface& surface);
 
-// Copies screen to the console, then dims and dots it or clears it, shows the console and counts
-// the frame in frameCounter.
-void presentFrame(Console& console, Surface& screen, bool fadeTrails);
+// Copies screen to the console, then dims and dots it or (when clearNow) clears it, shows the
+// console and counts the frame in frameCounter. A caller passing clearNow false must clear the
+// screen, or paint it whole, before drawing on it again.
+void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow = true);
 
 // Everything one frame needs, owned elsewhere.
 struct FrameLoop {
@@ -49,11 +50,13 @@ struct FrameLoop {
     Surface& background;
     SceneHook& scenes;
     FrameState state;
+    bool clearPending = false; // the last frame presented left the screen to be cleared
 
     // The last start-up steps, immediately before the first frame: frameCounter 0, the state
     // reset (sceneClock 0, fadeTrails off) and the timer started.
     void start();
     // One pass of the loop: key test, clock, background restore (except while the scene that owns
-    // the moment keeps its previous frame), scene, end test (past timelineEnd), present.
+    // the moment keeps its previous frame, which then draws over the cleared or dimmed screen),
+    // scene, end test (past timelineEnd), present.
     FrameResult step();
 };

@@ -146,6 +146,8 @@ int Mesh::buildCorners()
     cornerNormals.assign(cornerTotal + 1, Vertex());
     outPositions.assign(cornerTotal + 1, Vertex());
     outNormals.assign(cornerTotal + 1, Vertex());
+    outVertices.assign(available, Vertex());
+    outVertexNormals.assign(available, Vertex());
     for (size_t c = 0; c < cornerTotal; ++c) {
         cornerPositions[c] = vertices[static_cast<size_t>(faceIndices[c])];
         cornerNormals[c] = vertexNormals[static_cast<size_t>(faceIndices[c])];

@@ -17,8 +17,12 @@ public:
     std::vector<Vertex> cornerNormals;   // 3 x faceCount + 1
     std::vector<Vertex> vertices;        // vertexCount, as loaded
     std::vector<Vertex> vertexNormals;   // vertexCount unit normals (zero for unused vertices)
-    std::vector<Vertex> outPositions;    // written by drawMesh
-    std::vector<Vertex> outNormals;      // written by drawMesh
+    // Written by drawMesh, in camera space: the points of a field, or (3 x faceCount + 1 of each)
+    // the corners of a mesh whose face indices do not fit its vertices.
+    std::vector<Vertex> outPositions;
+    std::vector<Vertex> outNormals;
+    std::vector<Vertex> outVertices;      // vertices with normals, written by drawMesh
+    std::vector<Vertex> outVertexNormals; // their normals, written by drawMesh
     std::vector<int32_t> faceIndices;    // 3 x faceCount
     int32_t faceCount;
     int32_t vertexCount;

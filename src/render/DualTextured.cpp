@@ -95,9 +95,9 @@ void Renderer::drawDualTextured(Surface& target)
     const DepthRule depth(frameCounter);
     const DualSpanContext context{*this, screen, depth, viewA, viewB};
     scanTriangles(
-        *this, dualTexturedEdges_,
+        *this, &Renderer::dualTexturedEdges, false,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            setCorner(values, positions[static_cast<size_t>(corners.first + i)], corners.w[i], viewA, viewB);
+            setCorner(values, positions[static_cast<size_t>(corners.vertex[i])], corners.w[i], viewA, viewB);
         },
         [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
 }

@@ -32,8 +32,10 @@ template <int N>
 class EdgeTable {
 public:
     // Walks the three edges (c0, c1), (c1, c2), (c2, c0) of a triangle, after resetting only the
-    // rows it covers on screen.
-    void scan(const ScreenPoint (&corner)[3], const float (&values)[3][N]);
+    // rows it covers on screen, keeping only rows [bandTop, bandEnd) of the screen. Every edge is
+    // still stepped from its upper end, so a row's values do not depend on the band.
+    void scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int bandTop = 0,
+              int bandEnd = screenHeight);
 
     // Calls visit(const Span<N>&) for every row of the last scan that has something to draw,
     // top to bottom.
@@ -46,7 +48,8 @@ private:
     // billions of rows would stall the frame.
     static constexpr int64_t maxRowsWalkedAbove = 16384;
 
-    void walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower, const float* lowerValues);
+    void walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower, const float* lowerValues,
+                  int bandTop, int bandEnd);
     void record(int row, int32_t column, const float* values);
 
     int32_t leftX_[screenHeight];
@@ -58,32 +61,33 @@ private:
 };
 
 template <int N>
-void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N])
+void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int bandTop, int bandEnd)
 {
     const int32_t top = std::min({screenHeight + 1, corner[0].y, corner[1].y, corner[2].y});
     const int32_t bottom = std::max({-1, corner[0].y, corner[1].y, corner[2].y});
-    firstRow_ = std::max(top, 0);
-    endRow_ = std::min(bottom, screenHeight);
+    firstRow_ = std::max(top, bandTop);
+    endRow_ = std::min(bottom, bandEnd);
     for (int row = firstRow_; row < endRow_; ++row) {
         leftX_[row] = screenWidth + 1;
         rightX_[row] = -1;
     }
-    walkEdge(corner[0], values[0], corner[1], values[1]);
-    walkEdge(corner[1], values[1], corner[2], values[2]);
-    walkEdge(corner[2], values[2], corner[0], values[0]);
+    if (firstRow_ >= endRow_) return;
+    walkEdge(corner[0], values[0], corner[1], values[1], bandTop, bandEnd);
+    walkEdge(corner[1], values[1], corner[2], values[2], bandTop, bandEnd);
+    walkEdge(corner[2], values[2], corner[0], values[0], bandTop, bandEnd);
 }
 
 template <int N>
 void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower,
-                            const float* lowerValues)
+                            const float* lowerValues, int bandTop, int bandEnd)
 {
     if (lower.y < upper.y) {
         std::swap(upper, lower);
         std::swap(upperValues, lowerValues);
     }
-    // Rows past the bottom of the screen would store nothing.
-    const int64_t endRow = std::min<int64_t>(lower.y, screenHeight);
-    if (endRow <= 0 || upper.y >= endRow) return;
+    // Rows past the bottom of the band would store nothing.
+    const int64_t endRow = std::min<int64_t>(lower.y, bandEnd);
+    if (endRow <= bandTop || upper.y >= endRow) return;
 
     // 64-bit: saturated screen positions may lie 2^32 rows apart.
     const double rows = static_cast<double>(static_cast<int64_t>(lower.y) - upper.y);
@@ -104,7 +108,7 @@ void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenP
         row = 0;
     }
     for (; row < endRow; ++row) {
-        if (row >= 0) record(static_cast<int>(row), truncToInt(x), value);
+        if (row >= bandTop) record(static_cast<int>(row), truncToInt(x), value);
         x += xStep;
         for (int i = 0; i < N; ++i) value[i] += step[i];
     }

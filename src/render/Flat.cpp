@@ -107,7 +107,9 @@ void Renderer::drawFlat(Surface& target)
     std::fill(screen, screen + static_cast<size_t>(screenWidth) * screenHeight, 0u);
     const int triangles = drawableTriangles(*this);
     for (int t = 0; t < triangles; ++t) {
-        const Vertex* c = &positions[static_cast<size_t>(3 * t)];
+        const size_t first = 3 * static_cast<size_t>(t);
+        const Vertex c[3] = {positions[vertexOfCorner(first)], positions[vertexOfCorner(first + 1)],
+                             positions[vertexOfCorner(first + 2)]};
         const uint32_t colour = faceColour(*this, c);
         fillTriangle(screen, project(c[0]), project(c[1]), project(c[2]), colour);
     }

@@ -1,7 +1,7 @@
 // The smooth-shaded path: per-corner lighting interpolated across the triangle.
 #include <cstddef>
 
-#include "render/ChannelTables.h"
+#include "render/ChannelArithmetic.h"
 #include "render/Projection.h"
 
 namespace {
@@ -17,28 +17,42 @@ void setCorner(float (&values)[attributeCount], uint32_t colour, float w)
 }
 
 // A span that starts off screen is drawn from column 0 with the colours and w of its off-screen
-// left end: nothing is advanced to column 0.
+// left end: nothing is advanced to column 0. Blend is a template flag so the pixel loop holds no
+// test of it.
+template <bool Blend>
 void shadeSpan(Renderer& renderer, const Span<attributeCount>& span, uint32_t* screen, const DepthRule& depth)
 {
     float r = span.values[red], g = span.values[green], b = span.values[blue], w = span.values[invZ];
     const float rStep = span.steps[red], gStep = span.steps[green], bStep = span.steps[blue];
     const float wStep = span.steps[invZ];
-    const bool blend = renderer.blendMode != 0;
     const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
+    uint32_t* screenRow = screen + rowStart;
+    uint32_t* accumRow = renderer.accumBuffer + rowStart;
+    double* depthRow = renderer.depthBuffer + rowStart;
     for (int column = span.left; column < span.right; ++column) {
-        const size_t pixel = rowStart + static_cast<size_t>(column);
         uint32_t colour = packColour(channelOf(r), channelOf(g), channelOf(b));
-        if (blend) {
+        if (Blend) {
             // The feedback buffer mixes every pixel of the span, hidden or not.
-            colour = tableChannels(renderer.avgTable, renderer.accumBuffer[pixel], colour);
-            renderer.accumBuffer[pixel] = colour;
+            colour = meanChannels(accumRow[column], colour);
+            accumRow[column] = colour;
         }
-        if (depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) screen[pixel] = colour;
+        if (depth.pass(depthRow[column], w) && insideVisibilityWindow(w)) screenRow[column] = colour;
         r += rStep;
         g += gStep;
         b += bStep;
         w += wStep;
     }
+}
+
+template <bool Blend>
+void shadeTriangles(Renderer& renderer, uint32_t* screen, const DepthRule& depth)
+{
+    scanTriangles(
+        renderer, &Renderer::gouraudEdges, true,
+        [&renderer](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+            setCorner(values, litVertex(renderer, corners.vertex[i]), corners.w[i]);
+        },
+        [&](const Span<attributeCount>& span) { shadeSpan<Blend>(renderer, span, screen, depth); });
 }
 
 } // namespace
@@ -48,10 +62,9 @@ void Renderer::drawGouraud(Surface& target)
     uint32_t* screen = lockScreen(target);
     if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
-    scanTriangles(
-        *this, gouraudEdges_,
-        [this](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            setCorner(values, litCorner(*this, corners.first + i), corners.w[i]);
-        },
-        [&](const Span<attributeCount>& span) { shadeSpan(*this, span, screen, depth); });
+    if (blendMode != 0) {
+        shadeTriangles<true>(*this, screen, depth);
+    } else {
+        shadeTriangles<false>(*this, screen, depth);
+    }
 }

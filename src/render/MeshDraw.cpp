@@ -40,13 +40,35 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
                                       mesh.outNormals.size()});
         // Whole triangles only.
         const size_t cornerTotal = std::min(wanted, held / 3 * 3);
-        for (size_t k = 0; k < cornerTotal; ++k) {
-            mesh.outPositions[k] = transform(view, transform(combined, mesh.cornerPositions[k]));
-            mesh.outNormals[k] = transform(normalMatrix, mesh.cornerNormals[k]);
+        const size_t vertexTotal = std::min({static_cast<size_t>(std::max(mesh.vertexCount, 0)), mesh.vertices.size(),
+                                             mesh.vertexNormals.size(), mesh.outVertices.size(),
+                                             mesh.outVertexNormals.size()});
+        // The corners are copies of the vertices their face indices name (buildCorners), so each
+        // vertex is transformed once and the renderer handed the index list.
+        const bool indexed = cornerTotal <= mesh.faceIndices.size() &&
+                             std::all_of(mesh.faceIndices.begin(), mesh.faceIndices.begin() + cornerTotal,
+                                         [vertexTotal](int32_t index) {
+                                             return index >= 0 && static_cast<size_t>(index) < vertexTotal;
+                                         });
+        if (indexed) {
+            for (size_t v = 0; v < vertexTotal; ++v) {
+                mesh.outVertices[v] = transform(view, transform(combined, mesh.vertices[v]));
+                mesh.outVertexNormals[v] = transform(normalMatrix, mesh.vertexNormals[v]);
+            }
+        } else {
+            for (size_t k = 0; k < cornerTotal; ++k) {
+                mesh.outPositions[k] = transform(view, transform(combined, mesh.cornerPositions[k]));
+                mesh.outNormals[k] = transform(normalMatrix, mesh.cornerNormals[k]);
+            }
         }
         // The transforms above run whatever the mode; only a real mode hands them on.
         if (isDrawMode(mode)) {
-            renderer.setVertexBuffers(mesh.outPositions.data(), mesh.outNormals.data(), cornerTotal);
+            if (indexed) {
+                renderer.setIndexedVertexBuffers(mesh.outVertices.data(), mesh.outVertexNormals.data(), vertexTotal,
+                                                 mesh.faceIndices.data(), cornerTotal);
+            } else {
+                renderer.setVertexBuffers(mesh.outPositions.data(), mesh.outNormals.data(), cornerTotal);
+            }
             renderer.draw(mode, target);
         }
     }

@@ -5,8 +5,9 @@
 #include "pixels/PixelToolkit.h"
 #include "render/Renderer.h"
 
-// Transforms into camera space (into the mesh's outPositions and outNormals) and runs the
-// renderer's rasteriser of `mode`; a value outside DrawMode draws nothing. The mesh's drawMatrix
-// acts first and is reset to the identity after every draw, whatever the mode. Only as many
+// Transforms into camera space and runs the renderer's rasteriser of `mode`; a value outside
+// DrawMode draws nothing. A triangle mesh hands over its vertices (outVertices, outVertexNormals)
+// with its face indices, or, when an index does not fit the vertices, its corners (outPositions,
+// outNormals); a field hands over its points (outPositions). The mesh's drawMatrix acts first and is reset to the identity after every draw, whatever the mode. Only as many
 // corners (or points, in sprite mode) as every array involved holds are read and handed over.
 void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode);

@@ -56,30 +56,58 @@ ScreenPoint project(Vertex v)
 int drawableTriangles(const Renderer& renderer)
 {
     // More than 2^31 corners would not fit in memory twice over; the cap keeps the count an int.
-    return static_cast<int>(std::min<size_t>(renderer.positions.size() / 3, INT32_MAX));
+    return static_cast<int>(std::min<size_t>(renderer.cornerCount() / 3, INT32_MAX));
+}
+
+void prepareVertices(Renderer& renderer)
+{
+    Renderer::VertexResults& results = renderer.vertexResults;
+    const size_t count = renderer.positions.size();
+    results.screen.resize(count);
+    results.w.resize(count);
+    results.lit.resize(count);
+    results.litInCall.resize(count, 0);
+    // Call numbers start at 1, so a fresh entry (0) is stale; on wrapping every entry is reset.
+    if (++results.call == 0) {
+        std::fill(results.litInCall.begin(), results.litInCall.end(), 0u);
+        results.call = 1;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const Vertex& v = renderer.positions[i];
+        results.screen[i] = project(v);
+        results.w[i] = inverseDepth(v.z);
+    }
 }
 
 bool setUpTriangle(const Renderer& renderer, int triangle, TriangleCorners& corners)
 {
-    corners.first = 3 * triangle;
-    const Vertex* c = &renderer.positions[static_cast<size_t>(corners.first)];
-    for (int i = 0; i < 3; ++i) corners.screen[i] = project(c[i]);
+    const Renderer::VertexResults& results = renderer.vertexResults;
+    for (int i = 0; i < 3; ++i) {
+        const size_t vertex = renderer.vertexOfCorner(3 * static_cast<size_t>(triangle) + static_cast<size_t>(i));
+        corners.vertex[i] = static_cast<int>(vertex);
+        corners.screen[i] = results.screen[vertex];
+    }
 
     if (renderer.blendMode == 0 && renderer.backfaceCull != 0 && windingOf(corners.screen) <= 0) return false;
     if (whollyOffScreen(corners.screen)) return false;
-    if (tooNear(c[0], c[1], c[2])) return false;
+    const auto at = [&](int i) -> const Vertex& { return renderer.positions[static_cast<size_t>(corners.vertex[i])]; };
+    if (tooNear(at(0), at(1), at(2))) return false;
 
-    for (int i = 0; i < 3; ++i) corners.w[i] = inverseDepth(c[i].z);
+    for (int i = 0; i < 3; ++i) corners.w[i] = results.w[static_cast<size_t>(corners.vertex[i])];
     return true;
 }
 
-uint32_t litCorner(const Renderer& renderer, int corner)
+uint32_t litVertex(Renderer& renderer, int vertex)
 {
-    const size_t index = static_cast<size_t>(corner);
+    Renderer::VertexResults& results = renderer.vertexResults;
+    const size_t index = static_cast<size_t>(vertex);
+    if (results.litInCall[index] == results.call) return results.lit[index];
     const Vertex& position = renderer.positions[index];
     const Vertex normal = index < renderer.normals.size() ? renderer.normals[index] : Vertex(0, 0, 0, 0);
-    return lightVertex(renderer.lights.data(), static_cast<int>(renderer.lights.size()), position, normal,
-                       position.colour);
+    results.lit[index] = lightVertex(renderer.lights.data(), static_cast<int>(renderer.lights.size()), position,
+                                     normal, position.colour);
+    results.litInCall[index] = results.call;
+    return results.lit[index];
 }
 
 uint32_t* lockScreen(Surface& target)

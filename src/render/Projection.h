@@ -1,14 +1,16 @@
 #pragma once
 // What the rasterisers share besides scan conversion: the per-triangle set-up of the three
 // depth-tested triangle paths, corner lighting, the depth rule and locking the screen.
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "render/EdgeTable.h"
 #include "render/Renderer.h"
 
 // The corners of a triangle that survived set-up, in buffer order.
 struct TriangleCorners {
-    int first;          // index of corner 0 in positions; the others follow it
+    int vertex[3];      // each corner's entry in positions (and normals)
     ScreenPoint screen[3];
     float w[3];         // 1/z, or 0 for a corner exactly at z = 0
 };
@@ -16,17 +18,23 @@ struct TriangleCorners {
 // w = 1/z, or 0 for a point exactly at z = 0.
 inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
 
-// Whole triangles in positions.
+// Whole triangles among the corners handed over.
 int drawableTriangles(const Renderer& renderer);
 
-// Projects triangle `triangle` and applies, in order, the winding cull (only when blendMode is
+// Projects every vertex of the draw call into renderer.vertexResults (screen position and w) and
+// marks every lit colour stale. A vertex's values are the same whichever corner uses it, so
+// working them out once per vertex gives what working them out per corner would.
+void prepareVertices(Renderer& renderer);
+
+// Takes triangle `triangle`'s projected corners from prepareVertices and applies, in order, the winding cull (only when blendMode is
 // clear and backfaceCull set), off-screen rejection and near rejection (mean depth below 1).
 // Returns false when the triangle is dropped.
 bool setUpTriangle(const Renderer& renderer, int triangle, TriangleCorners& corners);
 
-// The lit colour of one corner: lightVertex over the whole light list, with the corner's own
-// colour as base. A corner without a normal counts as having the zero normal.
-uint32_t litCorner(const Renderer& renderer, int corner);
+// The lit colour of positions entry `vertex`: lightVertex over the whole light list, with the
+// vertex's own colour as base, worked out on the first use in a draw call (after prepareVertices)
+// and remembered. A vertex without a normal counts as having the zero normal.
+uint32_t litVertex(Renderer& renderer, int vertex);
 
 // The depth rule, decided here for all four depth-tested paths (Gouraud, textured, two-texture,
 // sprites). A pixel's key is frameCounter + w; the pixel passes when its key is strictly greater
@@ -63,19 +71,65 @@ inline bool insideVisibilityWindow(float w) { return w > 0.001 && w < 0.1; }
 // The target's pixels when it is screen-sized; null (nothing to draw into) otherwise.
 uint32_t* lockScreen(Surface& target);
 
-// The loop every depth-tested triangle path shares: set-up, then scan conversion through `edges`,
-// then one call of drawSpan per span. cornerValues(corners, i, values) fills the N attributes of
-// corner i of a triangle that survived set-up.
+// Calls with fewer triangles than this are drawn on the calling thread alone: waking the bands,
+// and each band walking every triangle again, cost more than the demo's small triangles gain
+// (measured: a 128-triangle threshold made the 1,840- and 1,008-triangle mushroom draws slower).
+constexpr int minTrianglesForBands = 1024;
+
+// The loop every depth-tested triangle path shares: set-up, then scan conversion through the
+// path's edge table of each band (renderer.*edgesOf), then one call of drawSpan per span.
+// cornerValues(corners, i, values) fills the N attributes of corner i of a triangle that survived
+// set-up; when cornersLit it may call litVertex for that corner's vertex. With several bands the
+// set-up and the lighting run first, on this thread, so the bands share only what they read;
+// each band then walks the surviving triangles in order, for its own rows.
 template <int N, class CornerValues, class DrawSpan>
-void scanTriangles(const Renderer& renderer, EdgeTable<N>& edges, CornerValues&& cornerValues, DrawSpan&& drawSpan)
+void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), bool cornersLit,
+                   CornerValues&& cornerValues, DrawSpan&& drawSpan)
 {
+    prepareVertices(renderer);
     const int triangles = drawableTriangles(renderer);
+    const auto drawTriangle = [&](const TriangleCorners& corners, EdgeTable<N>& edges, int bandTop, int bandEnd) {
+        float values[3][N];
+        for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
+        edges.scan(corners.screen, values, bandTop, bandEnd);
+        edges.forEachSpan(drawSpan);
+    };
+
+    const int bands = renderer.threads();
+    if (bands == 1 || triangles < minTrianglesForBands) {
+        EdgeTable<N>& edges = (renderer.*edgesOf)(0);
+        for (int t = 0; t < triangles; ++t) {
+            TriangleCorners corners;
+            if (setUpTriangle(renderer, t, corners)) drawTriangle(corners, edges, 0, screenHeight);
+        }
+        return;
+    }
+
+    std::vector<int>& drawn = renderer.vertexResults.drawnTriangles;
+    drawn.clear();
     for (int t = 0; t < triangles; ++t) {
         TriangleCorners corners;
         if (!setUpTriangle(renderer, t, corners)) continue;
-        float values[3][N];
-        for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
-        edges.scan(corners.screen, values);
-        edges.forEachSpan(drawSpan);
+        drawn.push_back(t);
+        if (cornersLit) {
+            for (int i = 0; i < 3; ++i) litVertex(renderer, corners.vertex[i]);
+        }
     }
+    const auto drawBand = [&](int band) {
+        const int bandTop = screenHeight * band / bands;
+        const int bandEnd = screenHeight * (band + 1) / bands;
+        EdgeTable<N>& edges = (renderer.*edgesOf)(band);
+        for (const int t : drawn) {
+            TriangleCorners corners;
+            setUpTriangle(renderer, t, corners);
+            // A triangle covers rows from its top corner's up to, not including, its bottom one's.
+            const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+            const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+            if (bottom <= bandTop || top >= bandEnd) continue;
+            drawTriangle(corners, edges, bandTop, bandEnd);
+        }
+    };
+    using DrawBand = decltype(drawBand);
+    renderer.runBands([](void* context, int band) { (*static_cast<const DrawBand*>(context))(band); },
+                      const_cast<void*>(static_cast<const void*>(&drawBand)));
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <stdexcept>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -13,15 +16,9 @@ constexpr double initialDepth = -65536.0;
 
 Renderer::Renderer() : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1)
 {
+    setThreads(1);
     std::fill(std::begin(accumBuffer), std::end(accumBuffer), 0u);
     std::fill(std::begin(depthBuffer), std::end(depthBuffer), initialDepth);
-    for (int a = 0; a < 256; ++a) {
-        for (int b = 0; b < 256; ++b) {
-            // Both stay within 0-255 (255 x 255 / 256 is 254), so packing never carries.
-            mulTable[a * 256 + b] = (a * b) / 256;
-            avgTable[a * 256 + b] = (a + b) / 2;
-        }
-    }
 }
 
 void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count)
@@ -36,6 +33,34 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
     } else {
         normals.clear();
     }
+    indices.clear();
+}
+
+void Renderer::setThreads(int count)
+{
+    if (count <= 0) count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    // More bands than a few dozen rows each would only add hand-offs.
+    count = std::min(count, screenHeight / 16);
+    if (pool_ && pool_->bands() == count) return;
+    pool_.reset();
+    pool_ = std::make_unique<BandPool>(count);
+    const size_t bands = static_cast<size_t>(count);
+    gouraudEdges_.resize(bands);
+    texturedEdges_.resize(bands);
+    dualTexturedEdges_.resize(bands);
+}
+
+void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
+                                       const int32_t* indicesSource, size_t cornerCount)
+{
+    for (size_t k = 0; k < cornerCount; ++k) {
+        if (indicesSource[k] < 0 || static_cast<size_t>(indicesSource[k]) >= vertexCount) {
+            throw std::out_of_range("setIndexedVertexBuffers: corner " + std::to_string(k) + " names vertex " +
+                                    std::to_string(indicesSource[k]) + " of " + std::to_string(vertexCount));
+        }
+    }
+    setVertexBuffers(positionsSource, normalsSource, vertexCount);
+    indices.assign(indicesSource, indicesSource + cornerCount);
 }
 
 bool Renderer::draw(DrawMode mode, Surface& target)

@@ -1,11 +1,12 @@
 #pragma once
 // The software rendering engine: the vertex arrays of the draw call in progress, the light list,
 // the bound textures, the world and view matrices, the two mode flags, the persistent
-// accumulation buffer, the depth buffer and the channel-arithmetic tables.
+// accumulation buffer and the depth buffer.
 //
 // The object holds its buffers and tables inline (several megabytes): allocate it on the heap.
 // Targets are always 640 x 480 32-bit surfaces addressed as 640 words per row.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "geometry/Lighting.h"
@@ -13,6 +14,7 @@
 #include "geometry/Vertex.h"
 #include "pixels/FrameCounter.h"
 #include "pixels/PixelToolkit.h"
+#include "render/BandPool.h"
 #include "render/EdgeTable.h"
 #include "render/Screen.h"
 
@@ -30,10 +32,12 @@ public:
     // in sprite mode.
     std::vector<Vertex> positions;
     std::vector<Vertex> normals;   // entry i belongs to positions entry i; a missing entry is the zero normal
+    // The triangles' corners as indices into positions (and normals), three per triangle, so a
+    // vertex shared by several triangles is projected and lit once per draw call. Empty: corner k
+    // is positions entry k. Sprites ignore it.
+    std::vector<int32_t> indices;
     std::vector<Light> lights;     // in addLight order
     uint32_t accumBuffer[screenWidth * screenHeight]; // blend-mode feedback buffer, never cleared
-    int32_t mulTable[256 * 256]; // [a * 256 + b] = (a * b) / 256
-    int32_t avgTable[256 * 256]; // [a * 256 + b] = (a + b) / 2
     Surface* texture;            // not owned
     Surface* secondTexture;      // not owned
     Matrix4 worldMatrix;
@@ -42,8 +46,19 @@ public:
     uint8_t backfaceCull;
     double depthBuffer[screenWidth * screenHeight]; // exact keys frameCounter + 1/z (DepthRule)
 
-    // Copies `count` entries of each array. normalsSource may be null: there are then no normals.
+    // Copies `count` entries of each array, one per corner (or point); no index list. normalsSource
+    // may be null: there are then no normals.
     void setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count);
+    // Copies `vertexCount` vertices (and normals, unless null) and `cornerCount` corner indices.
+    // Throws std::out_of_range, changing nothing, when an index lies outside the vertices.
+    void setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
+                                 const int32_t* indicesSource, size_t cornerCount);
+    // Corners handed over (three per triangle), and the positions entry of corner k.
+    size_t cornerCount() const { return indices.empty() ? positions.size() : indices.size(); }
+    size_t vertexOfCorner(size_t corner) const
+    {
+        return indices.empty() ? corner : static_cast<size_t>(indices[corner]);
+    }
     void setTexture(Surface* surface) { texture = surface; }
     void setSecondTexture(Surface* surface) { secondTexture = surface; }
     void addLight(const Light& light) { lights.push_back(light); }
@@ -62,11 +77,38 @@ public:
     // returns false.
     bool draw(DrawMode mode, Surface& target);
 
+    // What the triangle paths work out once per vertex of the draw call in progress, refilled by
+    // every call (render/Projection.h): the screen position and w of every vertex, and the lit
+    // colour of those a drawn triangle uses. Grows to the largest call and is then reused.
+    struct VertexResults {
+        std::vector<ScreenPoint> screen;
+        std::vector<float> w;
+        std::vector<uint32_t> lit;
+        std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
+        uint32_t call = 0;
+        std::vector<int> drawnTriangles; // those that survive set-up, when the call is split in bands
+    };
+    VertexResults vertexResults;
+
+    // Threads the depth-tested triangle paths use, the screen split into as many bands of rows
+    // (0: one per processor). Each band's thread walks every triangle in order for its own rows,
+    // so every pixel, depth key and accumulation value is what one thread gives. The threads are
+    // started here, once; drawing allocates nothing.
+    void setThreads(int count);
+    int threads() const { return pool_->bands(); }
+    // Runs work(context, band) for every band at once (BandPool::run).
+    void runBands(BandPool::Work work, void* context) { pool_->run(work, context); }
+    // The scan-conversion work area of each band.
+    EdgeTable<4>& gouraudEdges(int band) { return gouraudEdges_[static_cast<size_t>(band)]; }
+    EdgeTable<6>& texturedEdges(int band) { return texturedEdges_[static_cast<size_t>(band)]; }
+    EdgeTable<5>& dualTexturedEdges(int band) { return dualTexturedEdges_[static_cast<size_t>(band)]; }
+
 private:
-    // Scan-conversion work areas, one per attribute set, reused by every triangle of a call.
-    EdgeTable<4> gouraudEdges_;      // red, green, blue, w
-    EdgeTable<6> texturedEdges_;     // u/z, v/z, red, green, blue, w
-    EdgeTable<5> dualTexturedEdges_; // u/z, v/z of each texture, w
+    std::unique_ptr<BandPool> pool_;
+    // Scan-conversion work areas, one per attribute set and band, reused by every triangle.
+    std::vector<EdgeTable<4>> gouraudEdges_;      // red, green, blue, w
+    std::vector<EdgeTable<6>> texturedEdges_;     // u/z, v/z, red, green, blue, w
+    std::vector<EdgeTable<5>> dualTexturedEdges_; // u/z, v/z of each texture, w
 };
 
 // Perspective projection: column = trunc(x / z x 320 + 240), row likewise; z = 0 counts as 0.1f.

@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "geometry/SafeFloat.h"
-#include "render/ChannelTables.h"
+#include "render/ChannelArithmetic.h"
 #include "render/Projection.h"
 #include "render/TextureSampling.h"
 
@@ -52,7 +52,7 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
             const uint32_t texel = texelRow[static_cast<size_t>(i) * uStep];
             // Transparent texels leave the depth untouched too.
             if (transparent(texel)) continue;
-            context.screen[pixel] = tableChannels(context.renderer.avgTable, texel, tint);
+            context.screen[pixel] = meanChannels(texel, tint);
             depthBuffer[pixel] = key;
         }
     }

@@ -1,7 +1,7 @@
 // The perspective-correct textured path: one texture, modulated by per-corner lighting.
 #include <cstddef>
 
-#include "render/ChannelTables.h"
+#include "render/ChannelArithmetic.h"
 #include "render/Projection.h"
 #include "render/TextureSampling.h"
 
@@ -32,14 +32,16 @@ struct TexturedSpanContext {
     const TextureView& texture;
 };
 
-// With lights, each texel channel is scaled by the lit corner colour through the table;
-// without, the texel shows as it is.
-inline uint32_t litTexel(const int32_t* mulTable, bool lit, uint32_t texel, float r, float g, float b)
+// With lights, each texel channel is scaled by the lit corner colour; without, the texel shows as
+// it is. Blend and Lit are template flags so the pixel loop holds no test of either.
+template <bool Lit>
+inline uint32_t litTexel(uint32_t texel, float r, float g, float b)
 {
-    if (!lit) return texel;
-    return tableChannels(mulTable, texel, channelOf(r), channelOf(g), channelOf(b));
+    if (!Lit) return texel;
+    return scaledChannels(texel, channelOf(r), channelOf(g), channelOf(b));
 }
 
+template <bool Blend, bool Lit>
 void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>& span)
 {
     Renderer& renderer = context.renderer;
@@ -59,33 +61,31 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
     texel.aim(uz, step[uOverZ], vz, step[vOverZ], blockEndW(w, step[invZ], blockLength), blockLength);
     int pixelsInBlock = 0;
 
-    const bool blend = renderer.blendMode != 0;
-    const bool lit = !renderer.lights.empty();
-    const int32_t* mulTable = renderer.mulTable;
     const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
+    uint32_t* screenRow = context.screen + rowStart;
+    uint32_t* accumRow = renderer.accumBuffer + rowStart;
+    double* depthRow = renderer.depthBuffer + rowStart;
     for (int column = span.left; column < span.right; ++column) {
-        const size_t pixel = rowStart + static_cast<size_t>(column);
-        if (blend) {
+        if (Blend) {
             // The feedback buffer mixes every pixel of the span, hidden or not.
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
-            const uint32_t mixed = tableChannels(renderer.avgTable, renderer.accumBuffer[pixel],
-                                                 litTexel(mulTable, lit, texelColour, r, g, b));
-            renderer.accumBuffer[pixel] = mixed;
-            if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
-                context.screen[pixel] = mixed;
-            }
-        } else if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
+            const uint32_t mixed = meanChannels(accumRow[column], litTexel<Lit>(texelColour, r, g, b));
+            accumRow[column] = mixed;
+            if (context.depth.pass(depthRow[column], w) && insideVisibilityWindow(w)) screenRow[column] = mixed;
+        } else if (context.depth.pass(depthRow[column], w) && insideVisibilityWindow(w)) {
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
-            context.screen[pixel] = litTexel(mulTable, lit, texelColour, r, g, b);
+            screenRow[column] = litTexel<Lit>(texelColour, r, g, b);
         }
 
         texel.advance();
         uz += step[uOverZ];
         vz += step[vOverZ];
         w += step[invZ];
-        r += step[red];
-        g += step[green];
-        b += step[blue];
+        if (Lit) {
+            r += step[red];
+            g += step[green];
+            b += step[blue];
+        }
         if (++pixelsInBlock == perspectiveBlock) {
             pixelsInBlock = 0;
             blockLength = nextBlockLength(span.right, column);
@@ -93,6 +93,25 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
         }
     }
 }
+
+template <bool Blend, bool Lit>
+void textureTriangles(Renderer& renderer, const TexturedSpanContext& context)
+{
+    scanTriangles(
+        renderer, &Renderer::texturedEdges, Lit,
+        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+            const int index = corners.vertex[i];
+            // Unlit corners keep their colours unread: only lit spans step them.
+            const uint32_t colour = Lit ? litVertex(renderer, index) : 0u;
+            setCorner(values, renderer.positions[static_cast<size_t>(index)], colour, corners.w[i], context.texture);
+        },
+        [&context](const Span<attributeCount>& span) { textureSpan<Blend, Lit>(context, span); });
+}
+
+using TextureTriangles = void (*)(Renderer&, const TexturedSpanContext&);
+// Indexed by 2 x blend + lit.
+constexpr TextureTriangles textureTrianglesByFlags[] = {&textureTriangles<false, false>, &textureTriangles<false, true>,
+                                                        &textureTriangles<true, false>, &textureTriangles<true, true>};
 
 } // namespace
 
@@ -104,12 +123,5 @@ void Renderer::drawTextured(Surface& target)
     if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
     const TexturedSpanContext context{*this, screen, depth, textureView};
-    scanTriangles(
-        *this, texturedEdges_,
-        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            const int index = corners.first + i;
-            setCorner(values, positions[static_cast<size_t>(index)], litCorner(*this, index), corners.w[i],
-                      textureView);
-        },
-        [&context](const Span<attributeCount>& span) { textureSpan(context, span); });
+    textureTrianglesByFlags[2 * (blendMode != 0) + !lights.empty()](*this, context);
 }

@@ -16,6 +16,7 @@ TEST(CaptureOptions, DefaultsNeedOnlyAnOutput)
     EXPECT_EQ(parsed.options->dataFolder, "/data");
     EXPECT_EQ(parsed.options->outFolder, ".");
     EXPECT_EQ(parsed.options->width, 640);
+    EXPECT_EQ(parsed.options->threads, 0);
     EXPECT_EQ(parsed.options->atTimes, std::vector<double>{12.5});
 }
 
@@ -23,7 +24,7 @@ TEST(CaptureOptions, ValuesFollowTheOptionOrAnEqualsSign)
 {
     const ParsedOptions parsed = parse({"--fps=30", "--seed", "4294967295", "--data=/d", "--out", "shots",
                                         "--at", "1,2", "--at=150", "--frames", "all", "--contact-sheet=s.png",
-                                        "--video", "v.mp4", "--width", "320"});
+                                        "--video", "v.mp4", "--width", "320", "--threads=2"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const CaptureOptions& options = *parsed.options;
     EXPECT_EQ(options.fps, 30);
@@ -35,6 +36,7 @@ TEST(CaptureOptions, ValuesFollowTheOptionOrAnEqualsSign)
     EXPECT_EQ(options.contactSheet, "s.png");
     EXPECT_EQ(options.video, "v.mp4");
     EXPECT_EQ(options.width, 320);
+    EXPECT_EQ(options.threads, 2);
 }
 
 TEST(CaptureOptions, BadValuesAreRefusedWithTheirOption)
@@ -50,6 +52,8 @@ TEST(CaptureOptions, BadValuesAreRefusedWithTheirOption)
         {{"--seed", "99999999999999999999", "--at", "1"}, "--seed"},
         {{"--width", "8", "--at", "1"}, "--width"},
         {{"--width", "wide", "--at", "1"}, "--width"},
+        {{"--threads", "0", "--at", "1"}, "--threads"},
+        {{"--threads", "31", "--at", "1"}, "--threads"},
         {{"--at", "150.5"}, "--at"},
         {{"--at", "-1"}, "--at"},
         {{"--at", "1,,2"}, "--at"},

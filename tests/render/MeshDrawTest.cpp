@@ -15,6 +15,10 @@ constexpr double pi = 3.14159265358979323846;
 
 bool sameBits(const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof(Vertex)) == 0; }
 
+// The position and normal the renderer holds for corner k, whether handed over indexed or not.
+const Vertex& cornerPosition(const Renderer& renderer, size_t k) { return renderer.positions[renderer.vertexOfCorner(k)]; }
+const Vertex& cornerNormal(const Renderer& renderer, size_t k) { return renderer.normals[renderer.vertexOfCorner(k)]; }
+
 bool isIdentity(const Matrix4& m)
 {
     const Matrix4 identity;
@@ -50,11 +54,11 @@ protected:
 TEST_F(MeshDraw, IdentityMatricesHandOverTheCornersUnchanged)
 {
     drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
-    ASSERT_EQ(renderer->positions.size(), 6u);
-    ASSERT_EQ(renderer->normals.size(), 6u);
+    ASSERT_EQ(renderer->cornerCount(), 6u);
+    ASSERT_EQ(renderer->normals.size(), renderer->positions.size());
     for (size_t k = 0; k < 6; ++k) {
-        EXPECT_TRUE(sameBits(renderer->positions[k], mesh.cornerPositions[k])) << k;
-        EXPECT_TRUE(sameBits(renderer->normals[k], mesh.cornerNormals[k])) << k;
+        EXPECT_TRUE(sameBits(cornerPosition(*renderer, k), mesh.cornerPositions[k])) << k;
+        EXPECT_TRUE(sameBits(cornerNormal(*renderer, k), mesh.cornerNormals[k])) << k;
     }
 }
 
@@ -65,14 +69,14 @@ TEST_F(MeshDraw, MatricesApplyDrawThenModelThenWorld)
     renderer->worldMatrix = rotationZ(static_cast<float>(pi / 2));
     drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
     // Corner 1 is (1, -1, 0): scaled to (2, -1, 0), moved to (3, -1, 0), turned to (1, 3, 0).
-    const Vertex& moved = renderer->positions[1];
+    const Vertex& moved = cornerPosition(*renderer, 1);
     EXPECT_NEAR(moved.x, 1.0, 1e-6);
     EXPECT_NEAR(moved.y, 3.0, 1e-6);
     EXPECT_NEAR(moved.z, 0.0, 1e-6);
     EXPECT_EQ(moved.colour, 0x0000FF00u);
     EXPECT_EQ(moved.texU, 1.0f);
     // The normal (0, 0, 1) takes the whole combined matrix, translation included: (0, 1, 1).
-    const Vertex& normal = renderer->normals[1];
+    const Vertex& normal = cornerNormal(*renderer, 1);
     EXPECT_NEAR(normal.x, 0.0, 1e-6);
     EXPECT_NEAR(normal.y, 1.0, 1e-6);
     EXPECT_NEAR(normal.z, 1.0, 1e-6);
@@ -84,11 +88,11 @@ TEST_F(MeshDraw, DrawScaleAppliesToOneDrawOnly)
     drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
     EXPECT_TRUE(isIdentity(mesh.drawMatrix));
     for (size_t k = 0; k < 6; ++k) {
-        EXPECT_EQ(renderer->positions[k].x, 2 * mesh.cornerPositions[k].x) << k;
-        EXPECT_EQ(renderer->positions[k].y, 2 * mesh.cornerPositions[k].y) << k;
+        EXPECT_EQ(cornerPosition(*renderer, k).x, 2 * mesh.cornerPositions[k].x) << k;
+        EXPECT_EQ(cornerPosition(*renderer, k).y, 2 * mesh.cornerPositions[k].y) << k;
     }
     drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
-    for (size_t k = 0; k < 6; ++k) EXPECT_TRUE(sameBits(renderer->positions[k], mesh.cornerPositions[k])) << k;
+    for (size_t k = 0; k < 6; ++k) EXPECT_TRUE(sameBits(cornerPosition(*renderer, k), mesh.cornerPositions[k])) << k;
 }
 
 TEST_F(MeshDraw, ViewTranslationMovesPositionsAndNormals)
@@ -96,10 +100,10 @@ TEST_F(MeshDraw, ViewTranslationMovesPositionsAndNormals)
     renderer->viewMatrix.e[14] = 85;
     drawMesh(*renderer, mesh, target, DrawMode::Textured);
     for (size_t k = 0; k < 6; ++k) {
-        EXPECT_EQ(renderer->positions[k].z, mesh.cornerPositions[k].z + 85) << k;
-        EXPECT_EQ(renderer->positions[k].x, mesh.cornerPositions[k].x) << k;
-        EXPECT_EQ(renderer->normals[k].z, mesh.cornerNormals[k].z + 85) << k;
-        EXPECT_EQ(renderer->normals[k].x, mesh.cornerNormals[k].x) << k;
+        EXPECT_EQ(cornerPosition(*renderer, k).z, mesh.cornerPositions[k].z + 85) << k;
+        EXPECT_EQ(cornerPosition(*renderer, k).x, mesh.cornerPositions[k].x) << k;
+        EXPECT_EQ(cornerNormal(*renderer, k).z, mesh.cornerNormals[k].z + 85) << k;
+        EXPECT_EQ(cornerNormal(*renderer, k).x, mesh.cornerNormals[k].x) << k;
     }
 }
 
@@ -108,8 +112,8 @@ TEST_F(MeshDraw, ViewRotationTurnsPositionsButNotNormals)
     // Normals use the combined matrix and only the view's translation.
     renderer->viewMatrix = rotationY(static_cast<float>(pi / 2));
     drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
-    EXPECT_NEAR(renderer->positions[1].z, -1.0, 1e-6); // (1, -1, 0) turned about y
-    EXPECT_TRUE(sameBits(renderer->normals[1], mesh.cornerNormals[1]));
+    EXPECT_NEAR(cornerPosition(*renderer, 1).z, -1.0, 1e-6); // (1, -1, 0) turned about y
+    EXPECT_TRUE(sameBits(cornerNormal(*renderer, 1), mesh.cornerNormals[1]));
 }
 
 TEST_F(MeshDraw, OtherModesDrawNothingButTransformAndReset)
@@ -122,7 +126,7 @@ TEST_F(MeshDraw, OtherModesDrawNothingButTransformAndReset)
         EXPECT_TRUE(isIdentity(mesh.drawMatrix)) << mode;
         ASSERT_EQ(renderer->positions.size(), 1u) << mode;
         EXPECT_TRUE(sameBits(renderer->positions[0], marker)) << mode;
-        EXPECT_EQ(mesh.outPositions[1].x, 3.0f) << mode; // the transforms still ran
+        EXPECT_EQ(mesh.outVertices[1].x, 3.0f) << mode; // the transforms still ran
     }
 }
 
@@ -186,4 +190,78 @@ TEST_F(MeshDraw, EveryModeDrawsIntoAHeadlessSurface)
         EXPECT_GT(lit, 0) << "mode " << mode << " drew nothing";
     }
     frameCounter = savedFrameCounter;
+}
+
+// A mesh handed over with its index list draws exactly what its corners handed over one by one
+// draw: every vertex is shared by up to six triangles, and the second call relights them all, so
+// a projection or a lit colour kept from the wrong corner or the previous call shows.
+TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
+{
+    std::vector<Vertex> grid;
+    std::vector<int32_t> faces;
+    constexpr int side = 6;
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            Vertex v(static_cast<float>(i) * 3 - 7, static_cast<float>(j) * 3 - 8, static_cast<float>((i * j) % 3),
+                     0x00204080u + static_cast<uint32_t>(i * 0x110000 + j * 0x1100));
+            v.texU = v.texU2 = static_cast<float>(i) / side;
+            v.texV = v.texV2 = static_cast<float>(j) / side;
+            grid.push_back(v);
+        }
+    }
+    for (int j = 0; j + 1 < side; ++j) {
+        for (int i = 0; i + 1 < side; ++i) {
+            const int a = j * side + i;
+            faces.insert(faces.end(), {a, a + 1, a + side + 1, a, a + side + 1, a + side});
+        }
+    }
+    const std::vector<uint8_t> bytes = encodeLsb(grid, faces);
+    Mesh shared;
+    shared.parse(bytes.data(), bytes.size(), "grid.LSB");
+    shared.buildCorners();
+
+    Surface texture(32, 32);
+    for (int i = 0; i < 32 * 32; ++i) texture.lock()[i] = 0x00010203u * static_cast<uint32_t>(i % 85);
+    auto cornerwise = std::make_unique<Renderer>();
+    Surface cornerTarget{screenWidth, screenHeight};
+    for (Renderer* r : {renderer.get(), cornerwise.get()}) {
+        r->setTexture(&texture);
+        r->backfaceCull = 0;
+        r->viewMatrix.e[14] = 25;
+    }
+    const DrawMode modes[] = {DrawMode::Gouraud, DrawMode::Textured, DrawMode::DualTextured, DrawMode::Flat};
+    for (int call = 0; call < 4; ++call) {
+        for (Renderer* r : {renderer.get(), cornerwise.get()}) {
+            r->clearLights();
+            r->addLight(Light(Vertex(static_cast<float>(call * 9 - 10), 4, 10, 0), 13.1f, 9.0f + call, 5.0f));
+            r->blendMode = static_cast<uint8_t>(call % 2);
+            r->setSecondTexture(&texture);
+        }
+        drawMesh(*renderer, shared, target, modes[call]);
+        ASSERT_FALSE(renderer->indices.empty());
+        std::vector<Vertex> corners, normals;
+        for (size_t k = 0; k < renderer->cornerCount(); ++k) {
+            corners.push_back(cornerPosition(*renderer, k));
+            normals.push_back(cornerNormal(*renderer, k));
+        }
+        // A fresh renderer for each corner-by-corner call, so nothing it worked out before can be
+        // reused; only its buffers carry over.
+        auto fresh = std::make_unique<Renderer>();
+        std::memcpy(fresh->depthBuffer, cornerwise->depthBuffer, sizeof fresh->depthBuffer);
+        std::memcpy(fresh->accumBuffer, cornerwise->accumBuffer, sizeof fresh->accumBuffer);
+        fresh->setTexture(&texture);
+        fresh->setSecondTexture(&texture);
+        fresh->backfaceCull = 0;
+        fresh->blendMode = cornerwise->blendMode;
+        fresh->lights = cornerwise->lights;
+        cornerwise = std::move(fresh);
+        cornerwise->setVertexBuffers(corners.data(), normals.data(), corners.size());
+        cornerwise->draw(modes[call], cornerTarget);
+        ASSERT_EQ(std::memcmp(target.pixels(), cornerTarget.pixels(), screenWidth * screenHeight * 4), 0) << call;
+        ASSERT_EQ(std::memcmp(renderer->depthBuffer, cornerwise->depthBuffer, sizeof renderer->depthBuffer), 0) << call;
+        ASSERT_EQ(std::memcmp(renderer->accumBuffer, cornerwise->accumBuffer, sizeof renderer->accumBuffer), 0) << call;
+    }
+    int drawn = 0;
+    for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += target.pixels()[i] != 0;
+    EXPECT_GT(drawn, 1000);
 }

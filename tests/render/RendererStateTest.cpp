@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "RenderFixture.h"
+#include "render/ChannelArithmetic.h"
+#include "render/Projection.h"
 #include "render/Renderer.h"
 
 TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
@@ -22,20 +26,19 @@ TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
     EXPECT_EQ(renderer->backfaceCull, 1);
 }
 
-TEST(RendererConstruction, ChannelTablesHoldTruncatedProductsAndMeans)
+// Every pair of channel values, each channel of a pair in a different position and the top byte
+// filled with junk: a carry or borrow between channels, or a top byte let through, shows here.
+TEST(ChannelArithmetic, TruncatedProductsAndMeansPerChannelWithoutCarries)
 {
-    const auto renderer = std::make_unique<Renderer>();
-    EXPECT_EQ(renderer->mulTable[255 * 256 + 255], 254);
-    EXPECT_EQ(renderer->mulTable[128 * 256 + 255], 127);
-    EXPECT_EQ(renderer->avgTable[255 * 256 + 0], 127);
-    EXPECT_EQ(renderer->avgTable[7 * 256 + 7], 7);
-    for (int a = 0; a < 256; ++a) {
-        EXPECT_EQ(renderer->mulTable[a * 256 + 0], 0);
-        for (int b = 0; b < 256; ++b) {
-            ASSERT_EQ(renderer->mulTable[a * 256 + b], renderer->mulTable[b * 256 + a]);
-            ASSERT_EQ(renderer->avgTable[a * 256 + b], renderer->avgTable[b * 256 + a]);
-            ASSERT_LE(renderer->mulTable[a * 256 + b], 254);
-            ASSERT_LE(renderer->avgTable[a * 256 + b], 255);
+    for (uint32_t a = 0; a < 256; ++a) {
+        for (uint32_t b = 0; b < 256; ++b) {
+            const uint32_t c = 255 - a;
+            const uint32_t first = 0xA5000000u | a << 16 | b << 8 | c;
+            const uint32_t second = 0x5A000000u | b << 16 | c << 8 | a;
+            ASSERT_EQ(meanChannels(first, second), packColour((a + b) / 2, (b + c) / 2, (c + a) / 2)) << a << " " << b;
+            ASSERT_EQ(scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a)),
+                      packColour(a * b / 256, b * c / 256, c * a / 256))
+                << a << " " << b;
         }
     }
 }
@@ -122,4 +125,70 @@ TEST_F(RendererDispatch, TargetsOfAnotherSizeAreLeftAlone)
     renderer->backfaceCull = 0;
     for (int mode = 0; mode < 5; ++mode) renderer->draw(static_cast<DrawMode>(mode), small);
     for (int i = 0; i < 320 * 240; ++i) ASSERT_EQ(small.pixels()[i], 0u) << i;
+}
+
+// The screen split into bands gives every pixel, depth key and accumulation value one thread
+// gives: large and small triangles across the band edges (three bands, so no edge falls at the
+// middle), some reaching off screen, through every depth-tested path, blended and not, lit and not,
+// two frames running so the second draws over the first's depth keys.
+TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
+{
+    std::mt19937 random(20261207u);
+    std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
+        size(0.5f, 30.0f);
+    std::vector<Vertex> corners, normals;
+    // Enough triangles that the call is split in bands.
+    for (int t = 0; t < minTrianglesForBands + 100; ++t) {
+        const float x = spread(random), y = spread(random), z = depth(random), extent = size(random);
+        for (int i = 0; i < 3; ++i) {
+            Vertex corner(x + extent * (unit(random) - 0.5f) * 2, y + extent * (unit(random) - 0.5f) * 2,
+                          z + 4 * unit(random), 0x00102030u * static_cast<uint32_t>(1 + t % 7));
+            corner.texU = corner.texU2 = unit(random);
+            corner.texV = corner.texV2 = unit(random);
+            corners.push_back(corner);
+            normals.push_back(Vertex(unit(random), unit(random), -1, 0));
+        }
+    }
+    Surface texture(16, 16);
+    for (int i = 0; i < 256; ++i) texture.lock()[i] = 0x00030507u * static_cast<uint32_t>(i);
+
+    std::unique_ptr<Renderer> renderers[2] = {std::make_unique<Renderer>(), std::make_unique<Renderer>()};
+    Surface targets[2] = {Surface(screenWidth, screenHeight), Surface(screenWidth, screenHeight)};
+    renderers[1]->setThreads(3);
+    ASSERT_EQ(renderers[1]->threads(), 3);
+    const uint32_t savedFrameCounter = frameCounter;
+    int passes = 0;
+    for (int frame = 0; frame < 2; ++frame) {
+        ++frameCounter;
+        for (const DrawMode mode : {DrawMode::Gouraud, DrawMode::Textured, DrawMode::DualTextured}) {
+            for (int variant = 0; variant < 3; ++variant) {
+                for (int side = 0; side < 2; ++side) {
+                    Renderer& renderer = *renderers[side];
+                    renderer.setTexture(&texture);
+                    renderer.setSecondTexture(&texture);
+                    renderer.blendMode = static_cast<uint8_t>(variant == 1);
+                    renderer.backfaceCull = static_cast<uint8_t>(variant != 2);
+                    renderer.clearLights();
+                    if (variant != 2) renderer.addLight(Light(Vertex(10, -20, 0, 0), 13.1f, 9.0f, 5.0f));
+                    renderer.setVertexBuffers(corners.data(), normals.data(), corners.size());
+                    renderer.draw(mode, targets[side]);
+                }
+                ++passes;
+                ASSERT_EQ(std::memcmp(targets[0].pixels(), targets[1].pixels(), screenWidth * screenHeight * 4), 0)
+                    << passes;
+                ASSERT_EQ(std::memcmp(renderers[0]->depthBuffer, renderers[1]->depthBuffer,
+                                      sizeof renderers[0]->depthBuffer),
+                          0)
+                    << passes;
+                ASSERT_EQ(std::memcmp(renderers[0]->accumBuffer, renderers[1]->accumBuffer,
+                                      sizeof renderers[0]->accumBuffer),
+                          0)
+                    << passes;
+            }
+        }
+    }
+    frameCounter = savedFrameCounter;
+    int drawn = 0;
+    for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += targets[1].pixels()[i] != 0;
+    EXPECT_GT(drawn, screenWidth * screenHeight / 10);
 }

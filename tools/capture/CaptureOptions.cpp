@@ -12,6 +12,8 @@ namespace {
 constexpr int maxFps = 1000;
 constexpr int minWidth = 16;
 constexpr int maxWidth = 2560;
+// The renderer splits the screen into bands of at least 16 rows.
+constexpr int maxThreads = 30;
 
 // Splits "--name=value" into name and value; a plain "--name" leaves the value empty.
 struct Spelling {
@@ -29,7 +31,8 @@ Spelling splitSpelling(const std::string& argument)
 bool takesValue(const std::string& name)
 {
     return name == "--fps" || name == "--seed" || name == "--data" || name == "--out" || name == "--at" ||
-           name == "--frames" || name == "--contact-sheet" || name == "--video" || name == "--width";
+           name == "--frames" || name == "--contact-sheet" || name == "--video" || name == "--width" ||
+           name == "--threads";
 }
 
 // Stores one option's value; returns the error message, empty when the value is good.
@@ -49,6 +52,12 @@ std::string apply(CaptureOptions& options, const std::string& name, const std::s
             return "--seed wants a whole number from 0 to 4294967295, not '" + value + "'";
         }
         options.seed = static_cast<unsigned>(*seed);
+    } else if (name == "--threads") {
+        const auto threads = parseWholeNumber(value);
+        if (!threads || *threads < 1 || *threads > maxThreads) {
+            return "--threads wants a whole number from 1 to " + std::to_string(maxThreads) + ", not '" + value + "'";
+        }
+        options.threads = static_cast<int>(*threads);
     } else if (name == "--width") {
         const auto width = parseWholeNumber(value);
         if (!width || *width < minWidth || *width > maxWidth) {
@@ -189,5 +198,7 @@ std::string captureUsage()
            "  --video FILE           an MP4 of the whole run with the soundtrack (needs ffmpeg)\n"
            "  --width N              width of the --at and --frames pictures (default 640; the\n"
            "                         height keeps the 4:3 shape)\n"
+           "  --threads N            threads to draw with (default: one per processor; the pictures\n"
+           "                         are the same for any number)\n"
            "  --help                 this text\n";
 }

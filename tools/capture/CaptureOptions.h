@@ -15,6 +15,7 @@ struct CaptureOptions {
     std::string contactSheet;          // --contact-sheet; empty: not wanted
     std::string video;                 // --video; empty: not wanted
     int width = 640;                   // of the --at and --frames pictures; the height keeps 4:3
+    int threads = 0;                   // --threads; 0: one per processor
     bool help = false;
 
     bool wantsOutput() const

@@ -10,7 +10,7 @@ TimelineCapture::TimelineCapture(const CaptureSettings& settings) : fps_(setting
     if (fps_ < 1) throw std::invalid_argument("the frame rate must be at least 1");
     // The console doubles as the message sink: a missing texture is reported on standard error
     // and the run goes on, as the program does.
-    DemoSetup setup{console_, clock_, console_, {}, settings.dataFolder, settings.seed, {}};
+    DemoSetup setup{console_, clock_, console_, {}, settings.dataFolder, settings.seed, {}, settings.threads};
     demo_ = std::make_unique<Demo>(setup);
 }
 

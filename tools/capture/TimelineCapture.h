@@ -14,6 +14,7 @@ struct CaptureSettings {
     int fps = 60;            // frames per second of demonstration time; at least 1
     unsigned seed = 1;       // star-field seed
     std::string dataFolder;  // where the eleven data files are
+    int threads = 0;         // renderer threads; 0: one per processor (the pictures are the same)
 };
 
 class TimelineCapture {

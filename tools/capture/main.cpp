@@ -146,7 +146,7 @@ int capture(const CaptureOptions& options)
         requireWritableFile(inside(options.outFolder, options.video), "video");
     }
 
-    TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder});
+    TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder, options.threads});
     const std::vector<SheetCell> cells = options.contactSheet.empty() ? std::vector<SheetCell>{} : contactSheetCells();
     const FramePlan plan = planFrames(options, run, cells);
     std::vector<Picture> cellFrames(cells.size());

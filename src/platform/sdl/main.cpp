@@ -1,8 +1,11 @@
 // The demo's entry point: an SDL window, the performance-counter clock and the SDL_mixer
 // soundtrack, with every data file read from the working folder or, when that has none, from the
-// program's own folder. There are no options.
+// program's own folder. There are no options; the renderer draws with one thread per processor
+// unless TEPPLE_THREADS gives a number (1 to 30).
 #include <SDL.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -24,6 +27,21 @@ std::string programFolder()
     return folder;
 }
 
+// 0 (one thread per processor) unless TEPPLE_THREADS holds a whole number from 1 to 30.
+int renderThreads()
+{
+    const char* text = std::getenv("TEPPLE_THREADS");
+    if (text == nullptr || *text == '\0') return 0;
+    char* end = nullptr;
+    const long threads = std::strtol(text, &end, 10);
+    if (*end != '\0' || threads < 1 || threads > 30) {
+        std::fprintf(stderr, "tepple: TEPPLE_THREADS wants a whole number from 1 to 30, not '%s': using every processor\n",
+                     text);
+        return 0;
+    }
+    return static_cast<int>(threads);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -33,7 +51,7 @@ int main(int argc, char** argv)
 
     SdlConsole console;
     SdlClock clock;
-    DemoSetup setup{console, clock, console, [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
-                    dataFolder, {}, {}};
+    DemoSetup setup{console,    clock, console, [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
+                    dataFolder, {},    {},      renderThreads()};
     return runProgram(setup);
 }
