@@ -152,8 +152,10 @@ EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame)
     Clock& clock = run.fixedFps > 0 ? static_cast<Clock&>(run.steppedClock) : run.wallClock;
     std::optional<unsigned> seed;
     if (run.fixedFps > 0) seed = 1u;
-    const DemoSetup setup{run.console, clock, run.console, [](const std::string& path) { return std::make_unique<WebMusicPlayer>("music", path); }, "",
-                          seed, {}};
+    // One thread: the page is built without threads, so the renderer draws on the page's own.
+    const DemoSetup setup{run.console, clock, run.console,
+                          [](const std::string& path) { return std::make_unique<WebMusicPlayer>("music", path); },
+                          "",          seed,  {},          1};
     run.demo = startProgram(setup);
     if (!run.demo) {
         finish("error");
