@@ -17,6 +17,7 @@
 
 #include "TimelineCapture.h"
 #include "ThreadsOption.h"
+#include "driver/SceneTimes.h"
 #include "driver/Scenes.h"
 
 namespace {
@@ -25,7 +26,7 @@ constexpr int benchFps = 60;
 int benchThreads = 1; // --threads
 
 struct TimelineTimes {
-    std::map<std::string, std::vector<double>> sceneFrames; // seconds per frame, by scene
+    SceneTimes sceneFrames; // seconds per frame, by scene
     double totalSeconds = 0.0;                              // every frame, start-up excluded
     int frames = 0;
 };
@@ -42,23 +43,11 @@ const TimelineTimes& timelineTimes()
             if (!shown) break;
             measured.totalSeconds += seconds;
             ++measured.frames;
-            if (const TimelineEntry* scene = sceneAt(run.demo().frame().demoTime)) {
-                measured.sceneFrames[scene->name].push_back(seconds);
-            }
+            measured.sceneFrames.add(run.demo().frame().demoTime, seconds);
         }
         return measured;
     }();
     return times;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty()) return 0.0;
-    const size_t middle = values.size() / 2;
-    std::nth_element(values.begin(), values.begin() + middle, values.end());
-    if (values.size() % 2 == 1) return values[middle];
-    const double upper = values[middle];
-    return (upper + *std::max_element(values.begin(), values.begin() + middle)) / 2;
 }
 
 // Frames per second of the whole offline run.
@@ -74,15 +63,14 @@ BENCHMARK(WholeTimeline)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecon
 // The median frame of one scene's window.
 void SceneMedianFrame(benchmark::State& state, const char* sceneName)
 {
-    const auto found = timelineTimes().sceneFrames.find(sceneName);
-    if (found == timelineTimes().sceneFrames.end()) {
+    const std::optional<SceneTimes::Summary> summary = timelineTimes().sceneFrames.summary(sceneName);
+    if (!summary) {
         state.SkipWithError("the scene never ran");
         return;
     }
-    const double middle = median(found->second);
-    for (auto _ : state) state.SetIterationTime(middle);
-    state.counters["frames"] = static_cast<double>(found->second.size());
-    state.counters["slowest_ms"] = 1000.0 * *std::max_element(found->second.begin(), found->second.end());
+    for (auto _ : state) state.SetIterationTime(summary->median);
+    state.counters["frames"] = static_cast<double>(summary->frames);
+    state.counters["slowest_ms"] = 1000.0 * summary->slowest;
 }
 
 void registerScenes()

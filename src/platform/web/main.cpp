@@ -6,16 +6,14 @@
 // a failure) the music stops and the page is told how it ended; tepple_start() plays it again.
 #include <emscripten.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "driver/Program.h"
+#include "driver/SceneTimes.h"
 #include "driver/Scenes.h"
 #include "platform/web/WebClock.h"
 #include "platform/web/WebConsole.h"
@@ -25,38 +23,17 @@ namespace {
 
 constexpr const char* canvasSelector = "#screen";
 
-// Step time of every frame, by scene: the page's own measurement of the renderer's speed.
-class SceneTimes {
-public:
-    void add(const char* scene, double milliseconds) { frames_[scene].push_back(milliseconds); }
-    void clear() { frames_.clear(); }
-    // {"BounceScene": {"frames": n, "median": ms, "slowest": ms}, ...}, in timeline order.
-    std::string json() const;
-
-private:
-    std::map<std::string, std::vector<double>> frames_;
-};
-
-double median(std::vector<double> values)
-{
-    if (values.empty()) return 0.0;
-    const size_t middle = values.size() / 2;
-    std::nth_element(values.begin(), values.begin() + middle, values.end());
-    if (values.size() % 2 == 1) return values[middle];
-    const double upper = values[middle];
-    return (upper + *std::max_element(values.begin(), values.begin() + middle)) / 2;
-}
-
-std::string SceneTimes::json() const
+// {"BounceScene": {"frames": n, "median": ms, "slowest": ms}, ...}, in timeline order: the page's
+// own measurement of the renderer's speed.
+std::string scenesJson(const SceneTimes& times)
 {
     std::string out = "{";
     for (const TimelineEntry& entry : sceneTimeline) {
-        const auto found = frames_.find(entry.name);
-        if (found == frames_.end()) continue;
+        const std::optional<SceneTimes::Summary> summary = times.summary(entry.name);
+        if (!summary) continue;
         char line[160];
         std::snprintf(line, sizeof line, "%s\"%s\":{\"frames\":%zu,\"median\":%.4f,\"slowest\":%.4f}",
-                      out.size() > 1 ? "," : "", entry.name, found->second.size(), median(found->second),
-                      *std::max_element(found->second.begin(), found->second.end()));
+                      out.size() > 1 ? "," : "", entry.name, summary->frames, summary->median, summary->slowest);
         out += line;
     }
     return out + "}";
@@ -90,7 +67,7 @@ void finish(const char* how)
 {
     emscripten_cancel_main_loop();
     stopMusic();
-    const std::string times = current ? current->times.json() : "{}";
+    const std::string times = current ? scenesJson(current->times) : "{}";
     if (current) current->demo.reset();
     webRunEnded(how, times.c_str());
 }
@@ -117,7 +94,7 @@ bool stepOnce(Run& run)
         return false;
     }
     const double milliseconds = emscripten_get_now() - started;
-    if (const TimelineEntry* scene = sceneAt(run.demo->frame().demoTime)) run.times.add(scene->name, milliseconds);
+    run.times.add(run.demo->frame().demoTime, milliseconds);
     ++run.presented;
     webFramePresented(run.presented, run.demo->frame().demoTime);
     return true;
