@@ -352,8 +352,9 @@ void CapsuleScene(SceneContext& scene)
     renderer.setTexture(&scene.objects.plasmaTexture);
     // The turn is applied after the model's own (the spin mesh turns the other way round).
     capsule.modelMatrix = capsule.modelMatrix * (rotationZ(0.01f) * rotationY(0.01f) * rotationX(-0.01f));
+    // drawMesh reads the moved vertices through the face indices: the corner arrays need no
+    // rebuilding.
     if (capsule.vertexCount > 0) ripple(capsule, scene.frame.sceneClock);
-    capsule.buildCorners();
     renderer.backfaceCull = 1;
     renderer.blendMode = 1;
     scaling(capsule.drawMatrix, 1, 1, 1);

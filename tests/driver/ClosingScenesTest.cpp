@@ -1,6 +1,7 @@
 // MushroomScene, GridScene and CapsuleScene, and the column height rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -156,7 +157,7 @@ TEST(CapsuleScene, StandsStillWhenTheRippleIsZeroButStillTurns)
     expectSameMatrix(capsule.modelMatrix, model * (rotationZ(0.01f) * rotationY(0.01f) * rotationX(-0.01f)));
 }
 
-TEST(CapsuleScene, RipplesAlongTheNormalsAndRebuildsItsCorners)
+TEST(CapsuleScene, RipplesAlongTheNormalsAndDrawsTheMovedVertices)
 {
     DemoData data;
     HeadlessDemo run(data);
@@ -174,8 +175,11 @@ TEST(CapsuleScene, RipplesAlongTheNormalsAndRebuildsItsCorners)
         EXPECT_NEAR(vecLength(vecCross(shift, capsule.vertexNormals[i])), 0.0f, 1e-5f) << i;
     }
     EXPECT_EQ(moved, start.size());
-    // The corners follow the moved vertices.
-    EXPECT_EQ(capsule.cornerPositions[0].x, capsule.vertices[capsule.faceIndices[0]].x);
+    // The renderer was handed every moved vertex with the face indices.
+    const Renderer& renderer = run.demo->objects().renderer;
+    EXPECT_EQ(renderer.positions.size(), capsule.vertices.size());
+    ASSERT_EQ(renderer.indices.size(), 3 * static_cast<size_t>(capsule.faceCount));
+    EXPECT_TRUE(std::equal(renderer.indices.begin(), renderer.indices.end(), capsule.faceIndices.begin()));
     EXPECT_EQ(run.demo->objects().renderer.blendMode, 0);
     EXPECT_NE(run.demo->objects().renderer.backfaceCull, 0);
 }
