@@ -3,6 +3,7 @@
 // job at a time, each band of rows to its own thread. Nothing is allocated per job.
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -36,4 +37,26 @@ private:
     bool stopping_ = false;
     Work work_ = nullptr;
     void* context_ = nullptr;
+};
+
+// A BandPool held by value, so that what holds it can be copied: a copy starts threads of its
+// own, as many as the original has.
+class BandPoolHandle {
+public:
+    explicit BandPoolHandle(int bands = 1) : pool_(std::make_unique<BandPool>(bands)) {}
+    BandPoolHandle(const BandPoolHandle& other) : BandPoolHandle(other.pool_->bands()) {}
+    BandPoolHandle& operator=(const BandPoolHandle& other)
+    {
+        if (other.pool_->bands() != pool_->bands()) pool_ = std::make_unique<BandPool>(other.pool_->bands());
+        return *this;
+    }
+
+    BandPoolHandle(BandPoolHandle&&) noexcept = default;
+    BandPoolHandle& operator=(BandPoolHandle&&) noexcept = default;
+
+    BandPool& operator*() const { return *pool_; }
+    BandPool* operator->() const { return pool_.get(); }
+
+private:
+    std::unique_ptr<BandPool> pool_;
 };

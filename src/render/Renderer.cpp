@@ -41,9 +41,7 @@ void Renderer::setThreads(int count)
     if (count <= 0) count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     // More bands than a few dozen rows each would only add hand-offs.
     count = std::min(count, screenHeight / 16);
-    if (pool_ && pool_->bands() == count) return;
-    pool_.reset();
-    pool_ = std::make_unique<BandPool>(count);
+    if (pool_->bands() != count) pool_ = BandPoolHandle(count);
     const size_t bands = static_cast<size_t>(count);
     gouraudEdges_.resize(bands);
     texturedEdges_.resize(bands);

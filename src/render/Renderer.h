@@ -104,7 +104,7 @@ public:
     EdgeTable<5>& dualTexturedEdges(int band) { return dualTexturedEdges_[static_cast<size_t>(band)]; }
 
 private:
-    std::unique_ptr<BandPool> pool_;
+    BandPoolHandle pool_;
     // Scan-conversion work areas, one per attribute set and band, reused by every triangle.
     std::vector<EdgeTable<4>> gouraudEdges_;      // red, green, blue, w
     std::vector<EdgeTable<6>> texturedEdges_;     // u/z, v/z, red, green, blue, w

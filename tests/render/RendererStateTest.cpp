@@ -188,6 +188,11 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
         }
     }
     frameCounter = savedFrameCounter;
+    // A copy (as the raster fuzzer makes of a fresh renderer) has threads of its own.
+    const auto copy = std::make_unique<Renderer>(*renderers[1]);
+    EXPECT_EQ(copy->threads(), 3);
+    *renderers[0] = *copy;
+    EXPECT_EQ(renderers[0]->threads(), 3);
     int drawn = 0;
     for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += targets[1].pixels()[i] != 0;
     EXPECT_GT(drawn, screenWidth * screenHeight / 10);
