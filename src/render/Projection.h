@@ -8,13 +8,6 @@
 #include "render/EdgeTable.h"
 #include "render/Renderer.h"
 
-// The corners of a triangle that survived set-up, in buffer order.
-struct TriangleCorners {
-    int vertex[3];      // each corner's entry in positions (and normals)
-    ScreenPoint screen[3];
-    float w[3];         // 1/z, or 0 for a corner exactly at z = 0
-};
-
 // w = 1/z, or 0 for a point exactly at z = 0.
 inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
 
@@ -26,8 +19,9 @@ int drawableTriangles(const Renderer& renderer);
 // working them out once per vertex gives what working them out per corner would.
 void prepareVertices(Renderer& renderer);
 
-// Takes triangle `triangle`'s projected corners from prepareVertices and applies, in order, the winding cull (only when blendMode is
-// clear and backfaceCull set), off-screen rejection and near rejection (mean depth below 1).
+// Takes triangle `triangle`'s projected corners from prepareVertices and applies, in order, the
+// winding cull (only when blendMode is clear and backfaceCull set), off-screen rejection and near
+// rejection (mean depth below 1).
 // Returns false when the triangle is dropped.
 bool setUpTriangle(const Renderer& renderer, int triangle, TriangleCorners& corners);
 
@@ -105,12 +99,12 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
         return;
     }
 
-    std::vector<int>& drawn = renderer.vertexResults.drawnTriangles;
+    std::vector<TriangleCorners>& drawn = renderer.vertexResults.drawnTriangles;
     drawn.clear();
     for (int t = 0; t < triangles; ++t) {
         TriangleCorners corners;
         if (!setUpTriangle(renderer, t, corners)) continue;
-        drawn.push_back(t);
+        drawn.push_back(corners);
         if (cornersLit) {
             for (int i = 0; i < 3; ++i) litVertex(renderer, corners.vertex[i]);
         }
@@ -119,9 +113,7 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
         const int bandTop = screenHeight * band / bands;
         const int bandEnd = screenHeight * (band + 1) / bands;
         EdgeTable<N>& edges = (renderer.*edgesOf)(band);
-        for (const int t : drawn) {
-            TriangleCorners corners;
-            setUpTriangle(renderer, t, corners);
+        for (const TriangleCorners& corners : drawn) {
             // A triangle covers rows from its top corner's up to, not including, its bottom one's.
             const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
             const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});

@@ -86,7 +86,7 @@ public:
         std::vector<uint32_t> lit;
         std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
         uint32_t call = 0;
-        std::vector<int> drawnTriangles; // those that survive set-up, when the call is split in bands
+        std::vector<TriangleCorners> drawnTriangles; // those that survive set-up, when the call is split in bands
     };
     VertexResults vertexResults;
 
