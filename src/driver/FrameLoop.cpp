@@ -36,12 +36,13 @@ bool restoresBackground(double demoTime)
 
 } // namespace
 
-void copySameSize(Surface& source, Surface& destination)
+bool copySameSize(Surface& source, Surface& destination)
 {
-    if (source.width() != destination.width()) return;
-    if (source.height() != destination.height()) return;
+    if (source.width() != destination.width()) return false;
+    if (source.height() != destination.height()) return false;
     const Area whole{0, 0, source.width(), source.height()};
     source.copy(destination, whole, whole);
+    return true;
 }
 
 void dimAndDot(Surface& surface)
@@ -97,12 +98,8 @@ FrameResult FrameLoop::step()
     state.frameDelta = timer.delta();
     // The background covers the whole screen, so a clear left from the last frame is needed only
     // when nothing is painted over it.
-    if (restoresBackground(state.demoTime) && background.width() == screen.width() &&
-        background.height() == screen.height()) {
-        copySameSize(background, screen);
-    } else if (clearPending) {
-        screen.clear();
-    }
+    const bool painted = restoresBackground(state.demoTime) && copySameSize(background, screen);
+    if (!painted && clearPending) screen.clear();
     clearPending = false;
     state.sceneClock += state.frameDelta;
 

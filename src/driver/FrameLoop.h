@@ -28,9 +28,9 @@ enum class FrameResult {
     TimelineExit, // demoTime passed the end of the timeline; this frame was not shown
 };
 
-// Copies the whole of source onto destination when both have the same width and height;
-// otherwise does nothing.
-void copySameSize(Surface& source, Surface& destination);
+// Copies the whole of source onto destination when both have the same width and height, and
+// says so; otherwise does nothing and returns false.
+bool copySameSize(Surface& source, Surface& destination);
 
 // Dims and dots a surface in place: in every group of four pixels along a row the first keeps
 // 0.9 of each channel (truncated), the other three become 0. Rows are width x 4 bytes, and a
