@@ -1,6 +1,11 @@
 #pragma once
 // The worker threads the triangle paths split the screen among: started once, then handed one
 // job at a time, each band of rows to its own thread. Nothing is allocated per job.
+//
+// A frame hands out many small jobs in quick succession (one per draw call), so both sides wait
+// for each other by spinning a little before they sleep: waking a sleeping thread costs more
+// than a small job. The spin is bounded, so idle workers sleep and a busy machine loses little.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -26,16 +31,24 @@ public:
 
 private:
     void serve(int band);
+    // Spins until done() holds or the spin budget is spent; true when it holds.
+    template <class Done>
+    static bool spinUntil(Done&& done);
 
     int bands_;
     std::vector<std::thread> workers_;
+    // The mutex and the condition variables serve only threads that stopped spinning: a thread
+    // counts itself in sleepers_ (or mainSleeping_) under the mutex before it waits, and the other
+    // side, after publishing, notifies whenever it sees such a count.
     std::mutex mutex_;
     std::condition_variable started_;
     std::condition_variable finished_;
-    uint64_t job_ = 0;   // counts the jobs handed out; a worker runs each new value once
-    int unfinished_ = 0; // workers still on the current job
-    bool stopping_ = false;
-    Work work_ = nullptr;
+    std::atomic<uint64_t> job_{0};  // counts the jobs handed out; a worker runs each new value once
+    std::atomic<int> unfinished_{0}; // workers still on the current job
+    std::atomic<int> sleepers_{0};   // workers waiting on started_
+    std::atomic<bool> mainSleeping_{false};
+    std::atomic<bool> stopping_{false};
+    Work work_ = nullptr;  // written before job_ is advanced, read after it is seen
     void* context_ = nullptr;
 };
 

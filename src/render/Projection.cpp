@@ -110,6 +110,44 @@ uint32_t litVertex(Renderer& renderer, int vertex)
     return results.lit[index];
 }
 
+void splitBands(Renderer& renderer, int strips)
+{
+    // A triangle's set-up and edge walks weigh about as much as this many of its rows.
+    constexpr int64_t setUpRows = 8;
+    Renderer::VertexResults& results = renderer.vertexResults;
+    std::vector<int64_t>& work = results.rowWork;
+    // Differences first (a covered run of rows is +1 at its top, -1 past its end), summed below.
+    work.assign(screenHeight + 1, 0);
+    for (const TriangleCorners& corners : results.drawnTriangles) {
+        const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+        const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+        const int first = std::clamp<int32_t>(top, 0, screenHeight);
+        const int end = std::clamp<int32_t>(bottom, 0, screenHeight);
+        if (first >= end) continue;
+        work[static_cast<size_t>(first)] += 1;
+        work[static_cast<size_t>(end)] -= 1;
+        work[static_cast<size_t>(first)] += setUpRows;
+        work[static_cast<size_t>(first) + 1] -= setUpRows;
+    }
+    int64_t covering = 0;
+    int64_t total = 0;
+    for (int row = 0; row < screenHeight; ++row) {
+        covering += work[static_cast<size_t>(row)];
+        total += covering;
+        work[static_cast<size_t>(row)] = total; // now the work of rows [0, row]
+    }
+
+    results.bandRows.assign(static_cast<size_t>(strips) + 1, screenHeight);
+    results.bandRows[0] = 0;
+    int row = 0;
+    for (int strip = 1; strip < strips; ++strip) {
+        // The strip before ends with the first row by which its share of the work is reached.
+        const int64_t share = total * strip / strips;
+        while (row < screenHeight && work[static_cast<size_t>(row)] < share) ++row;
+        results.bandRows[static_cast<size_t>(strip)] = row;
+    }
+}
+
 uint32_t* lockScreen(Surface& target)
 {
     if (target.width() != screenWidth || target.height() != screenHeight) return nullptr;

@@ -2,6 +2,7 @@
 // What the rasterisers share besides scan conversion: the per-triangle set-up of the three
 // depth-tested triangle paths, corner lighting, the depth rule and locking the screen.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -68,7 +69,17 @@ uint32_t* lockScreen(Surface& target);
 // Calls with fewer triangles than this are drawn on the calling thread alone: waking the bands,
 // and each band walking every triangle again, cost more than the demo's small triangles gain
 // (measured: a 128-triangle threshold made the 1,840- and 1,008-triangle mushroom draws slower).
-constexpr int minTrianglesForBands = 1024;
+constexpr int minTrianglesForBands = 32;
+
+// Splits the rows of the screen into `strips` runs of rows that each expect about the same work
+// from vertexResults.drawnTriangles (the rows each triangle covers, and its set-up), into
+// vertexResults.bandRows. Any split draws the same pixels; this one keeps the threads equally busy
+// when a call's triangles crowd into part of the screen.
+void splitBands(Renderer& renderer, int strips);
+
+// Strips of rows per thread in a banded call: more strips balance the threads better, but a
+// triangle crossing a strip's edge has its edges walked once in each.
+constexpr int stripsPerBand = 3;
 
 // The loop every depth-tested triangle path shares: set-up, then scan conversion through the
 // path's edge table of each band (renderer.*edgesOf), then one call of drawSpan per span.
@@ -109,16 +120,24 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
             for (int i = 0; i < 3; ++i) litVertex(renderer, corners.vertex[i]);
         }
     }
+    // The rows are cut into a few strips more than there are threads, and each thread takes the
+    // next strip left as it finishes one, so a thread slowed by others on its core does not hold
+    // up the call.
+    const int strips = stripsPerBand * bands;
+    splitBands(renderer, strips);
+    std::atomic<int> nextStrip{0};
     const auto drawBand = [&](int band) {
-        const int bandTop = screenHeight * band / bands;
-        const int bandEnd = screenHeight * (band + 1) / bands;
         EdgeTable<N>& edges = (renderer.*edgesOf)(band);
-        for (const TriangleCorners& corners : drawn) {
-            // A triangle covers rows from its top corner's up to, not including, its bottom one's.
-            const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
-            const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
-            if (bottom <= bandTop || top >= bandEnd) continue;
-            drawTriangle(corners, edges, bandTop, bandEnd);
+        for (int strip = nextStrip++; strip < strips; strip = nextStrip++) {
+            const int stripTop = renderer.vertexResults.bandRows[static_cast<size_t>(strip)];
+            const int stripEnd = renderer.vertexResults.bandRows[static_cast<size_t>(strip) + 1];
+            for (const TriangleCorners& corners : drawn) {
+                // A triangle covers rows from its top corner's up to, not including, its bottom one's.
+                const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+                const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+                if (bottom <= stripTop || top >= stripEnd) continue;
+                drawTriangle(corners, edges, stripTop, stripEnd);
+            }
         }
     };
     using DrawBand = decltype(drawBand);

@@ -87,6 +87,8 @@ public:
         std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
         uint32_t call = 0;
         std::vector<TriangleCorners> drawnTriangles; // those that survive set-up, when the call is split in bands
+        std::vector<int64_t> rowWork; // per screen row, the work expected there (splitBands)
+        std::vector<int> bandRows;    // band b draws rows [bandRows[b], bandRows[b + 1])
     };
     VertexResults vertexResults;
 

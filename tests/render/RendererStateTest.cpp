@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -137,8 +138,8 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
     std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
         size(0.5f, 30.0f);
     std::vector<Vertex> corners, normals;
-    // Enough triangles that the call is split in bands.
-    for (int t = 0; t < minTrianglesForBands + 100; ++t) {
+    // Enough triangles that the call is split in bands, and that they cover a good part of the screen.
+    for (int t = 0; t < std::max(minTrianglesForBands, 1024) + 100; ++t) {
         const float x = spread(random), y = spread(random), z = depth(random), extent = size(random);
         for (int i = 0; i < 3; ++i) {
             Vertex corner(x + extent * (unit(random) - 0.5f) * 2, y + extent * (unit(random) - 0.5f) * 2,
