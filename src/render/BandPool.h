@@ -29,6 +29,31 @@ public:
     // have finished. Not re-entrant.
     void run(Work work, void* context);
 
+    // Runs body(begin, end, band) over [0, count) cut into one contiguous piece per band, in band
+    // order, each on its band's thread; for work on independent items (vertices), whose results do not depend on
+    // the cut.
+    template <class Body>
+    void split(size_t count, Body&& body)
+    {
+        struct Job {
+            Body& body;
+            size_t count;
+            int pieces;
+        } job{body, count, bands_};
+        run(
+            [](void* context, int band) {
+                const Job& j = *static_cast<const Job*>(context);
+                const auto cut = [&j](int piece) {
+                    return static_cast<size_t>(static_cast<uint64_t>(j.count) * static_cast<uint64_t>(piece) /
+                                               static_cast<uint64_t>(j.pieces));
+                };
+                const size_t begin = cut(band);
+                const size_t end = cut(band + 1);
+                if (begin < end) j.body(begin, end, band);
+            },
+            &job);
+    }
+
 private:
     void serve(int band);
     // Spins until done() holds or the spin budget is spent; true when it holds.

@@ -51,15 +51,19 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
                                              return index >= 0 && static_cast<size_t>(index) < vertexTotal;
                                          });
         if (indexed) {
-            for (size_t v = 0; v < vertexTotal; ++v) {
-                mesh.outVertices[v] = transform(view, transform(combined, mesh.vertices[v]));
-                mesh.outVertexNormals[v] = transform(normalMatrix, mesh.vertexNormals[v]);
-            }
+            renderer.forItems(vertexTotal, [&](size_t begin, size_t end, int) {
+                for (size_t v = begin; v < end; ++v) {
+                    mesh.outVertices[v] = transform(view, transform(combined, mesh.vertices[v]));
+                    mesh.outVertexNormals[v] = transform(normalMatrix, mesh.vertexNormals[v]);
+                }
+            });
         } else {
-            for (size_t k = 0; k < cornerTotal; ++k) {
-                mesh.outPositions[k] = transform(view, transform(combined, mesh.cornerPositions[k]));
-                mesh.outNormals[k] = transform(normalMatrix, mesh.cornerNormals[k]);
-            }
+            renderer.forItems(cornerTotal, [&](size_t begin, size_t end, int) {
+                for (size_t k = begin; k < end; ++k) {
+                    mesh.outPositions[k] = transform(view, transform(combined, mesh.cornerPositions[k]));
+                    mesh.outNormals[k] = transform(normalMatrix, mesh.cornerNormals[k]);
+                }
+            });
         }
         // The transforms above run whatever the mode; only a real mode hands them on.
         if (isDrawMode(mode)) {

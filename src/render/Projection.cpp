@@ -67,16 +67,20 @@ void prepareVertices(Renderer& renderer)
     results.w.resize(count);
     results.lit.resize(count);
     results.litInCall.resize(count, 0);
+    results.wantedInCall.resize(count, 0);
     // Call numbers start at 1, so a fresh entry (0) is stale; on wrapping every entry is reset.
     if (++results.call == 0) {
         std::fill(results.litInCall.begin(), results.litInCall.end(), 0u);
+        std::fill(results.wantedInCall.begin(), results.wantedInCall.end(), 0u);
         results.call = 1;
     }
-    for (size_t i = 0; i < count; ++i) {
-        const Vertex& v = renderer.positions[i];
-        results.screen[i] = project(v);
-        results.w[i] = inverseDepth(v.z);
-    }
+    renderer.forItems(count, [&renderer, &results](size_t begin, size_t end, int) {
+        for (size_t i = begin; i < end; ++i) {
+            const Vertex& v = renderer.positions[i];
+            results.screen[i] = project(v);
+            results.w[i] = inverseDepth(v.z);
+        }
+    });
 }
 
 bool setUpTriangle(const Renderer& renderer, int triangle, TriangleCorners& corners)
@@ -108,6 +112,43 @@ uint32_t litVertex(Renderer& renderer, int vertex)
                                      normal, position.colour);
     results.litInCall[index] = results.call;
     return results.lit[index];
+}
+
+void setUpTriangles(Renderer& renderer, int triangles)
+{
+    Renderer::VertexResults& results = renderer.vertexResults;
+    results.drawnInBand.resize(static_cast<size_t>(renderer.threads()));
+    for (std::vector<TriangleCorners>& share : results.drawnInBand) share.clear();
+    std::vector<TriangleCorners>* shares = results.drawnInBand.data();
+    const Renderer& reader = renderer;
+    // Each band's triangles follow the band before's, so the shares joined in band order keep
+    // the triangles' order.
+    renderer.forItems(static_cast<size_t>(triangles), [&](size_t begin, size_t end, int band) {
+        std::vector<TriangleCorners>& share = shares[static_cast<size_t>(band)];
+        for (size_t t = begin; t < end; ++t) {
+            TriangleCorners corners;
+            if (setUpTriangle(reader, static_cast<int>(t), corners)) share.push_back(corners);
+        }
+    });
+    results.drawnTriangles.clear();
+    for (const std::vector<TriangleCorners>& share : results.drawnInBand) {
+        results.drawnTriangles.insert(results.drawnTriangles.end(), share.begin(), share.end());
+    }
+}
+
+void lightDrawnCorners(Renderer& renderer)
+{
+    Renderer::VertexResults& results = renderer.vertexResults;
+    const uint32_t call = results.call;
+    for (const TriangleCorners& corners : results.drawnTriangles) {
+        for (int i = 0; i < 3; ++i) results.wantedInCall[static_cast<size_t>(corners.vertex[i])] = call;
+    }
+    // Each vertex is lit by the one band whose range holds it.
+    renderer.forItems(results.wantedInCall.size(), [&renderer, &results, call](size_t begin, size_t end, int) {
+        for (size_t v = begin; v < end; ++v) {
+            if (results.wantedInCall[v] == call) litVertex(renderer, static_cast<int>(v));
+        }
+    });
 }
 
 void splitBands(Renderer& renderer, int strips)

@@ -71,6 +71,14 @@ uint32_t* lockScreen(Surface& target);
 // (measured: a 128-triangle threshold made the 1,840- and 1,008-triangle mushroom draws slower).
 constexpr int minTrianglesForBands = 32;
 
+// Sets up triangles [0, triangles) (setUpTriangle), shared among the bands, and keeps those that
+// survive in vertexResults.drawnTriangles, in their order.
+void setUpTriangles(Renderer& renderer, int triangles);
+
+// Works out the lit colour (litVertex) of every vertex a corner of vertexResults.drawnTriangles
+// uses, the vertices shared among the bands, so that drawing only reads them.
+void lightDrawnCorners(Renderer& renderer);
+
 // Splits the rows of the screen into `strips` runs of rows that each expect about the same work
 // from vertexResults.drawnTriangles (the rows each triangle covers, and its set-up), into
 // vertexResults.bandRows. Any split draws the same pixels; this one keeps the threads equally busy
@@ -110,16 +118,9 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
         return;
     }
 
-    std::vector<TriangleCorners>& drawn = renderer.vertexResults.drawnTriangles;
-    drawn.clear();
-    for (int t = 0; t < triangles; ++t) {
-        TriangleCorners corners;
-        if (!setUpTriangle(renderer, t, corners)) continue;
-        drawn.push_back(corners);
-        if (cornersLit) {
-            for (int i = 0; i < 3; ++i) litVertex(renderer, corners.vertex[i]);
-        }
-    }
+    setUpTriangles(renderer, triangles);
+    if (cornersLit) lightDrawnCorners(renderer);
+    const std::vector<TriangleCorners>& drawn = renderer.vertexResults.drawnTriangles;
     // The rows are cut into a few strips more than there are threads, and each thread takes the
     // next strip left as it finishes one, so a thread slowed by others on its core does not hold
     // up the call.

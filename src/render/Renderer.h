@@ -87,6 +87,8 @@ public:
         std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
         uint32_t call = 0;
         std::vector<TriangleCorners> drawnTriangles; // those that survive set-up, when the call is split in bands
+        std::vector<std::vector<TriangleCorners>> drawnInBand; // each band's share of them, while set up
+        std::vector<uint32_t> wantedInCall; // a drawn corner uses vertex i while wantedInCall[i] == call
         std::vector<int64_t> rowWork; // per screen row, the work expected there (splitBands)
         std::vector<int> bandRows;    // band b draws rows [bandRows[b], bandRows[b + 1])
     };
@@ -100,6 +102,21 @@ public:
     int threads() const { return pool_->bands(); }
     // Runs work(context, band) for every band at once (BandPool::run).
     void runBands(BandPool::Work work, void* context) { pool_->run(work, context); }
+    // Runs body(begin, end, band) over the items [0, count), cut in band order among the bands
+    // when there are at least minItemsForBands and more than one band, else in one piece (band 0)
+    // on this thread. For
+    // per-vertex work, whose results do not depend on how the items are shared.
+    template <class Body>
+    void forItems(size_t count, Body&& body)
+    {
+        if (pool_->bands() > 1 && count >= minItemsForBands) {
+            pool_->split(count, body);
+        } else if (count > 0) {
+            body(size_t{0}, count, 0);
+        }
+    }
+    // Below this, handing items to other threads costs more than working them out here.
+    static constexpr size_t minItemsForBands = 256;
     // The scan-conversion work area of each band.
     EdgeTable<4>& gouraudEdges(int band) { return gouraudEdges_[static_cast<size_t>(band)]; }
     EdgeTable<6>& texturedEdges(int band) { return texturedEdges_[static_cast<size_t>(band)]; }
