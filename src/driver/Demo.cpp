@@ -115,6 +115,7 @@ Demo::Demo(const DemoSetup& setup)
         *renderer_, *plasmaTexture_, *flareTexture_, *mushroomTexture_, *starField_, *column_, *centrePiece_,
         *bouncer_, *mushroomPart1_, *mushroomPart2_, *spinMesh_, *capsule_});
     loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
+    loop_->threads = renderer_.get();
     report(StartupStep::SceneState);
 
     // The timeline starts only now, after all loading; the music has been playing for a while.

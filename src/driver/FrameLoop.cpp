@@ -34,23 +34,42 @@ bool restoresBackground(double demoTime)
     return !(scene && scene->keepsPreviousFrame);
 }
 
+// Runs pass(first, end) over the rows [0, rows), shared among the renderer's threads if there is one.
+template <class Pass>
+void forRows(Renderer* threads, int rows, Pass&& pass)
+{
+    const auto run = [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); };
+    if (threads != nullptr) {
+        threads->forItems(static_cast<size_t>(rows), run);
+    } else if (rows > 0) {
+        run(0, static_cast<size_t>(rows), 0);
+    }
+}
+
+// Copies rows [first, end) of a surface onto the same rows of a console or surface of its size.
+template <class Target>
+void copyRows(const Surface& source, Target& target, int first, int end)
+{
+    const Area rows{0, first, source.width(), end};
+    source.copy(target, rows, rows);
+}
+
 } // namespace
 
-bool copySameSize(Surface& source, Surface& destination)
+bool copySameSize(Surface& source, Surface& destination, Renderer* threads)
 {
     if (source.width() != destination.width()) return false;
     if (source.height() != destination.height()) return false;
-    const Area whole{0, 0, source.width(), source.height()};
-    source.copy(destination, whole, whole);
+    forRows(threads, source.height(), [&](int first, int end) { copyRows(source, destination, first, end); });
     return true;
 }
 
-void dimAndDot(Surface& surface)
+void dimAndDot(Surface& surface, Renderer* threads)
 {
     const int width = surface.width();
-    const int height = surface.height();
     uint32_t* pixels = surface.lock();
-    for (int row = 0; row < height; ++row) {
+    forRows(threads, surface.height(), [width, pixels](int first, int end) {
+    for (int row = first; row < end; ++row) {
         uint32_t* rowPixels = pixels + static_cast<size_t>(row) * width;
         int groupStart = 0;
         for (; groupStart + 4 <= width; groupStart += 4) {
@@ -65,14 +84,20 @@ void dimAndDot(Surface& surface)
             std::fill(rowPixels + groupStart + 1, rowPixels + width, 0u);
         }
     }
+    });
 }
 
-void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow)
+void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, Renderer* threads)
 {
-    const Area whole{0, 0, screen.width(), screen.height()};
-    screen.copy(console, whole, whole);
+    if (console.width() == screen.width() && console.height() == screen.height()) {
+        forRows(threads, screen.height(), [&](int first, int end) { copyRows(screen, console, first, end); });
+    } else {
+        // Sizes that differ copy nothing (Surface::copy): no rows to share.
+        const Area whole{0, 0, screen.width(), screen.height()};
+        screen.copy(console, whole, whole);
+    }
     if (fadeTrails) {
-        dimAndDot(screen);
+        dimAndDot(screen, threads);
     } else if (clearNow) {
         screen.clear();
     }
@@ -98,7 +123,7 @@ FrameResult FrameLoop::step()
     state.frameDelta = timer.delta();
     // The background covers the whole screen, so a clear left from the last frame is needed only
     // when nothing is painted over it.
-    const bool painted = restoresBackground(state.demoTime) && copySameSize(background, screen);
+    const bool painted = restoresBackground(state.demoTime) && copySameSize(background, screen, threads);
     if (!painted && clearPending) screen.clear();
     clearPending = false;
     state.sceneClock += state.frameDelta;
@@ -109,7 +134,7 @@ FrameResult FrameLoop::step()
     // that frame is never shown.
     if (state.demoTime > timelineEnd) return FrameResult::TimelineExit;
 
-    presentFrame(console, screen, state.fadeTrails, false);
+    presentFrame(console, screen, state.fadeTrails, false, threads);
     clearPending = !state.fadeTrails;
     return FrameResult::Presented;
 }

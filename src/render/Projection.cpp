@@ -117,21 +117,21 @@ uint32_t litVertex(Renderer& renderer, int vertex)
 void setUpTriangles(Renderer& renderer, int triangles)
 {
     Renderer::VertexResults& results = renderer.vertexResults;
-    results.drawnInBand.resize(static_cast<size_t>(renderer.threads()));
-    for (std::vector<TriangleCorners>& share : results.drawnInBand) share.clear();
-    std::vector<TriangleCorners>* shares = results.drawnInBand.data();
+    results.drawnInPiece.resize(static_cast<size_t>(renderer.piecesFor(static_cast<size_t>(triangles))));
+    for (std::vector<TriangleCorners>& share : results.drawnInPiece) share.clear();
+    std::vector<TriangleCorners>* shares = results.drawnInPiece.data();
     const Renderer& reader = renderer;
-    // Each band's triangles follow the band before's, so the shares joined in band order keep
+    // Each piece's triangles follow the piece before's, so the shares joined in piece order keep
     // the triangles' order.
-    renderer.forItems(static_cast<size_t>(triangles), [&](size_t begin, size_t end, int band) {
-        std::vector<TriangleCorners>& share = shares[static_cast<size_t>(band)];
+    renderer.forItems(static_cast<size_t>(triangles), [&](size_t begin, size_t end, int piece) {
+        std::vector<TriangleCorners>& share = shares[static_cast<size_t>(piece)];
         for (size_t t = begin; t < end; ++t) {
             TriangleCorners corners;
             if (setUpTriangle(reader, static_cast<int>(t), corners)) share.push_back(corners);
         }
     });
     results.drawnTriangles.clear();
-    for (const std::vector<TriangleCorners>& share : results.drawnInBand) {
+    for (const std::vector<TriangleCorners>& share : results.drawnInPiece) {
         results.drawnTriangles.insert(results.drawnTriangles.end(), share.begin(), share.end());
     }
 }
@@ -143,7 +143,7 @@ void lightDrawnCorners(Renderer& renderer)
     for (const TriangleCorners& corners : results.drawnTriangles) {
         for (int i = 0; i < 3; ++i) results.wantedInCall[static_cast<size_t>(corners.vertex[i])] = call;
     }
-    // Each vertex is lit by the one band whose range holds it.
+    // Each vertex is lit by the one piece whose range holds it.
     renderer.forItems(results.wantedInCall.size(), [&renderer, &results, call](size_t begin, size_t end, int) {
         for (size_t v = begin; v < end; ++v) {
             if (results.wantedInCall[v] == call) litVertex(renderer, static_cast<int>(v));
@@ -151,7 +151,7 @@ void lightDrawnCorners(Renderer& renderer)
     });
 }
 
-void splitBands(Renderer& renderer, int strips)
+void splitRows(Renderer& renderer, int strips)
 {
     // A triangle's set-up and edge walks weigh about as much as this many of its rows.
     constexpr int64_t setUpRows = 8;
@@ -178,14 +178,14 @@ void splitBands(Renderer& renderer, int strips)
         work[static_cast<size_t>(row)] = total; // now the work of rows [0, row]
     }
 
-    results.bandRows.assign(static_cast<size_t>(strips) + 1, screenHeight);
-    results.bandRows[0] = 0;
+    results.stripRows.assign(static_cast<size_t>(strips) + 1, screenHeight);
+    results.stripRows[0] = 0;
     int row = 0;
     for (int strip = 1; strip < strips; ++strip) {
         // The strip before ends with the first row by which its share of the work is reached.
         const int64_t share = total * strip / strips;
         while (row < screenHeight && work[static_cast<size_t>(row)] < share) ++row;
-        results.bandRows[static_cast<size_t>(strip)] = row;
+        results.stripRows[static_cast<size_t>(strip)] = row;
     }
 }
 

@@ -2,7 +2,6 @@
 // What the rasterisers share besides scan conversion: the per-triangle set-up of the three
 // depth-tested triangle paths, corner lighting, the depth rule and locking the screen.
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -66,50 +65,45 @@ inline bool insideVisibilityWindow(float w) { return w > 0.001 && w < 0.1; }
 // The target's pixels when it is screen-sized; null (nothing to draw into) otherwise.
 uint32_t* lockScreen(Surface& target);
 
-// Calls with fewer triangles than this are drawn on the calling thread alone: waking the bands,
-// and each band walking every triangle again, cost more than the demo's small triangles gain
-// (measured: a 128-triangle threshold made the 1,840- and 1,008-triangle mushroom draws slower).
-constexpr int minTrianglesForBands = 32;
+// Calls with fewer triangles than this are drawn on the calling thread alone: handing them out
+// costs more than sharing so little gains.
+constexpr int minTrianglesForThreads = 32;
 
-// Sets up triangles [0, triangles) (setUpTriangle), shared among the bands, and keeps those that
-// survive in vertexResults.drawnTriangles, in their order.
+// Sets up triangles [0, triangles) (setUpTriangle), shared among the threads, and keeps those
+// that survive in vertexResults.drawnTriangles, in their order.
 void setUpTriangles(Renderer& renderer, int triangles);
 
 // Works out the lit colour (litVertex) of every vertex a corner of vertexResults.drawnTriangles
-// uses, the vertices shared among the bands, so that drawing only reads them.
+// uses, the vertices shared among the threads, so that drawing only reads them.
 void lightDrawnCorners(Renderer& renderer);
 
-// Splits the rows of the screen into `strips` runs of rows that each expect about the same work
+// Cuts the rows of the screen into `strips` runs of rows that each expect about the same work
 // from vertexResults.drawnTriangles (the rows each triangle covers, and its set-up), into
-// vertexResults.bandRows. Any split draws the same pixels; this one keeps the threads equally busy
+// vertexResults.stripRows. Any cut draws the same pixels; this one keeps the threads equally busy
 // when a call's triangles crowd into part of the screen.
-void splitBands(Renderer& renderer, int strips);
-
-// Strips of rows per thread in a banded call: more strips balance the threads better, but a
-// triangle crossing a strip's edge has its edges walked once in each.
-constexpr int stripsPerBand = 3;
+void splitRows(Renderer& renderer, int strips);
 
 // The loop every depth-tested triangle path shares: set-up, then scan conversion through the
-// path's edge table of each band (renderer.*edgesOf), then one call of drawSpan per span.
+// path's edge table of the thread (renderer.*edgesOf), then one call of drawSpan per span.
 // cornerValues(corners, i, values) fills the N attributes of corner i of a triangle that survived
-// set-up; when cornersLit it may call litVertex for that corner's vertex. With several bands the
-// set-up and the lighting run first, on this thread, so the bands share only what they read;
-// each band then walks the surviving triangles in order, for its own rows.
+// set-up; when cornersLit it may call litVertex for that corner's vertex. With several threads the
+// set-up and the lighting run first, shared among them, so that drawing only reads what they
+// made; the rows are then cut into strips, and the thread that takes a strip walks the surviving
+// triangles in order for that strip's rows alone.
 template <int N, class CornerValues, class DrawSpan>
 void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), bool cornersLit,
                    CornerValues&& cornerValues, DrawSpan&& drawSpan)
 {
     prepareVertices(renderer);
     const int triangles = drawableTriangles(renderer);
-    const auto drawTriangle = [&](const TriangleCorners& corners, EdgeTable<N>& edges, int bandTop, int bandEnd) {
+    const auto drawTriangle = [&](const TriangleCorners& corners, EdgeTable<N>& edges, int stripTop, int stripEnd) {
         float values[3][N];
         for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
-        edges.scan(corners.screen, values, bandTop, bandEnd);
+        edges.scan(corners.screen, values, stripTop, stripEnd);
         edges.forEachSpan(drawSpan);
     };
 
-    const int bands = renderer.threads();
-    if (bands == 1 || triangles < minTrianglesForBands) {
+    if (renderer.threads() == 1 || triangles < minTrianglesForThreads) {
         EdgeTable<N>& edges = (renderer.*edgesOf)(0);
         for (int t = 0; t < triangles; ++t) {
             TriangleCorners corners;
@@ -121,27 +115,22 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
     setUpTriangles(renderer, triangles);
     if (cornersLit) lightDrawnCorners(renderer);
     const std::vector<TriangleCorners>& drawn = renderer.vertexResults.drawnTriangles;
-    // The rows are cut into a few strips more than there are threads, and each thread takes the
-    // next strip left as it finishes one, so a thread slowed by others on its core does not hold
-    // up the call.
-    const int strips = stripsPerBand * bands;
-    splitBands(renderer, strips);
-    std::atomic<int> nextStrip{0};
-    const auto drawBand = [&](int band) {
-        EdgeTable<N>& edges = (renderer.*edgesOf)(band);
-        for (int strip = nextStrip++; strip < strips; strip = nextStrip++) {
-            const int stripTop = renderer.vertexResults.bandRows[static_cast<size_t>(strip)];
-            const int stripEnd = renderer.vertexResults.bandRows[static_cast<size_t>(strip) + 1];
-            for (const TriangleCorners& corners : drawn) {
-                // A triangle covers rows from its top corner's up to, not including, its bottom one's.
-                const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
-                const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
-                if (bottom <= stripTop || top >= stripEnd) continue;
-                drawTriangle(corners, edges, stripTop, stripEnd);
-            }
+    const int strips = Renderer::piecesPerThread * renderer.threads();
+    splitRows(renderer, strips);
+    const auto drawStrip = [&](int strip, int thread) {
+        const int stripTop = renderer.vertexResults.stripRows[static_cast<size_t>(strip)];
+        const int stripEnd = renderer.vertexResults.stripRows[static_cast<size_t>(strip) + 1];
+        EdgeTable<N>& edges = (renderer.*edgesOf)(thread);
+        for (const TriangleCorners& corners : drawn) {
+            // A triangle covers rows from its top corner's up to, not including, its bottom one's.
+            const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+            const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
+            if (bottom <= stripTop || top >= stripEnd) continue;
+            drawTriangle(corners, edges, stripTop, stripEnd);
         }
     };
-    using DrawBand = decltype(drawBand);
-    renderer.runBands([](void* context, int band) { (*static_cast<const DrawBand*>(context))(band); },
-                      const_cast<void*>(static_cast<const void*>(&drawBand)));
+    using DrawStrip = decltype(drawStrip);
+    renderer.runPieces(
+        [](void* context, int strip, int thread) { (*static_cast<const DrawStrip*>(context))(strip, thread); },
+        const_cast<void*>(static_cast<const void*>(&drawStrip)), strips);
 }

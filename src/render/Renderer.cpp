@@ -39,13 +39,13 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
 void Renderer::setThreads(int count)
 {
     if (count <= 0) count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    // More bands than a few dozen rows each would only add hand-offs.
-    count = std::min(count, screenHeight / 16);
-    if (pool_->bands() != count) pool_ = BandPoolHandle(count);
-    const size_t bands = static_cast<size_t>(count);
-    gouraudEdges_.resize(bands);
-    texturedEdges_.resize(bands);
-    dualTexturedEdges_.resize(bands);
+    // More threads than strips of a few dozen rows each would only add hand-offs.
+    count = std::min(count, screenHeight / 16 / piecesPerThread);
+    if (pool_->threads() != count) pool_ = WorkerPoolHandle(count);
+    const size_t threads = static_cast<size_t>(count);
+    gouraudEdges_.resize(threads);
+    texturedEdges_.resize(threads);
+    dualTexturedEdges_.resize(threads);
 }
 
 void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,

@@ -14,7 +14,7 @@
 #include "geometry/Vertex.h"
 #include "pixels/FrameCounter.h"
 #include "pixels/PixelToolkit.h"
-#include "render/BandPool.h"
+#include "render/WorkerPool.h"
 #include "render/EdgeTable.h"
 #include "render/Screen.h"
 
@@ -86,45 +86,54 @@ public:
         std::vector<uint32_t> lit;
         std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
         uint32_t call = 0;
-        std::vector<TriangleCorners> drawnTriangles; // those that survive set-up, when the call is split in bands
-        std::vector<std::vector<TriangleCorners>> drawnInBand; // each band's share of them, while set up
+        std::vector<TriangleCorners> drawnTriangles; // those that survive set-up, when the call is shared
+        std::vector<std::vector<TriangleCorners>> drawnInPiece; // each piece's share of them, while set up
         std::vector<uint32_t> wantedInCall; // a drawn corner uses vertex i while wantedInCall[i] == call
-        std::vector<int64_t> rowWork; // per screen row, the work expected there (splitBands)
-        std::vector<int> bandRows;    // band b draws rows [bandRows[b], bandRows[b + 1])
+        std::vector<int64_t> rowWork; // per screen row, the work expected there (splitRows)
+        std::vector<int> stripRows;   // strip s is rows [stripRows[s], stripRows[s + 1])
     };
     VertexResults vertexResults;
 
-    // Threads the depth-tested triangle paths use, the screen split into as many bands of rows
-    // (0: one per processor). Each band's thread walks every triangle in order for its own rows,
-    // so every pixel, depth key and accumulation value is what one thread gives. The threads are
-    // started here, once; drawing allocates nothing.
+    // Threads the renderer draws with (0: one per processor). A triangle call is split into
+    // strips of rows, each thread drawing every triangle in order for the rows of the strips it
+    // takes, so every pixel, depth key and accumulation value is what one thread gives; the
+    // per-vertex work of a call is shared the same way. The threads are started here, once;
+    // drawing allocates nothing once the buffers have grown to the largest call.
     void setThreads(int count);
-    int threads() const { return pool_->bands(); }
-    // Runs work(context, band) for every band at once (BandPool::run).
-    void runBands(BandPool::Work work, void* context) { pool_->run(work, context); }
-    // Runs body(begin, end, band) over the items [0, count), cut in band order among the bands
-    // when there are at least minItemsForBands and more than one band, else in one piece (band 0)
-    // on this thread. For
-    // per-vertex work, whose results do not depend on how the items are shared.
+    int threads() const { return pool_->threads(); }
+    // Runs work(context, piece, thread) for pieces [0, pieces) on all threads (WorkerPool::run).
+    void runPieces(WorkerPool::Work work, void* context, int pieces) { pool_->run(work, context, pieces); }
+    // Runs body(begin, end, piece) over the items [0, count), cut in order into piecesFor(count)
+    // ranges shared among the threads, or in one piece on this thread when there are fewer than
+    // minItemsForThreads items or one thread. For per-item work whose results do not depend on
+    // the cut.
     template <class Body>
     void forItems(size_t count, Body&& body)
     {
-        if (pool_->bands() > 1 && count >= minItemsForBands) {
-            pool_->split(count, body);
+        const int pieces = piecesFor(count);
+        if (pieces > 1) {
+            pool_->split(count, pieces, body);
         } else if (count > 0) {
             body(size_t{0}, count, 0);
         }
     }
+    int piecesFor(size_t count) const
+    {
+        return pool_->threads() > 1 && count >= minItemsForThreads ? piecesPerThread * pool_->threads() : 1;
+    }
     // Below this, handing items to other threads costs more than working them out here.
-    static constexpr size_t minItemsForBands = 256;
-    // The scan-conversion work area of each band.
-    EdgeTable<4>& gouraudEdges(int band) { return gouraudEdges_[static_cast<size_t>(band)]; }
-    EdgeTable<6>& texturedEdges(int band) { return texturedEdges_[static_cast<size_t>(band)]; }
-    EdgeTable<5>& dualTexturedEdges(int band) { return dualTexturedEdges_[static_cast<size_t>(band)]; }
+    static constexpr size_t minItemsForThreads = 256;
+    // A thread that starts late, or is interrupted, leaves its share to the others in pieces
+    // this small.
+    static constexpr int piecesPerThread = 3;
+    // The scan-conversion work area of each thread.
+    EdgeTable<4>& gouraudEdges(int thread) { return gouraudEdges_[static_cast<size_t>(thread)]; }
+    EdgeTable<6>& texturedEdges(int thread) { return texturedEdges_[static_cast<size_t>(thread)]; }
+    EdgeTable<5>& dualTexturedEdges(int thread) { return dualTexturedEdges_[static_cast<size_t>(thread)]; }
 
 private:
-    BandPoolHandle pool_;
-    // Scan-conversion work areas, one per attribute set and band, reused by every triangle.
+    WorkerPoolHandle pool_;
+    // Scan-conversion work areas, one per attribute set and thread, reused by every triangle.
     std::vector<EdgeTable<4>> gouraudEdges_;      // red, green, blue, w
     std::vector<EdgeTable<6>> texturedEdges_;     // u/z, v/z, red, green, blue, w
     std::vector<EdgeTable<5>> dualTexturedEdges_; // u/z, v/z of each texture, w

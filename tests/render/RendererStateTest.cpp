@@ -139,7 +139,7 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
         size(0.5f, 30.0f);
     std::vector<Vertex> corners, normals;
     // Enough triangles that the call is split in bands, and that they cover a good part of the screen.
-    for (int t = 0; t < std::max(minTrianglesForBands, 1024) + 100; ++t) {
+    for (int t = 0; t < std::max(minTrianglesForThreads, 1024) + 100; ++t) {
         const float x = spread(random), y = spread(random), z = depth(random), extent = size(random);
         for (int i = 0; i < 3; ++i) {
             Vertex corner(x + extent * (unit(random) - 0.5f) * 2, y + extent * (unit(random) - 0.5f) * 2,

@@ -1,0 +1,109 @@
+#include "render/WorkerPool.h"
+
+#include <algorithm>
+#include <chrono>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TEPPLE_SPIN_PAUSE() _mm_pause()
+#else
+#define TEPPLE_SPIN_PAUSE() ((void)0)
+#endif
+
+namespace {
+// About the time between two draw calls of a frame: long enough that a worker is still awake for
+// the next call, short enough that a worker idle between frames soon leaves the core to others.
+constexpr auto spinBudget = std::chrono::microseconds(50);
+
+uint64_t jobOf(uint64_t claim) { return claim >> 32; }
+uint32_t pieceOf(uint64_t claim) { return static_cast<uint32_t>(claim); }
+} // namespace
+
+template <class Done>
+bool WorkerPool::spinUntil(Done&& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + spinBudget;
+    while (true) {
+        for (int i = 0; i < 64; ++i) {
+            if (done()) return true;
+            TEPPLE_SPIN_PAUSE();
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return done();
+    }
+}
+
+WorkerPool::WorkerPool(int threads) : threads_(std::max(threads, 1))
+{
+    workers_.reserve(static_cast<size_t>(threads_ - 1));
+    for (int thread = 1; thread < threads_; ++thread) workers_.emplace_back([this, thread] { serve(thread); });
+}
+
+WorkerPool::~WorkerPool()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    jobReady_.notify_all();
+    for (std::thread& worker : workers_) worker.join();
+}
+
+void WorkerPool::work(uint64_t job, int thread)
+{
+    uint64_t claim = claim_.load();
+    while (jobOf(claim) == job && pieceOf(claim) < static_cast<uint32_t>(pieces_.load())) {
+        if (!claim_.compare_exchange_weak(claim, claim + 1)) continue; // claim now holds the current value
+        work_(context_, static_cast<int>(pieceOf(claim)), thread);
+        if (finished_.fetch_add(1) + 1 == pieces_ && thread != 0 && callerSleeping_.load()) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            jobDone_.notify_one();
+        }
+        claim = claim_.load();
+    }
+}
+
+void WorkerPool::run(Work work, void* context, int pieces)
+{
+    if (pieces <= 0) return;
+    if (threads_ == 1) {
+        for (int piece = 0; piece < pieces; ++piece) work(context, piece, 0);
+        return;
+    }
+    work_ = work;
+    context_ = context;
+    pieces_ = pieces;
+    finished_.store(0);
+    const uint64_t job = jobOf(claim_.load()) + 1;
+    claim_.store(job << 32);
+    // Sequentially consistent with a sleeper's own count-then-check: either it sees the new job
+    // before it waits, or this sees it counted and wakes it.
+    if (sleepers_.load() > 0) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        jobReady_.notify_all();
+    }
+    this->work(job, 0);
+    const auto finished = [this, pieces] { return finished_.load() == pieces; };
+    if (!spinUntil(finished)) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        callerSleeping_ = true;
+        jobDone_.wait(lock, finished);
+        callerSleeping_ = false;
+    }
+}
+
+void WorkerPool::serve(int thread)
+{
+    uint64_t seen = 0;
+    while (true) {
+        const auto newJob = [&] { return stopping_.load() || jobOf(claim_.load()) != seen; };
+        if (!spinUntil(newJob)) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ++sleepers_;
+            jobReady_.wait(lock, newJob);
+            --sleepers_;
+        }
+        if (stopping_) return;
+        seen = jobOf(claim_.load());
+        work(seen, thread);
+    }
+}

@@ -1,0 +1,111 @@
+#pragma once
+// The worker threads the renderer shares its work with: started once, then handed one job at a
+// time. A job is a number of independent pieces (strips of rows, ranges of vertices) that the
+// threads claim one by one, the calling thread too, until none is left. Nothing is allocated per
+// job.
+//
+// The caller never waits for a worker to wake: a worker that wakes late finds the pieces taken
+// and the job done. It waits only for pieces a worker has claimed and is still working on. A
+// frame hands out many small jobs in quick succession, so both sides spin a little before they
+// sleep; the spin is bounded, so idle workers sleep and a busy machine loses little.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class WorkerPool {
+public:
+    // work(context, piece, thread): piece in [0, pieces), thread in [0, threads()), 0 being the
+    // caller's.
+    using Work = void (*)(void* context, int piece, int thread);
+
+    // `threads` threads in all: the caller's own and threads - 1 workers (at least one thread).
+    explicit WorkerPool(int threads);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    int threads() const { return threads_; }
+
+    // Runs work for every piece, each exactly once, on whichever thread claims it, and returns
+    // once all have finished. Not re-entrant.
+    void run(Work work, void* context, int pieces);
+
+    // Runs body(begin, end, piece) over [0, count) cut into `pieces` contiguous ranges in order
+    // (piece k before piece k + 1); for work on independent items, whose results do not depend
+    // on the cut.
+    template <class Body>
+    void split(size_t count, int pieces, Body&& body)
+    {
+        struct Job {
+            Body& body;
+            uint64_t count;
+            int pieces;
+        } job{body, count, pieces};
+        run(
+            [](void* context, int piece, int) {
+                const Job& j = *static_cast<const Job*>(context);
+                const auto cut = [&j](int at) {
+                    return static_cast<size_t>(j.count * static_cast<uint64_t>(at) / static_cast<uint64_t>(j.pieces));
+                };
+                const size_t begin = cut(piece);
+                const size_t end = cut(piece + 1);
+                if (begin < end) j.body(begin, end, piece);
+            },
+            &job, pieces);
+    }
+
+private:
+    void serve(int thread);
+    // Claims and runs pieces of the job numbered `job` until none is left.
+    void work(uint64_t job, int thread);
+    // Spins until done() holds or the spin budget is spent; true when it holds.
+    template <class Done>
+    static bool spinUntil(Done&& done);
+
+    int threads_;
+    std::vector<std::thread> workers_;
+    // claim_ holds the current job's number (high 32 bits) and the next piece to hand out (low
+    // 32 bits), so a claim is one compare-and-swap that fails once the job has changed.
+    std::atomic<uint64_t> claim_{0};
+    std::atomic<int> finished_{0}; // pieces of the current job finished
+    // The job's work, written before claim_ announces the job. A claim succeeds only while the
+    // job is unfinished, and the next job is written only after, so a claimer reads its own job.
+    Work work_ = nullptr;
+    void* context_ = nullptr;
+    std::atomic<int> pieces_{0};
+    // The mutex and the condition variables serve only threads that stopped spinning: a thread
+    // counts itself in sleepers_ (or sets callerSleeping_) under the mutex before it waits, and
+    // the other side, after publishing, notifies whenever it sees that.
+    std::mutex mutex_;
+    std::condition_variable jobReady_;
+    std::condition_variable jobDone_;
+    std::atomic<int> sleepers_{0};
+    std::atomic<bool> callerSleeping_{false};
+    std::atomic<bool> stopping_{false};
+};
+
+// A WorkerPool held by value, so that what holds it can be copied: a copy starts threads of its
+// own, as many as the original has.
+class WorkerPoolHandle {
+public:
+    explicit WorkerPoolHandle(int threads = 1) : pool_(std::make_unique<WorkerPool>(threads)) {}
+    WorkerPoolHandle(const WorkerPoolHandle& other) : WorkerPoolHandle(other.pool_->threads()) {}
+    WorkerPoolHandle& operator=(const WorkerPoolHandle& other)
+    {
+        if (other.pool_->threads() != pool_->threads()) pool_ = std::make_unique<WorkerPool>(other.pool_->threads());
+        return *this;
+    }
+
+    WorkerPoolHandle(WorkerPoolHandle&&) noexcept = default;
+    WorkerPoolHandle& operator=(WorkerPoolHandle&&) noexcept = default;
+
+    WorkerPool& operator*() const { return *pool_; }
+    WorkerPool* operator->() const { return pool_.get(); }
+
+private:
+    std::unique_ptr<WorkerPool> pool_;
+};
