@@ -118,21 +118,21 @@ void setUpTriangles(Renderer& renderer, int triangles)
 {
     Renderer::VertexResults& results = renderer.vertexResults;
     results.drawnInPiece.resize(static_cast<size_t>(renderer.piecesFor(static_cast<size_t>(triangles))));
-    for (std::vector<TriangleCorners>& share : results.drawnInPiece) share.clear();
-    std::vector<TriangleCorners>* shares = results.drawnInPiece.data();
+    for (Renderer::VertexResults::Share& share : results.drawnInPiece) share.triangles.clear();
+    Renderer::VertexResults::Share* shares = results.drawnInPiece.data();
     const Renderer& reader = renderer;
     // Each piece's triangles follow the piece before's, so the shares joined in piece order keep
     // the triangles' order.
     renderer.forItems(static_cast<size_t>(triangles), [&](size_t begin, size_t end, int piece) {
-        std::vector<TriangleCorners>& share = shares[static_cast<size_t>(piece)];
+        std::vector<TriangleCorners>& share = shares[static_cast<size_t>(piece)].triangles;
         for (size_t t = begin; t < end; ++t) {
             TriangleCorners corners;
             if (setUpTriangle(reader, static_cast<int>(t), corners)) share.push_back(corners);
         }
     });
     results.drawnTriangles.clear();
-    for (const std::vector<TriangleCorners>& share : results.drawnInPiece) {
-        results.drawnTriangles.insert(results.drawnTriangles.end(), share.begin(), share.end());
+    for (const Renderer::VertexResults::Share& share : results.drawnInPiece) {
+        results.drawnTriangles.insert(results.drawnTriangles.end(), share.triangles.begin(), share.triangles.end());
     }
 }
 

@@ -87,7 +87,12 @@ public:
         std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
         uint32_t call = 0;
         std::vector<TriangleCorners> drawnTriangles; // those that survive set-up, when the call is shared
-        std::vector<std::vector<TriangleCorners>> drawnInPiece; // each piece's share of them, while set up
+        // Each piece's share of them, while set up; a cache line each, since the threads grow
+        // their pieces' lists at the same time.
+        struct alignas(64) Share {
+            std::vector<TriangleCorners> triangles;
+        };
+        std::vector<Share> drawnInPiece;
         std::vector<uint32_t> wantedInCall; // a drawn corner uses vertex i while wantedInCall[i] == call
         std::vector<int64_t> rowWork; // per screen row, the work expected there (splitRows)
         std::vector<int> stripRows;   // strip s is rows [stripRows[s], stripRows[s + 1])

@@ -6,10 +6,17 @@
 namespace {
 // About the time between two draw calls of a frame: long enough that a worker is still awake for
 // the next call, short enough that a worker idle between frames soon leaves the core to others.
-constexpr auto spinBudget = std::chrono::microseconds(50);
+// Measured for the two-thread timeline on this 2-core virtual machine (runs vary): no spin, 8.3 s
+// (every job a sleep and a wake); 10 us, 5.9-6.9 s; 25 us, 5.5-6.3 s; 50 us or 1 ms, 5.2-5.5 s in
+// some runs but 7-9 s in others, where a spinning worker slowed the caller's own work.
+constexpr auto spinBudget = std::chrono::microseconds(25);
 
+// A claim word: the job's number (high 32 bits), its number of pieces (16 bits) and the next
+// piece to hand out (low 16 bits). A claimer decides from one snapshot of it, so a claim that
+// succeeds is a piece of the job that is still running, never of the next one.
 uint64_t jobOf(uint64_t claim) { return claim >> 32; }
-uint32_t pieceOf(uint64_t claim) { return static_cast<uint32_t>(claim); }
+int piecesOf(uint64_t claim) { return static_cast<int>((claim >> 16) & 0xFFFF); }
+int pieceOf(uint64_t claim) { return static_cast<int>(claim & 0xFFFF); }
 } // namespace
 
 template <class Done>
@@ -18,13 +25,15 @@ bool WorkerPool::spinUntil(Done&& done)
     const auto deadline = std::chrono::steady_clock::now() + spinBudget;
     while (true) {
         for (int i = 0; i < 64; ++i) {
-            // No pause instruction: under a hypervisor a loop of pauses makes the host take the
-            // core away (pause-loop exiting), and the thread then answers its next job late.
-            // Measured on this 2-core virtual machine: with pauses the two-thread timeline took
-            // 5.5 to 9.3 s from run to run, without them 5.25 to 5.4 s.
+            // No pause instruction: under a hypervisor a loop of pauses can make the host take
+            // the core away (pause-loop exiting), and the thread then answers its next job late.
             if (done()) return true;
         }
         if (std::chrono::steady_clock::now() >= deadline) return done();
+        // The thread waited for may share this core (the scheduler may wake a worker onto the
+        // core of the thread that woke it); spinning would then hold it off for a whole time
+        // slice.
+        std::this_thread::yield();
     }
 }
 
@@ -47,10 +56,11 @@ WorkerPool::~WorkerPool()
 void WorkerPool::work(uint64_t job, int thread)
 {
     uint64_t claim = claim_.load();
-    while (jobOf(claim) == job && pieceOf(claim) < static_cast<uint32_t>(pieces_.load())) {
+    while (jobOf(claim) == job && pieceOf(claim) < piecesOf(claim)) {
         if (!claim_.compare_exchange_weak(claim, claim + 1)) continue; // claim now holds the current value
-        work_(context_, static_cast<int>(pieceOf(claim)), thread);
-        if (finished_.fetch_add(1) + 1 == pieces_ && thread != 0 && callerSleeping_.load()) {
+        const int pieces = piecesOf(claim);
+        work_(context_, pieceOf(claim), thread);
+        if (finished_.fetch_add(1) + 1 == pieces && thread != 0 && callerSleeping_.load()) {
             const std::lock_guard<std::mutex> lock(mutex_);
             jobDone_.notify_one();
         }
@@ -61,16 +71,15 @@ void WorkerPool::work(uint64_t job, int thread)
 void WorkerPool::run(Work work, void* context, int pieces)
 {
     if (pieces <= 0) return;
-    if (threads_ == 1) {
+    if (threads_ == 1 || pieces > maxPieces) {
         for (int piece = 0; piece < pieces; ++piece) work(context, piece, 0);
         return;
     }
     work_ = work;
     context_ = context;
-    pieces_ = pieces;
     finished_.store(0);
-    const uint64_t job = jobOf(claim_.load()) + 1;
-    claim_.store(job << 32);
+    const uint64_t job = (jobOf(claim_.load()) + 1) & 0xFFFFFFFFu;
+    claim_.store(job << 32 | static_cast<uint64_t>(pieces) << 16);
     // Sequentially consistent with a sleeper's own count-then-check: either it sees the new job
     // before it waits, or this sees it counted and wakes it.
     if (sleepers_.load() > 0) {

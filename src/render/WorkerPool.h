@@ -31,8 +31,10 @@ public:
     int threads() const { return threads_; }
 
     // Runs work for every piece, each exactly once, on whichever thread claims it, and returns
-    // once all have finished. Not re-entrant.
+    // once all have finished. More than maxPieces pieces run on the calling thread alone. Not
+    // re-entrant.
     void run(Work work, void* context, int pieces);
+    static constexpr int maxPieces = 0xFFFF;
 
     // Runs body(begin, end, piece) over [0, count) cut into `pieces` contiguous ranges in order
     // (piece k before piece k + 1); for work on independent items, whose results do not depend
@@ -68,19 +70,20 @@ private:
 
     int threads_;
     std::vector<std::thread> workers_;
-    // claim_ holds the current job's number (high 32 bits) and the next piece to hand out (low
-    // 32 bits), so a claim is one compare-and-swap that fails once the job has changed.
-    std::atomic<uint64_t> claim_{0};
-    std::atomic<int> finished_{0}; // pieces of the current job finished
+    // claim_ holds the current job's number, its number of pieces and the next piece to hand
+    // out, so a claim is one compare-and-swap that fails once the job has changed.
+    // Each on a cache line of its own, away from the fields the caller writes per job, so a
+    // thread spinning on one does not slow the others' writes.
+    alignas(64) std::atomic<uint64_t> claim_{0};
+    alignas(64) std::atomic<int> finished_{0}; // pieces of the current job finished
     // The job's work, written before claim_ announces the job. A claim succeeds only while the
     // job is unfinished, and the next job is written only after, so a claimer reads its own job.
-    Work work_ = nullptr;
+    alignas(64) Work work_ = nullptr;
     void* context_ = nullptr;
-    std::atomic<int> pieces_{0};
     // The mutex and the condition variables serve only threads that stopped spinning: a thread
     // counts itself in sleepers_ (or sets callerSleeping_) under the mutex before it waits, and
     // the other side, after publishing, notifies whenever it sees that.
-    std::mutex mutex_;
+    alignas(64) std::mutex mutex_;
     std::condition_variable jobReady_;
     std::condition_variable jobDone_;
     std::atomic<int> sleepers_{0};
