@@ -39,8 +39,8 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
 void Renderer::setThreads(int count)
 {
     if (count <= 0) count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    // More threads than strips of a few dozen rows each would only add hand-offs.
-    count = std::min(count, screenHeight / 16 / piecesPerThread);
+    // More threads than bands of a few dozen rows each would only add hand-offs.
+    count = std::min(count, screenHeight / 16);
     if (pool_->threads() != count) pool_ = WorkerPoolHandle(count);
     const size_t threads = static_cast<size_t>(count);
     gouraudEdges_.resize(threads);
