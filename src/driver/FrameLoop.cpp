@@ -54,6 +54,23 @@ void copyRows(const Surface& source, Target& target, int first, int end)
     source.copy(target, rows, rows);
 }
 
+// Dims and dots one row of `width` pixels.
+void dimAndDotRow(uint32_t* rowPixels, int width)
+{
+    int groupStart = 0;
+    for (; groupStart + 4 <= width; groupStart += 4) {
+        rowPixels[groupStart] = dimmed(rowPixels[groupStart]);
+        rowPixels[groupStart + 1] = 0;
+        rowPixels[groupStart + 2] = 0;
+        rowPixels[groupStart + 3] = 0;
+    }
+    // A row whose length is not a multiple of 4 ends in a shorter group.
+    if (groupStart < width) {
+        rowPixels[groupStart] = dimmed(rowPixels[groupStart]);
+        std::fill(rowPixels + groupStart + 1, rowPixels + width, 0u);
+    }
+}
+
 } // namespace
 
 bool copySameSize(Surface& source, Surface& destination, Renderer* threads)
@@ -69,21 +86,7 @@ void dimAndDot(Surface& surface, Renderer* threads)
     const int width = surface.width();
     uint32_t* pixels = surface.lock();
     forRows(threads, surface.height(), [width, pixels](int first, int end) {
-    for (int row = first; row < end; ++row) {
-        uint32_t* rowPixels = pixels + static_cast<size_t>(row) * width;
-        int groupStart = 0;
-        for (; groupStart + 4 <= width; groupStart += 4) {
-            rowPixels[groupStart] = dimmed(rowPixels[groupStart]);
-            rowPixels[groupStart + 1] = 0;
-            rowPixels[groupStart + 2] = 0;
-            rowPixels[groupStart + 3] = 0;
-        }
-        // A row whose length is not a multiple of 4 ends in a shorter group.
-        if (groupStart < width) {
-            rowPixels[groupStart] = dimmed(rowPixels[groupStart]);
-            std::fill(rowPixels + groupStart + 1, rowPixels + width, 0u);
-        }
-    }
+        for (int row = first; row < end; ++row) dimAndDotRow(pixels + static_cast<size_t>(row) * width, width);
     });
 }
 
@@ -92,7 +95,8 @@ void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clear
     if (console.width() == screen.width() && console.height() == screen.height()) {
         forRows(threads, screen.height(), [&](int first, int end) { copyRows(screen, console, first, end); });
     } else {
-        // Sizes that differ copy nothing (Surface::copy): no rows to share.
+        // A console of another size gets the one whole-frame copy: it is copied or refused whole
+        // (Surface::copy), where strips of rows could partly fit a smaller console.
         const Area whole{0, 0, screen.width(), screen.height()};
         screen.copy(console, whole, whole);
     }
