@@ -50,20 +50,22 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
                                          [vertexTotal](int32_t index) {
                                              return index >= 0 && static_cast<size_t>(index) < vertexTotal;
                                          });
+        // Each position and normal on its own, so the renderer's threads may share them.
+        const auto transformAll = [&](const Vertex* positions, const Vertex* normals, Vertex* outPositions,
+                                      Vertex* outNormals, size_t count) {
+            renderer.forItems(count, [&](size_t begin, size_t end, int) {
+                for (size_t i = begin; i < end; ++i) {
+                    outPositions[i] = transform(view, transform(combined, positions[i]));
+                    outNormals[i] = transform(normalMatrix, normals[i]);
+                }
+            });
+        };
         if (indexed) {
-            renderer.forItems(vertexTotal, [&](size_t begin, size_t end, int) {
-                for (size_t v = begin; v < end; ++v) {
-                    mesh.outVertices[v] = transform(view, transform(combined, mesh.vertices[v]));
-                    mesh.outVertexNormals[v] = transform(normalMatrix, mesh.vertexNormals[v]);
-                }
-            });
+            transformAll(mesh.vertices.data(), mesh.vertexNormals.data(), mesh.outVertices.data(),
+                         mesh.outVertexNormals.data(), vertexTotal);
         } else {
-            renderer.forItems(cornerTotal, [&](size_t begin, size_t end, int) {
-                for (size_t k = begin; k < end; ++k) {
-                    mesh.outPositions[k] = transform(view, transform(combined, mesh.cornerPositions[k]));
-                    mesh.outNormals[k] = transform(normalMatrix, mesh.cornerNormals[k]);
-                }
-            });
+            transformAll(mesh.cornerPositions.data(), mesh.cornerNormals.data(), mesh.outPositions.data(),
+                         mesh.outNormals.data(), cornerTotal);
         }
         // The transforms above run whatever the mode; only a real mode hands them on.
         if (isDrawMode(mode)) {

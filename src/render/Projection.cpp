@@ -120,14 +120,13 @@ void setUpTriangles(Renderer& renderer, int triangles)
     results.drawnInPiece.resize(static_cast<size_t>(renderer.piecesFor(static_cast<size_t>(triangles))));
     for (Renderer::VertexResults::Share& share : results.drawnInPiece) share.triangles.clear();
     Renderer::VertexResults::Share* shares = results.drawnInPiece.data();
-    const Renderer& reader = renderer;
     // Each piece's triangles follow the piece before's, so the shares joined in piece order keep
     // the triangles' order.
     renderer.forItems(static_cast<size_t>(triangles), [&](size_t begin, size_t end, int piece) {
         std::vector<TriangleCorners>& share = shares[static_cast<size_t>(piece)].triangles;
         for (size_t t = begin; t < end; ++t) {
             TriangleCorners corners;
-            if (setUpTriangle(reader, static_cast<int>(t), corners)) share.push_back(corners);
+            if (setUpTriangle(renderer, static_cast<int>(t), corners)) share.push_back(corners);
         }
     });
     results.drawnTriangles.clear();
@@ -160,10 +159,8 @@ void splitRows(Renderer& renderer, int strips)
     // Differences first (a covered run of rows is +1 at its top, -1 past its end), summed below.
     work.assign(screenHeight + 1, 0);
     for (const TriangleCorners& corners : results.drawnTriangles) {
-        const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
-        const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
-        const int first = std::clamp<int32_t>(top, 0, screenHeight);
-        const int end = std::clamp<int32_t>(bottom, 0, screenHeight);
+        const int first = std::clamp<int32_t>(corners.topRow(), 0, screenHeight);
+        const int end = std::clamp<int32_t>(corners.endRow(), 0, screenHeight);
         if (first >= end) continue;
         work[static_cast<size_t>(first)] += 1;
         work[static_cast<size_t>(end)] -= 1;

@@ -122,10 +122,7 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
         const int stripEnd = renderer.vertexResults.stripRows[static_cast<size_t>(strip) + 1];
         EdgeTable<N>& edges = (renderer.*edgesOf)(thread);
         for (const TriangleCorners& corners : drawn) {
-            // A triangle covers rows from its top corner's up to, not including, its bottom one's.
-            const int32_t top = std::min({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
-            const int32_t bottom = std::max({corners.screen[0].y, corners.screen[1].y, corners.screen[2].y});
-            if (bottom <= stripTop || top >= stripEnd) continue;
+            if (corners.endRow() <= stripTop || corners.topRow() >= stripEnd) continue;
             drawTriangle(corners, edges, stripTop, stripEnd);
         }
     };

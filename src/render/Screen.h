@@ -1,5 +1,6 @@
 #pragma once
 // The fixed screen every rasteriser draws into, and positions and triangles on it.
+#include <algorithm>
 #include <cstdint>
 
 constexpr int screenWidth = 640;
@@ -16,4 +17,9 @@ struct TriangleCorners {
     int vertex[3];      // each corner's entry in the renderer's positions (and normals)
     ScreenPoint screen[3];
     float w[3];         // 1/z, or 0 for a corner exactly at z = 0
+
+    // The rows the triangle covers: from its top corner's up to, not including, its bottom one's
+    // (unclamped, so either may lie off screen).
+    int32_t topRow() const { return std::min({screen[0].y, screen[1].y, screen[2].y}); }
+    int32_t endRow() const { return std::max({screen[0].y, screen[1].y, screen[2].y}); }
 };
