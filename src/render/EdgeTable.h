@@ -42,6 +42,11 @@ public:
     template <class Visit>
     void forEachSpan(Visit&& visit) const;
 
+    // The same spans in the same order, handed over up to Group at a time:
+    // visit(const Span<N>* spans, int count) with 1 <= count <= Group.
+    template <int Group, class Visit>
+    void forEachSpanGroup(Visit&& visit) const;
+
 private:
     // An edge starting this far above the screen jumps straight to row 0 instead of walking
     // there row by row: only a corner almost at the eye's plane projects so far, and walking
@@ -51,6 +56,8 @@ private:
     void walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower, const float* lowerValues,
                   int bandTop, int bandEnd);
     void record(int row, int32_t column, const float* values);
+    // Fills `span` for `row` of the last scan; false when the row has nothing to draw.
+    bool spanAt(int row, Span<N>& span) const;
 
     int32_t leftX_[screenHeight];
     int32_t rightX_[screenHeight];
@@ -129,25 +136,47 @@ void EdgeTable<N>::record(int row, int32_t column, const float* values)
 }
 
 template <int N>
+bool EdgeTable<N>::spanAt(int row, Span<N>& span) const
+{
+    const int32_t left = leftX_[row];
+    const int32_t right = rightX_[row];
+    span.row = row;
+    span.unclampedLeft = left;
+    span.left = left < 0 ? 0 : left;
+    // A right end past the screen stops one column short of the edge (639, exclusive).
+    span.right = right > screenWidth ? screenWidth - 1 : right;
+    if (span.left > screenWidth || span.right <= 0 || span.left >= span.right) return false;
+    // Steps span the whole unclamped width, as if the row were drawn off screen too.
+    const double width = static_cast<double>(static_cast<int64_t>(right) - left);
+    for (int i = 0; i < N; ++i) {
+        span.values[i] = leftValues_[row][i];
+        span.steps[i] = static_cast<float>((static_cast<double>(rightValues_[row][i]) - leftValues_[row][i]) / width);
+    }
+    return true;
+}
+
+template <int N>
 template <class Visit>
 void EdgeTable<N>::forEachSpan(Visit&& visit) const
 {
     Span<N> span;
     for (int row = firstRow_; row < endRow_; ++row) {
-        const int32_t left = leftX_[row];
-        const int32_t right = rightX_[row];
-        span.row = row;
-        span.unclampedLeft = left;
-        span.left = left < 0 ? 0 : left;
-        // A right end past the screen stops one column short of the edge (639, exclusive).
-        span.right = right > screenWidth ? screenWidth - 1 : right;
-        if (span.left > screenWidth || span.right <= 0 || span.left >= span.right) continue;
-        // Steps span the whole unclamped width, as if the row were drawn off screen too.
-        const double width = static_cast<double>(static_cast<int64_t>(right) - left);
-        for (int i = 0; i < N; ++i) {
-            span.values[i] = leftValues_[row][i];
-            span.steps[i] = static_cast<float>((static_cast<double>(rightValues_[row][i]) - leftValues_[row][i]) / width);
-        }
-        visit(span);
+        if (spanAt(row, span)) visit(span);
     }
+}
+
+template <int N>
+template <int Group, class Visit>
+void EdgeTable<N>::forEachSpanGroup(Visit&& visit) const
+{
+    Span<N> spans[Group];
+    int count = 0;
+    for (int row = firstRow_; row < endRow_; ++row) {
+        if (!spanAt(row, spans[count])) continue;
+        if (++count == Group) {
+            visit(static_cast<const Span<N>*>(spans), count);
+            count = 0;
+        }
+    }
+    if (count > 0) visit(static_cast<const Span<N>*>(spans), count);
 }

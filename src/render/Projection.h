@@ -3,10 +3,12 @@
 // depth-tested triangle paths, corner lighting, the depth rule and locking the screen.
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "render/EdgeTable.h"
 #include "render/Renderer.h"
+#include "render/RowLanes.h"
 
 // w = 1/z, or 0 for a point exactly at z = 0.
 inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
@@ -55,6 +57,26 @@ public:
         return true;
     }
 
+#if defined(TEPPLE_ROW_LANES)
+    // pass() for the pixels of a lane step, w already widened: stores the keys of the active
+    // lanes that pass, and returns those lanes.
+    int passLanes(double* buffer, const LaneStep& step, DoubleLanes w) const
+    {
+        const __m128d frame = _mm_set1_pd(frame_);
+        alignas(16) double keys[spanLanes];
+        _mm_store_pd(keys, _mm_add_pd(frame, w.low));
+        _mm_store_pd(keys + 2, _mm_add_pd(frame, w.high));
+        const __m128d storedLow = _mm_setr_pd(buffer[step.pixel[0]], buffer[step.pixel[1]]);
+        const __m128d storedHigh = _mm_setr_pd(buffer[step.pixel[2]], buffer[step.pixel[3]]);
+        const int passed = laneBits({_mm_cmpgt_pd(_mm_load_pd(keys), storedLow),
+                                     _mm_cmpgt_pd(_mm_load_pd(keys + 2), storedHigh)}) & step.active;
+        for (int lane = 0; lane < spanLanes; ++lane) {
+            if (passed >> lane & 1) buffer[step.pixel[lane]] = keys[lane];
+        }
+        return passed;
+    }
+#endif
+
 private:
     double frame_;
 };
@@ -86,7 +108,8 @@ void splitRows(Renderer& renderer, int strips);
 // The loop every depth-tested triangle path shares: set-up, then scan conversion through the
 // path's edge table of the thread (renderer.*edgesOf), then one call of drawSpan per span.
 // cornerValues(corners, i, values) fills the N attributes of corner i of a triangle that survived
-// set-up; when cornersLit it may call litVertex for that corner's vertex. With several threads the
+// set-up; when cornersLit it may call litVertex for that corner's vertex. drawSpan takes either one
+// span, or (const Span<N>* spans, int count) a group of up to spanLanes rows of one triangle. With several threads the
 // set-up and the lighting run first, shared among them, so that drawing only reads what they
 // made; the rows are then cut into strips, and the thread that takes a strip walks the surviving
 // triangles in order for that strip's rows alone.
@@ -100,7 +123,11 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
         float values[3][N];
         for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
         edges.scan(corners.screen, values, stripTop, stripEnd);
-        edges.forEachSpan(drawSpan);
+        if constexpr (std::is_invocable_v<DrawSpan&, const Span<N>*, int>) {
+            edges.template forEachSpanGroup<spanLanes>(drawSpan);
+        } else {
+            edges.forEachSpan(drawSpan);
+        }
     };
 
     if (renderer.threads() == 1 || triangles < minTrianglesForThreads) {

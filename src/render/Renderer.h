@@ -44,6 +44,10 @@ public:
     Matrix4 viewMatrix;
     uint8_t blendMode;
     uint8_t backfaceCull;
+    // Draws the rows of a triangle side by side, one per SIMD lane, where the build has SSE2. The
+    // pixels, depth keys and accumulation values are those of drawing the rows one by one, which
+    // false selects, to compare the two.
+    bool rowLanes = true;
     double depthBuffer[screenWidth * screenHeight]; // exact keys frameCounter + 1/z (DepthRule)
 
     // Copies `count` entries of each array, one per corner (or point); no index list. normalsSource

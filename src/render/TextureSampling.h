@@ -6,6 +6,7 @@
 
 #include "geometry/SafeFloat.h"
 #include "pixels/PixelToolkit.h"
+#include "render/RowLanes.h"
 
 // A locked texture of width x height texels, row after row.
 struct TextureView {
@@ -32,10 +33,13 @@ struct TextureView {
     // u past the row end reads into the next row). An index outside the texture, from the -1
     // offset at the top-left texel, coordinates outside 0-1 or a corner at z = 0, reads the
     // nearest texel inside it.
-    uint32_t at(float u, float v, int offset) const
+    uint32_t at(float u, float v, int offset) const { return atTexel(truncToInt(u), truncToInt(v), offset); }
+
+    // The same look-up from the truncated coordinates.
+    uint32_t atTexel(int32_t u, int32_t v, int offset) const
     {
         // 64-bit: saturated coordinates times the width need up to 62 bits.
-        const int64_t index = static_cast<int64_t>(width) * truncToInt(v) + truncToInt(u) + offset;
+        const int64_t index = static_cast<int64_t>(width) * v + u + offset;
         return texels[std::clamp<int64_t>(index, 0, lastIndex)];
     }
 };
@@ -86,3 +90,50 @@ inline float advancedToColumnZero(float value, float step, int64_t unclampedLeft
 {
     return static_cast<float>(value - static_cast<double>(unclampedLeft) * step);
 }
+
+#if defined(TEPPLE_ROW_LANES)
+// PerspectiveTexel for four rows side by side (RowLanes.h), each lane with its own block length.
+struct PerspectiveTexelLanes {
+    __m128 u;
+    __m128 v;
+    __m128 du;
+    __m128 dv;
+
+    void start(__m128 uOverZ, __m128 vOverZ, __m128 w)
+    {
+        const DoubleLanes wide = widened(w);
+        u = narrowed(widened(uOverZ) / wide);
+        v = narrowed(widened(vOverZ) / wide);
+    }
+
+    // wStep and n as in blockEndW; every lane's n must be at least 1.
+    void aim(__m128 uOverZ, __m128 uOverZStep, __m128 vOverZ, __m128 vOverZStep, __m128 w, __m128 wStep, __m128i n)
+    {
+        const DoubleLanes pixels = widened(n);
+        const DoubleLanes wEnd = widened(narrowed(widened(w) + pixels * widened(wStep)));
+        const __m128 uEnd = narrowed((widened(uOverZ) + pixels * widened(uOverZStep)) / wEnd);
+        const __m128 vEnd = narrowed((widened(vOverZ) + pixels * widened(vOverZStep)) / wEnd);
+        du = narrowed((widened(uEnd) - widened(u)) / pixels);
+        dv = narrowed((widened(vEnd) - widened(v)) / pixels);
+    }
+
+    void advance()
+    {
+        u = _mm_add_ps(u, du);
+        v = _mm_add_ps(v, dv);
+    }
+
+    // The texel of each lane, as TextureView::at reads it.
+    __m128i read(const TextureView& texture, int offset) const
+    {
+        alignas(16) int32_t column[4];
+        alignas(16) int32_t row[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(column), truncatedLanes(u));
+        _mm_store_si128(reinterpret_cast<__m128i*>(row), truncatedLanes(v));
+        return _mm_setr_epi32(static_cast<int>(texture.atTexel(column[0], row[0], offset)),
+                              static_cast<int>(texture.atTexel(column[1], row[1], offset)),
+                              static_cast<int>(texture.atTexel(column[2], row[2], offset)),
+                              static_cast<int>(texture.atTexel(column[3], row[3], offset)));
+    }
+};
+#endif

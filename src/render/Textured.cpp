@@ -1,4 +1,5 @@
 // The perspective-correct textured path: one texture, modulated by per-corner lighting.
+#include <algorithm>
 #include <cstddef>
 
 #include "render/ChannelArithmetic.h"
@@ -94,6 +95,81 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
     }
 }
 
+#if defined(TEPPLE_ROW_LANES)
+// textureSpan for up to four rows at once, one per lane (RowLanes.h). The steps run as long as
+// the longest row; a lane past its own row's end stores nothing. Every lane's blocks start at
+// its row's left end, so all lanes aim at the same steps.
+template <bool Blend, bool Lit>
+void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
+{
+    Renderer& renderer = context.renderer;
+    LaneRows<attributeCount> rows(spans, count);
+    for (int lane = 0; lane < spanLanes; ++lane) {
+        const Span<attributeCount>& span = spans[lane < count ? lane : 0];
+        if (span.unclampedLeft >= 0) continue;
+        for (const int a : {uOverZ, vOverZ, invZ}) {
+            rows.value[a][lane] = advancedToColumnZero(span.values[a], span.steps[a], span.unclampedLeft);
+        }
+    }
+    __m128 uz = _mm_load_ps(rows.value[uOverZ]), vz = _mm_load_ps(rows.value[vOverZ]), w = _mm_load_ps(rows.value[invZ]);
+    __m128 r = _mm_load_ps(rows.value[red]), g = _mm_load_ps(rows.value[green]), b = _mm_load_ps(rows.value[blue]);
+    const __m128 uzStep = _mm_load_ps(rows.step[uOverZ]), vzStep = _mm_load_ps(rows.step[vOverZ]);
+    const __m128 wStep = _mm_load_ps(rows.step[invZ]);
+    const __m128 rStep = _mm_load_ps(rows.step[red]), gStep = _mm_load_ps(rows.step[green]), bStep = _mm_load_ps(rows.step[blue]);
+    const __m128i lengths = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.length));
+    // Each lane's block length after `drawn` steps, at least 1 so that masked lanes divide safely.
+    const auto blockLengths = [&rows](int drawn) {
+        alignas(16) int32_t n[spanLanes];
+        for (int lane = 0; lane < spanLanes; ++lane) n[lane] = std::max(1, nextBlockLength(rows.length[lane], drawn));
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(n));
+    };
+
+    PerspectiveTexelLanes texel;
+    texel.start(uz, vz, w);
+    texel.aim(uz, uzStep, vz, vzStep, w, wStep, blockLengths(0));
+    for (int k = 0; k < rows.steps; ++k) {
+        const LaneStep at(rows, lengths, k);
+        const DoubleLanes wide = widened(w);
+        const int keyStored = context.depth.passLanes(renderer.depthBuffer, at, wide);
+        const int shown = keyStored & laneBits(visibleLanes(wide));
+        if (Blend || shown != 0) {
+            __m128i colour = texel.read(context.texture, firstTextureOffset);
+            if (Lit) colour = scaledLanes(colour, channelLanes(r), channelLanes(g), channelLanes(b));
+            if (Blend) {
+                // The feedback buffer mixes every pixel of the span, hidden or not.
+                colour = meanLanes(at.gathered(renderer.accumBuffer), colour);
+                at.scattered(renderer.accumBuffer, colour, at.active);
+            }
+            at.scattered(context.screen, colour, shown);
+        }
+
+        texel.advance();
+        uz = _mm_add_ps(uz, uzStep);
+        vz = _mm_add_ps(vz, vzStep);
+        w = _mm_add_ps(w, wStep);
+        if (Lit) {
+            r = _mm_add_ps(r, rStep);
+            g = _mm_add_ps(g, gStep);
+            b = _mm_add_ps(b, bStep);
+        }
+        if (k % perspectiveBlock == perspectiveBlock - 1) texel.aim(uz, uzStep, vz, vzStep, w, wStep, blockLengths(k));
+    }
+}
+#endif
+
+// Draws a group of rows of one triangle side by side where that pays, else one by one.
+template <bool Blend, bool Lit>
+void textureGroup(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
+{
+#if defined(TEPPLE_ROW_LANES)
+    if (context.renderer.rowLanes && LaneRows<attributeCount>::worthLanes(spans, count)) {
+        textureRows<Blend, Lit>(context, spans, count);
+        return;
+    }
+#endif
+    for (int i = 0; i < count; ++i) textureSpan<Blend, Lit>(context, spans[i]);
+}
+
 template <bool Blend, bool Lit>
 void textureTriangles(Renderer& renderer, const TexturedSpanContext& context)
 {
@@ -105,7 +181,7 @@ void textureTriangles(Renderer& renderer, const TexturedSpanContext& context)
             const uint32_t colour = Lit ? litVertex(renderer, index) : 0u;
             setCorner(values, renderer.positions[static_cast<size_t>(index)], colour, corners.w[i], context.texture);
         },
-        [&context](const Span<attributeCount>& span) { textureSpan<Blend, Lit>(context, span); });
+        [&context](const Span<attributeCount>* spans, int count) { textureGroup<Blend, Lit>(context, spans, count); });
 }
 
 using TextureTriangles = void (*)(Renderer&, const TexturedSpanContext&);
