@@ -44,49 +44,6 @@ void shadeSpan(Renderer& renderer, const Span<attributeCount>& span, uint32_t* s
     }
 }
 
-#if defined(TEPPLE_ROW_LANES)
-// shadeSpan for up to four rows at once, one per lane (RowLanes.h); a lane past its own row's
-// end stores nothing.
-template <bool Blend>
-void shadeRows(Renderer& renderer, const Span<attributeCount>* spans, int count, uint32_t* screen, const DepthRule& depth)
-{
-    const LaneRows<attributeCount> rows(spans, count);
-    __m128 r = _mm_load_ps(rows.value[red]), g = _mm_load_ps(rows.value[green]), b = _mm_load_ps(rows.value[blue]);
-    __m128 w = _mm_load_ps(rows.value[invZ]);
-    const __m128 rStep = _mm_load_ps(rows.step[red]), gStep = _mm_load_ps(rows.step[green]), bStep = _mm_load_ps(rows.step[blue]);
-    const __m128 wStep = _mm_load_ps(rows.step[invZ]);
-    const __m128i lengths = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.length));
-    for (int k = 0; k < rows.steps; ++k) {
-        const LaneStep at(rows, lengths, k);
-        __m128i colour = packedLanes(channelLanes(r), channelLanes(g), channelLanes(b));
-        if (Blend) {
-            // The feedback buffer mixes every pixel of the span, hidden or not.
-            colour = meanLanes(at.gathered(renderer.accumBuffer), colour);
-            at.scattered(renderer.accumBuffer, colour, at.active);
-        }
-        const DoubleLanes wide = widened(w);
-        at.scattered(screen, colour, depth.passLanes(renderer.depthBuffer, at, wide) & laneBits(visibleLanes(wide)));
-        r = _mm_add_ps(r, rStep);
-        g = _mm_add_ps(g, gStep);
-        b = _mm_add_ps(b, bStep);
-        w = _mm_add_ps(w, wStep);
-    }
-}
-#endif
-
-// Draws a group of rows of one triangle side by side where that pays, else one by one.
-template <bool Blend>
-void shadeGroup(Renderer& renderer, const Span<attributeCount>* spans, int count, uint32_t* screen, const DepthRule& depth)
-{
-#if defined(TEPPLE_ROW_LANES)
-    if (renderer.rowLanes && LaneRows<attributeCount>::worthLanes(spans, count)) {
-        shadeRows<Blend>(renderer, spans, count, screen, depth);
-        return;
-    }
-#endif
-    for (int i = 0; i < count; ++i) shadeSpan<Blend>(renderer, spans[i], screen, depth);
-}
-
 template <bool Blend>
 void shadeTriangles(Renderer& renderer, uint32_t* screen, const DepthRule& depth)
 {
@@ -95,7 +52,7 @@ void shadeTriangles(Renderer& renderer, uint32_t* screen, const DepthRule& depth
         [&renderer](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             setCorner(values, litVertex(renderer, corners.vertex[i]), corners.w[i]);
         },
-        [&](const Span<attributeCount>* spans, int count) { shadeGroup<Blend>(renderer, spans, count, screen, depth); });
+        [&](const Span<attributeCount>& span) { shadeSpan<Blend>(renderer, span, screen, depth); });
 }
 
 } // namespace

@@ -108,11 +108,11 @@ void splitRows(Renderer& renderer, int strips);
 // The loop every depth-tested triangle path shares: set-up, then scan conversion through the
 // path's edge table of the thread (renderer.*edgesOf), then one call of drawSpan per span.
 // cornerValues(corners, i, values) fills the N attributes of corner i of a triangle that survived
-// set-up; when cornersLit it may call litVertex for that corner's vertex. drawSpan takes either one
-// span, or (const Span<N>* spans, int count) a group of up to spanLanes rows of one triangle. With several threads the
-// set-up and the lighting run first, shared among them, so that drawing only reads what they
-// made; the rows are then cut into strips, and the thread that takes a strip walks the surviving
-// triangles in order for that strip's rows alone.
+// set-up; when cornersLit it may call litVertex for that corner's vertex. drawSpan takes either
+// one span, or (const Span<N>* spans, int count) up to spanLanes rows of one triangle, top to
+// bottom. With several threads the set-up and the lighting run first, shared among them, so that
+// drawing only reads what they made; the rows are then cut into strips, and the thread that
+// takes a strip walks the surviving triangles in order for that strip's rows alone.
 template <int N, class CornerValues, class DrawSpan>
 void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), bool cornersLit,
                    CornerValues&& cornerValues, DrawSpan&& drawSpan)
@@ -124,7 +124,12 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
         for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
         edges.scan(corners.screen, values, stripTop, stripEnd);
         if constexpr (std::is_invocable_v<DrawSpan&, const Span<N>*, int>) {
-            edges.template forEachSpanGroup<spanLanes>(drawSpan);
+            // No row is wider than its triangle: a narrow one skips gathering rows into groups.
+            if (corners.width() >= minLaneRowLength) {
+                edges.template forEachSpanGroup<spanLanes>(drawSpan);
+            } else {
+                edges.forEachSpan([&drawSpan](const Span<N>& span) { drawSpan(&span, 1); });
+            }
         } else {
             edges.forEachSpan(drawSpan);
         }

@@ -22,4 +22,10 @@ struct TriangleCorners {
     // (unclamped, so either may lie off screen).
     int32_t topRow() const { return std::min({screen[0].y, screen[1].y, screen[2].y}); }
     int32_t endRow() const { return std::max({screen[0].y, screen[1].y, screen[2].y}); }
+    // The columns between its leftmost and rightmost corner.
+    int64_t width() const
+    {
+        return static_cast<int64_t>(std::max({screen[0].x, screen[1].x, screen[2].x})) -
+               std::min({screen[0].x, screen[1].x, screen[2].x});
+    }
 };

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <random>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "render/ChannelArithmetic.h"
 #include "render/Projection.h"
 #include "render/Renderer.h"
+#include "render/RowLanes.h"
 
 TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
 {
@@ -40,9 +43,47 @@ TEST(ChannelArithmetic, TruncatedProductsAndMeansPerChannelWithoutCarries)
             ASSERT_EQ(scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a)),
                       packColour(a * b / 256, b * c / 256, c * a / 256))
                 << a << " " << b;
+#if defined(TEPPLE_ROW_LANES)
+            // The lane forms, with the pair in a different lane each time.
+            const int lane = static_cast<int>(a + b) % spanLanes;
+            alignas(16) uint32_t out[2][spanLanes];
+            const auto spread = [lane](uint32_t value) {
+                alignas(16) uint32_t lanes[spanLanes] = {0xFFFFFFFFu, 0, 0x00FF00FFu, 0x12345678u};
+                lanes[lane] = value;
+                return _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
+            };
+            _mm_store_si128(reinterpret_cast<__m128i*>(out[0]), meanLanes(spread(first), spread(second)));
+            _mm_store_si128(reinterpret_cast<__m128i*>(out[1]),
+                            scaledLanes(spread(first), spread(b), spread(c), spread(a)));
+            ASSERT_EQ(out[0][lane], meanChannels(first, second)) << a << " " << b;
+            ASSERT_EQ(out[1][lane], scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a)))
+                << a << " " << b;
+#endif
         }
     }
 }
+
+#if defined(TEPPLE_ROW_LANES)
+// The lane conversions saturate, and map NaN, as the scalar ones do, at the values where the
+// hardware conversion alone would not.
+TEST(RowLanes, ConversionsMatchTheScalarOnesAtTheirEdges)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float values[] = {nan, -nan, inf, -inf, 0.0f, -0.0f, 0.5f, -0.5f, 1e-45f, 254.99f, 255.0f, 255.5f,
+                            -1.0f, 2147483648.0f, 2147483520.0f, -2147483648.0f, -2147483904.0f, 3e9f, -3e9f, 1e30f};
+    for (size_t first = 0; first < std::size(values); first += spanLanes) {
+        alignas(16) float lanes[spanLanes];
+        for (int lane = 0; lane < spanLanes; ++lane) lanes[lane] = values[(first + lane) % std::size(values)];
+        alignas(16) int32_t truncated[spanLanes], channel[spanLanes];
+        _mm_store_si128(reinterpret_cast<__m128i*>(truncated), truncatedLanes(_mm_load_ps(lanes)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(channel), channelLanes(_mm_load_ps(lanes)));
+        for (int lane = 0; lane < spanLanes; ++lane) {
+            EXPECT_EQ(truncated[lane], truncToInt(lanes[lane])) << lanes[lane];
+            EXPECT_EQ(channel[lane], channelOf(lanes[lane])) << lanes[lane];
+        }
+    }
+}
+#endif
 
 TEST(RendererLights, KeepCallOrderAndClear)
 {
@@ -128,11 +169,12 @@ TEST_F(RendererDispatch, TargetsOfAnotherSizeAreLeftAlone)
     for (int i = 0; i < 320 * 240; ++i) ASSERT_EQ(small.pixels()[i], 0u) << i;
 }
 
-// The screen split into bands gives every pixel, depth key and accumulation value one thread
-// gives: large and small triangles across the band edges (three bands, so no edge falls at the
-// middle), some reaching off screen, through every depth-tested path, blended and not, lit and not,
-// two frames running so the second draws over the first's depth keys.
-TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
+// Large and small triangles across the band edges (three bands, so no edge falls at the middle),
+// some reaching off screen, through every depth-tested path, blended and not, lit and not, two
+// frames running so the second draws over the first's depth keys: a renderer changed by
+// `change` must give every pixel, depth key and accumulation value a plain one gives. Returns
+// the second renderer, with the number of pixels the last pass left lit.
+static std::unique_ptr<Renderer> expectSameDrawing(void (*change)(Renderer&), int& drawn)
 {
     std::mt19937 random(20261207u);
     std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
@@ -150,13 +192,14 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
             normals.push_back(Vertex(unit(random), unit(random), -1, 0));
         }
     }
-    Surface texture(16, 16);
-    for (int i = 0; i < 256; ++i) texture.lock()[i] = 0x00030507u * static_cast<uint32_t>(i);
+    // Texels smaller than the nearer triangles' pixels, each unlike its neighbours, so that a texel
+    // position off by a fraction shows.
+    Surface texture(256, 256);
+    for (uint32_t i = 0; i < 256 * 256; ++i) texture.lock()[i] = (i * 2654435761u) >> 8;
 
     std::unique_ptr<Renderer> renderers[2] = {std::make_unique<Renderer>(), std::make_unique<Renderer>()};
     Surface targets[2] = {Surface(screenWidth, screenHeight), Surface(screenWidth, screenHeight)};
-    renderers[1]->setThreads(3);
-    ASSERT_EQ(renderers[1]->threads(), 3);
+    change(*renderers[1]);
     const uint32_t savedFrameCounter = frameCounter;
     int passes = 0;
     for (int frame = 0; frame < 2; ++frame) {
@@ -175,13 +218,13 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
                     renderer.draw(mode, targets[side]);
                 }
                 ++passes;
-                ASSERT_EQ(std::memcmp(targets[0].pixels(), targets[1].pixels(), screenWidth * screenHeight * 4), 0)
+                EXPECT_EQ(std::memcmp(targets[0].pixels(), targets[1].pixels(), screenWidth * screenHeight * 4), 0)
                     << passes;
-                ASSERT_EQ(std::memcmp(renderers[0]->depthBuffer, renderers[1]->depthBuffer,
+                EXPECT_EQ(std::memcmp(renderers[0]->depthBuffer, renderers[1]->depthBuffer,
                                       sizeof renderers[0]->depthBuffer),
                           0)
                     << passes;
-                ASSERT_EQ(std::memcmp(renderers[0]->accumBuffer, renderers[1]->accumBuffer,
+                EXPECT_EQ(std::memcmp(renderers[0]->accumBuffer, renderers[1]->accumBuffer,
                                       sizeof renderers[0]->accumBuffer),
                           0)
                     << passes;
@@ -189,12 +232,34 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
         }
     }
     frameCounter = savedFrameCounter;
-    // A copy (as the raster fuzzer makes of a fresh renderer) has threads of its own.
-    const auto copy = std::make_unique<Renderer>(*renderers[1]);
-    EXPECT_EQ(copy->threads(), 3);
-    *renderers[0] = *copy;
-    EXPECT_EQ(renderers[0]->threads(), 3);
-    int drawn = 0;
+    drawn = 0;
     for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += targets[1].pixels()[i] != 0;
+    return std::move(renderers[1]);
+}
+
+// The screen split into bands gives what one thread gives.
+TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
+{
+    int drawn = 0;
+    const std::unique_ptr<Renderer> threaded = expectSameDrawing(
+        [](Renderer& renderer) {
+            renderer.setThreads(3);
+            ASSERT_EQ(renderer.threads(), 3);
+        },
+        drawn);
+    EXPECT_GT(drawn, screenWidth * screenHeight / 10);
+    // A copy (as the raster fuzzer makes of a fresh renderer) has threads of its own.
+    const auto copy = std::make_unique<Renderer>(*threaded);
+    EXPECT_EQ(copy->threads(), 3);
+    Renderer other;
+    other = *copy;
+    EXPECT_EQ(other.threads(), 3);
+}
+
+// Rows drawn side by side in SIMD lanes give what rows drawn one by one give.
+TEST(RendererRowLanes, LanesDrawExactlyWhatRowsOneByOneDraw)
+{
+    int drawn = 0;
+    expectSameDrawing([](Renderer& renderer) { renderer.rowLanes = false; }, drawn);
     EXPECT_GT(drawn, screenWidth * screenHeight / 10);
 }
