@@ -62,14 +62,13 @@ public:
     // lanes that pass, and returns those lanes.
     int passLanes(double* buffer, const LaneStep& step, DoubleLanes w) const
     {
-        const __m128d frame = _mm_set1_pd(frame_);
-        alignas(16) double keys[spanLanes];
-        _mm_store_pd(keys, _mm_add_pd(frame, w.low));
-        _mm_store_pd(keys + 2, _mm_add_pd(frame, w.high));
-        const __m128d storedLow = _mm_setr_pd(buffer[step.pixel[0]], buffer[step.pixel[1]]);
-        const __m128d storedHigh = _mm_setr_pd(buffer[step.pixel[2]], buffer[step.pixel[3]]);
-        const int passed = laneBits({_mm_cmpgt_pd(_mm_load_pd(keys), storedLow),
-                                     _mm_cmpgt_pd(_mm_load_pd(keys + 2), storedHigh)}) & step.active;
+        const DoubleLanes key = lanesOf(frame_) + w;
+        const DoubleLanes stored = loadLanes(buffer[step.pixel[0]], buffer[step.pixel[1]], buffer[step.pixel[2]],
+                                             buffer[step.pixel[3]]);
+        const int passed = laneBits(greaterLanes(key, stored)) & step.active;
+        if (passed == 0) return 0;
+        alignas(32) double keys[spanLanes];
+        storeLanes(keys, key);
         for (int lane = 0; lane < spanLanes; ++lane) {
             if (passed >> lane & 1) buffer[step.pixel[lane]] = keys[lane];
         }

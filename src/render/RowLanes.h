@@ -35,19 +35,26 @@ inline DoubleLanes widened(__m128i v)
 {
     return {_mm_cvtepi32_pd(v), _mm_cvtepi32_pd(_mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)))};
 }
-
 // static_cast<float> of each lane (round to nearest, as the cast does).
 inline __m128 narrowed(DoubleLanes d) { return _mm_movelh_ps(_mm_cvtpd_ps(d.low), _mm_cvtpd_ps(d.high)); }
-
+inline DoubleLanes lanesOf(double value) { return {_mm_set1_pd(value), _mm_set1_pd(value)}; }
 inline DoubleLanes operator+(DoubleLanes a, DoubleLanes b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
 inline DoubleLanes operator-(DoubleLanes a, DoubleLanes b) { return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)}; }
 inline DoubleLanes operator*(DoubleLanes a, DoubleLanes b) { return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)}; }
-// Plain IEEE division. Where quotient() special-cases a zero denominator it gives the same
-// infinities, and a NaN whose sign may differ; every NaN a path makes ends in truncToInt, as 0.
+// Division is plain IEEE division. Where quotient() special-cases a zero denominator it gives the
+// same infinities, and a NaN whose sign may differ; every NaN a path makes ends in truncToInt, as 0.
 inline DoubleLanes operator/(DoubleLanes a, DoubleLanes b) { return {_mm_div_pd(a.low, b.low), _mm_div_pd(a.high, b.high)}; }
-
-// A 4-bit lane mask from two double comparisons.
+// Ordered comparisons: false where either side is NaN, as the scalar ones are.
+inline DoubleLanes greaterLanes(DoubleLanes a, DoubleLanes b) { return {_mm_cmpgt_pd(a.low, b.low), _mm_cmpgt_pd(a.high, b.high)}; }
+inline DoubleLanes lessLanes(DoubleLanes a, DoubleLanes b) { return {_mm_cmplt_pd(a.low, b.low), _mm_cmplt_pd(a.high, b.high)}; }
+inline DoubleLanes bothLanes(DoubleLanes a, DoubleLanes b) { return {_mm_and_pd(a.low, b.low), _mm_and_pd(a.high, b.high)}; }
 inline int laneBits(DoubleLanes mask) { return _mm_movemask_pd(mask.low) | _mm_movemask_pd(mask.high) << 2; }
+inline void storeLanes(double* out, DoubleLanes d)
+{
+    _mm_storeu_pd(out, d.low);
+    _mm_storeu_pd(out + 2, d.high);
+}
+inline DoubleLanes loadLanes(double a, double b, double c, double d) { return {_mm_setr_pd(a, b), _mm_setr_pd(c, d)}; }
 
 // truncToInt of each lane: NaN gives 0, and values beyond the int32 range saturate.
 inline __m128i truncatedLanes(__m128 v)
@@ -93,10 +100,7 @@ inline __m128i meanLanes(__m128i a, __m128i b)
 // insideVisibilityWindow of each lane, on w already widened.
 inline DoubleLanes visibleLanes(DoubleLanes w)
 {
-    const __m128d near = _mm_set1_pd(0.001);
-    const __m128d far = _mm_set1_pd(0.1);
-    return {_mm_and_pd(_mm_cmpgt_pd(w.low, near), _mm_cmplt_pd(w.low, far)),
-            _mm_and_pd(_mm_cmpgt_pd(w.high, near), _mm_cmplt_pd(w.high, far))};
+    return bothLanes(greaterLanes(w, lanesOf(0.001)), lessLanes(w, lanesOf(0.1)));
 }
 
 // The rows of a group of spans laid side by side: each attribute's value and step per lane, and
