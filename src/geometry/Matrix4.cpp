@@ -79,17 +79,6 @@ Matrix4& scaling(Matrix4& m, float sx, float sy, float sz)
     return m;
 }
 
-Vertex transform(const Matrix4& m, const Vertex& p)
-{
-    Vertex out = p;
-    const double x = p.x, y = p.y, z = p.z;
-    const double* e = m.e;
-    out.x = static_cast<float>(x * e[0] + y * e[4] + z * e[8] + e[12]);
-    out.y = static_cast<float>(x * e[1] + y * e[5] + z * e[9] + e[13]);
-    out.z = static_cast<float>(x * e[2] + y * e[6] + z * e[10] + e[14]);
-    return out;
-}
-
 Matrix4& lookAt(Matrix4& output, Vertex target, Vertex eye)
 {
     const Vertex up(0, 1, 0, 0);

@@ -37,7 +37,17 @@ Matrix4& translation(Matrix4& m, float tx, float ty, float tz);
 // Writes only the three diagonal entries e0, e5, e10; everything else is kept.
 Matrix4& scaling(Matrix4& m, float sx, float sy, float sz);
 // Position transformed in double and stored as float; colour and texture fields copied unchanged.
-Vertex transform(const Matrix4& m, const Vertex& p);
+// Inline: the mesh draw calls it three times for every vertex of every frame.
+inline Vertex transform(const Matrix4& m, const Vertex& p)
+{
+    Vertex out = p;
+    const double x = p.x, y = p.y, z = p.z;
+    const double* e = m.e;
+    out.x = static_cast<float>(x * e[0] + y * e[4] + z * e[8] + e[12]);
+    out.y = static_cast<float>(x * e[1] + y * e[5] + z * e[9] + e[13]);
+    out.z = static_cast<float>(x * e[2] + y * e[6] + z * e[10] + e[14]);
+    return out;
+}
 
 // View matrix looking from eye at target with world +y up: a point p becomes
 // ((p - eye).R, (p - eye).V, (p - eye).F), z being the distance in front of the eye.
