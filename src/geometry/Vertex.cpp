@@ -10,14 +10,6 @@ Vertex& vecAdd(Vertex& target, const Vertex& b)
     return target;
 }
 
-Vertex& vecSub(Vertex& target, const Vertex& b)
-{
-    target.x = static_cast<float>(static_cast<double>(target.x) - b.x);
-    target.y = static_cast<float>(static_cast<double>(target.y) - b.y);
-    target.z = static_cast<float>(static_cast<double>(target.z) - b.z);
-    return target;
-}
-
 Vertex& vecDiv(Vertex& target, float s)
 {
     target.x = static_cast<float>(static_cast<double>(target.x) / s);
@@ -32,12 +24,6 @@ Vertex& vecScale(Vertex& target, float s)
     target.y = static_cast<float>(static_cast<double>(s) * target.y);
     target.z = static_cast<float>(static_cast<double>(s) * target.z);
     return target;
-}
-
-float vecLength(const Vertex& a)
-{
-    const double z = a.z, y = a.y, x = a.x;
-    return static_cast<float>(std::sqrt(z * z + y * y + x * x));
 }
 
 float vecDot(const Vertex& a, const Vertex& b)

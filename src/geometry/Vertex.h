@@ -1,5 +1,6 @@
 #pragma once
 // The one point/vector record of the engine, its packed colour, and the vector operations.
+#include <cmath>
 #include <cstdint>
 
 // A packed colour is 0x00RRGGBB: red in bits 16-23, green 8-15, blue 0-7.
@@ -36,10 +37,22 @@ static_assert(sizeof(Vertex) == 32, "Vertex must be exactly 32 bytes");
 // Vector operations read and write x, y, z only; every other field of an in-place target stays.
 // Arithmetic is done in double and each stored component is a float.
 Vertex& vecAdd(Vertex& target, const Vertex& b);
-Vertex& vecSub(Vertex& target, const Vertex& b);
+// Inline, as lighting calls it for every vertex of every frame.
+inline Vertex& vecSub(Vertex& target, const Vertex& b)
+{
+    target.x = static_cast<float>(static_cast<double>(target.x) - b.x);
+    target.y = static_cast<float>(static_cast<double>(target.y) - b.y);
+    target.z = static_cast<float>(static_cast<double>(target.z) - b.z);
+    return target;
+}
 Vertex& vecDiv(Vertex& target, float s);
 Vertex& vecScale(Vertex& target, float s);
-float vecLength(const Vertex& a);
+// Inline, as lighting calls it twice for every vertex of every frame.
+inline float vecLength(const Vertex& a)
+{
+    const double z = a.z, y = a.y, x = a.x;
+    return static_cast<float>(std::sqrt(z * z + y * y + x * x));
+}
 float vecDot(const Vertex& a, const Vertex& b);
 // colour 0 and texture coordinates 0.
 Vertex vecCross(const Vertex& a, const Vertex& b);
