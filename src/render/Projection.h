@@ -146,7 +146,7 @@ void scanTriangles(Renderer& renderer, EdgeTable<N>& (Renderer::*edgesOf)(int), 
     setUpTriangles(renderer, triangles);
     if (cornersLit) lightDrawnCorners(renderer);
     const std::vector<TriangleCorners>& drawn = renderer.vertexResults.drawnTriangles;
-    const int strips = Renderer::piecesPerThread * renderer.threads();
+    const int strips = Renderer::stripsPerThread * renderer.threads();
     splitRows(renderer, strips);
     const auto drawStrip = [&](int strip, int thread) {
         const int stripTop = renderer.vertexResults.stripRows[static_cast<size_t>(strip)];

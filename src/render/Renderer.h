@@ -135,6 +135,11 @@ public:
     // A thread that starts late, or is interrupted, leaves its share to the others in pieces
     // this small.
     static constexpr int piecesPerThread = 3;
+    // Strips of rows a triangle call is cut into, per thread. Unlike vertex pieces, every strip
+    // walks again each edge that reaches it from the edge's top (the rows above it included, as
+    // the values are stepped row by row); cut by expected work, one strip per thread keeps the
+    // threads as busy as more, smaller strips did, and walks less.
+    static constexpr int stripsPerThread = 1;
     // The scan-conversion work area of each thread.
     EdgeTable<4>& gouraudEdges(int thread) { return gouraudEdges_[static_cast<size_t>(thread)]; }
     EdgeTable<6>& texturedEdges(int thread) { return texturedEdges_[static_cast<size_t>(thread)]; }
