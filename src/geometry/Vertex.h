@@ -37,7 +37,7 @@ static_assert(sizeof(Vertex) == 32, "Vertex must be exactly 32 bytes");
 // Vector operations read and write x, y, z only; every other field of an in-place target stays.
 // Arithmetic is done in double and each stored component is a float.
 Vertex& vecAdd(Vertex& target, const Vertex& b);
-// Inline, as lighting calls it for every vertex of every frame.
+// Inline, as lighting calls it for every vertex and light of every frame.
 inline Vertex& vecSub(Vertex& target, const Vertex& b)
 {
     target.x = static_cast<float>(static_cast<double>(target.x) - b.x);
@@ -47,7 +47,7 @@ inline Vertex& vecSub(Vertex& target, const Vertex& b)
 }
 Vertex& vecDiv(Vertex& target, float s);
 Vertex& vecScale(Vertex& target, float s);
-// Inline, as lighting calls it twice for every vertex of every frame.
+// Inline, as lighting calls it three times for every vertex and light of every frame.
 inline float vecLength(const Vertex& a)
 {
     const double z = a.z, y = a.y, x = a.x;
