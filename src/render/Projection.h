@@ -67,7 +67,7 @@ public:
                                              buffer[step.pixel[3]]);
         const int passed = laneBits(greaterLanes(key, stored)) & step.active;
         if (passed == 0) return 0;
-        alignas(32) double keys[spanLanes];
+        alignas(16) double keys[spanLanes];
         storeLanes(keys, key);
         for (int lane = 0; lane < spanLanes; ++lane) {
             if (passed >> lane & 1) buffer[step.pixel[lane]] = keys[lane];
@@ -105,7 +105,7 @@ void lightDrawnCorners(Renderer& renderer);
 void splitRows(Renderer& renderer, int strips);
 
 // The loop every depth-tested triangle path shares: set-up, then scan conversion through the
-// path's edge table of the thread (renderer.*edgesOf), then one call of drawSpan per span.
+// path's edge table of the thread (renderer.*edgesOf), then drawSpan for the spans.
 // cornerValues(corners, i, values) fills the N attributes of corner i of a triangle that survived
 // set-up; when cornersLit it may call litVertex for that corner's vertex. drawSpan takes either
 // one span, or (const Span<N>* spans, int count) up to spanLanes rows of one triangle, top to

@@ -126,8 +126,8 @@ struct PerspectiveTexelLanes {
     // The texel of each lane, as TextureView::at reads it.
     __m128i read(const TextureView& texture, int offset) const
     {
-        alignas(16) int32_t column[4];
-        alignas(16) int32_t row[4];
+        alignas(16) int32_t column[spanLanes];
+        alignas(16) int32_t row[spanLanes];
         _mm_store_si128(reinterpret_cast<__m128i*>(column), truncatedLanes(u));
         _mm_store_si128(reinterpret_cast<__m128i*>(row), truncatedLanes(v));
         return _mm_setr_epi32(static_cast<int>(texture.atTexel(column[0], row[0], offset)),
