@@ -35,6 +35,7 @@
 #include "media/ProceduralTexture.h"
 #include "render/MeshDraw.h"
 #include "render/Renderer.h"
+#include "render/WorkerPool.h"
 
 namespace {
 
@@ -205,7 +206,8 @@ void Ours(benchmark::State& state, const char* name)
 {
     const Workload& workload = workloadNamed(name);
     auto renderer = std::make_unique<Renderer>();
-    renderer->setThreads(ourThreads);
+    WorkerPool pool(ourThreads);
+    renderer->setPool(&pool);
     renderer->setTexture(&plasma());
     Surface screen(640, 480);
     for (auto _ : state) {

@@ -11,6 +11,7 @@
 
 #include "ThreadsOption.h"
 #include "render/Renderer.h"
+#include "render/WorkerPool.h"
 
 namespace {
 
@@ -93,7 +94,8 @@ int benchThreads = 1; // --threads
 void runRasteriser(benchmark::State& state, int mode, const TriangleList& list, Blend blend)
 {
     const auto renderer = std::make_unique<Renderer>();
-    renderer->setThreads(benchThreads);
+    WorkerPool pool(benchThreads);
+    renderer->setPool(&pool);
     const auto texture = noiseTexture();
     Surface screen(screenWidth, screenHeight);
     renderer->setTexture(texture.get());

@@ -1,5 +1,7 @@
 #include "driver/Demo.h"
 
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "geometry/MeshFile.h"
@@ -58,8 +60,12 @@ Demo::Demo(const DemoSetup& setup)
     demoTimer_ = std::make_unique<Timer>(setup.clock);
     report(StartupStep::DemoTimer);
 
+    // The demo owns the threads and lends them to the renderer and the frame loop.
+    int threads = setup.renderThreads;
+    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    pool_ = std::make_unique<WorkerPool>(std::min(threads, maxRenderThreads));
     renderer_ = std::make_unique<Renderer>();
-    renderer_->setThreads(setup.renderThreads);
+    renderer_->setPool(pool_.get());
     report(StartupStep::Renderer);
 
     // The soundtrack plays from here, while the meshes are still being read.
@@ -115,7 +121,7 @@ Demo::Demo(const DemoSetup& setup)
         *renderer_, *plasmaTexture_, *flareTexture_, *mushroomTexture_, *starField_, *column_, *centrePiece_,
         *bouncer_, *mushroomPart1_, *mushroomPart2_, *spinMesh_, *capsule_});
     loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
-    loop_->threads = renderer_.get();
+    loop_->pool = pool_.get();
     report(StartupStep::SceneState);
 
     // The timeline starts only now, after all loading; the music has been playing for a while.

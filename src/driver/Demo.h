@@ -14,6 +14,8 @@
 #include "media/MusicPlayer.h"
 #include "pixels/PixelToolkit.h"
 #include "render/Renderer.h"
+#include "render/ThreadCount.h"
+#include "render/WorkerPool.h"
 
 constexpr const char* windowTitle = "Tepple polygon engine";
 
@@ -56,7 +58,9 @@ struct DemoSetup {
     std::string dataFolder;  // prefix of every data file name; "" is the current directory
     std::optional<unsigned> starFieldSeed; // empty: seeded from the clock, different every run
     std::function<void(StartupStep)> onStartupStep; // optional observer of the start-up order
-    int renderThreads = 0;   // threads the renderer draws with (Renderer::setThreads); 0: one per processor
+    // Threads the demo draws with (a WorkerPool lent to the renderer and the frame loop), at most
+    // maxRenderThreads; 0: one per processor.
+    int renderThreads = 0;
 };
 
 class Demo {
@@ -98,6 +102,7 @@ private:
     // Declared in reverse release order, so that members are destroyed in the release order:
     // meshes from the capsule back to the star field, the timer, the surfaces, and last the
     // renderer, the procedural texture and the music player.
+    std::unique_ptr<WorkerPool> pool_;
     std::unique_ptr<MusicPlayer> musicPlayer_;
     std::unique_ptr<Surface> plasmaTexture_;
     std::unique_ptr<Renderer> renderer_;

@@ -34,16 +34,13 @@ bool restoresBackground(double demoTime)
     return !(scene && scene->keepsPreviousFrame);
 }
 
-// Runs pass(first, end) over the rows [0, rows), shared among the renderer's threads if there is one.
+// Runs pass(first, end) over the rows [0, rows), shared among the pool's threads if there is one.
 template <class Pass>
-void forRows(Renderer* threads, int rows, Pass&& pass)
+void forRows(WorkerPool* pool, int rows, Pass&& pass)
 {
-    const auto run = [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); };
-    if (threads != nullptr) {
-        threads->forItems(static_cast<size_t>(rows), run);
-    } else if (rows > 0) {
-        run(0, static_cast<size_t>(rows), 0);
-    }
+    if (rows <= 0) return;
+    forItems(pool, static_cast<size_t>(rows),
+             [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); });
 }
 
 // Copies rows [first, end) of a surface onto the same rows of a console or surface of its size.
@@ -73,27 +70,27 @@ void dimAndDotRow(uint32_t* rowPixels, int width)
 
 } // namespace
 
-bool copySameSize(Surface& source, Surface& destination, Renderer* threads)
+bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool)
 {
     if (source.width() != destination.width()) return false;
     if (source.height() != destination.height()) return false;
-    forRows(threads, source.height(), [&](int first, int end) { copyRows(source, destination, first, end); });
+    forRows(pool, source.height(), [&](int first, int end) { copyRows(source, destination, first, end); });
     return true;
 }
 
-void dimAndDot(Surface& surface, Renderer* threads)
+void dimAndDot(Surface& surface, WorkerPool* pool)
 {
     const int width = surface.width();
     uint32_t* pixels = surface.lock();
-    forRows(threads, surface.height(), [width, pixels](int first, int end) {
+    forRows(pool, surface.height(), [width, pixels](int first, int end) {
         for (int row = first; row < end; ++row) dimAndDotRow(pixels + static_cast<size_t>(row) * width, width);
     });
 }
 
-void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, Renderer* threads)
+void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, WorkerPool* pool)
 {
     if (console.width() == screen.width() && console.height() == screen.height()) {
-        forRows(threads, screen.height(), [&](int first, int end) { copyRows(screen, console, first, end); });
+        forRows(pool, screen.height(), [&](int first, int end) { copyRows(screen, console, first, end); });
     } else {
         // A console of another size gets the one whole-frame copy: it is copied or refused whole
         // (Surface::copy), where strips of rows could partly fit a smaller console.
@@ -101,7 +98,7 @@ void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clear
         screen.copy(console, whole, whole);
     }
     if (fadeTrails) {
-        dimAndDot(screen, threads);
+        dimAndDot(screen, pool);
     } else if (clearNow) {
         screen.clear();
     }
@@ -127,7 +124,7 @@ FrameResult FrameLoop::step()
     state.frameDelta = timer.delta();
     // The background covers the whole screen, so a clear left from the last frame is needed only
     // when nothing is painted over it.
-    const bool painted = restoresBackground(state.demoTime) && copySameSize(background, screen, threads);
+    const bool painted = restoresBackground(state.demoTime) && copySameSize(background, screen, pool);
     if (!painted && clearPending) screen.clear();
     clearPending = false;
     state.sceneClock += state.frameDelta;
@@ -138,7 +135,7 @@ FrameResult FrameLoop::step()
     // that frame is never shown.
     if (state.demoTime > timelineEnd) return FrameResult::TimelineExit;
 
-    presentFrame(console, screen, state.fadeTrails, false, threads);
+    presentFrame(console, screen, state.fadeTrails, false, pool);
     clearPending = !state.fadeTrails;
     return FrameResult::Presented;
 }

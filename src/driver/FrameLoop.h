@@ -5,7 +5,7 @@
 
 #include "driver/Timeline.h"
 #include "pixels/PixelToolkit.h"
-#include "render/Renderer.h"
+#include "render/WorkerPool.h"
 
 // The driver's clock state, shared with the scenes.
 struct FrameState {
@@ -29,24 +29,24 @@ enum class FrameResult {
     TimelineExit, // demoTime passed the end of the timeline; this frame was not shown
 };
 
-// The full-frame passes below touch each row on its own, so they may share the rows among a
-// renderer's threads (Renderer::forItems); null, or a renderer with one thread, runs them on the
-// calling thread. The result is the same either way.
+// The full-frame passes below touch each row on its own, so they may share the rows among a pool's
+// threads (forItems); null, or a pool of one thread, runs them on the calling thread. The result is
+// the same either way.
 
 // Copies the whole of source onto destination when both have the same width and height, and
 // says so; otherwise does nothing and returns false.
-bool copySameSize(Surface& source, Surface& destination, Renderer* threads = nullptr);
+bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool = nullptr);
 
 // Dims and dots a surface in place: in every group of four pixels along a row the first keeps
 // 0.9 of each channel (truncated), the other three become 0. Rows are width x 4 bytes, and a
 // row's pixel count is expected to be a multiple of 4 (640 is).
-void dimAndDot(Surface& surface, Renderer* threads = nullptr);
+void dimAndDot(Surface& surface, WorkerPool* pool = nullptr);
 
 // Copies screen to the console, then dims and dots it or (when clearNow) clears it, shows the
 // console and counts the frame in frameCounter. A caller passing clearNow false must clear the
 // screen, or paint it whole, before drawing on it again.
 void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow = true,
-                  Renderer* threads = nullptr);
+                  WorkerPool* pool = nullptr);
 
 // Everything one frame needs, owned elsewhere.
 struct FrameLoop {
@@ -57,7 +57,7 @@ struct FrameLoop {
     SceneHook& scenes;
     FrameState state;
     bool clearPending = false; // the last frame presented left the screen to be cleared
-    Renderer* threads = nullptr; // whose threads share the full-frame passes (null: this thread alone)
+    WorkerPool* pool = nullptr; // whose threads share the full-frame passes (null: this thread alone)
 
     // The last start-up steps, immediately before the first frame: frameCounter 0, the state
     // reset (sceneClock 0, fadeTrails off) and the timer started.

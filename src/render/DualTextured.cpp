@@ -1,7 +1,9 @@
 // The two-texture path: the even mix of two perspective-correct textures, unlit.
 #include <cstddef>
 
-#include "render/Projection.h"
+#include "render/ChannelArithmetic.h"
+#include "render/DepthRule.h"
+#include "render/TriangleLoop.h"
 #include "render/TextureSampling.h"
 
 namespace {
@@ -24,12 +26,6 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, float w, c
     values[invZ] = w;
 }
 
-// Per channel (a + b) >> 1; the sum of two channels needs no table.
-uint32_t evenMix(uint32_t a, uint32_t b)
-{
-    return packColour((redOf(a) + redOf(b)) >> 1, (greenOf(a) + greenOf(b)) >> 1, (blueOf(a) + blueOf(b)) >> 1);
-}
-
 struct DualSpanContext {
     Renderer& renderer;
     uint32_t* screen;
@@ -38,7 +34,7 @@ struct DualSpanContext {
     const TextureView& b;
 };
 
-void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>& span)
+void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& span)
 {
     Renderer& renderer = context.renderer;
     const float* step = span.steps;
@@ -69,7 +65,7 @@ void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>&
         const size_t pixel = rowStart + static_cast<size_t>(column);
         if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
             context.screen[pixel] =
-                evenMix(context.a.at(texelA.u, texelA.v, offsetA), context.b.at(texelB.u, texelB.v, offsetB));
+                meanChannels(context.a.at(texelA.u, texelA.v, offsetA), context.b.at(texelB.u, texelB.v, offsetB));
         }
 
         texelA.advance();
@@ -94,10 +90,10 @@ void Renderer::drawDualTextured(Surface& target)
     if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
     const DualSpanContext context{*this, screen, depth, viewA, viewB};
-    scanTriangles(
-        *this, &Renderer::dualTexturedEdges, false,
+    scanTriangles<attributeCount, 1>(
+        *this, *work_, false,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             setCorner(values, positions[static_cast<size_t>(corners.vertex[i])], corners.w[i], viewA, viewB);
         },
-        [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
+        rowByRow([&context](const Span<attributeCount>& span) { dualTextureRow(context, span); }));
 }

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <utility>
 
-#include "render/Projection.h"
+#include "render/Renderer.h"
+#include "render/TriangleSetup.h"
+#include "render/VertexStage.h"
 
 namespace {
 
@@ -12,8 +14,8 @@ namespace {
 constexpr uint32_t faceBaseColour = 0x00FF0000;
 
 // Screen positions are held within this range before the 16.16 arithmetic, so every edge
-// position and step fits easily in 64 bits (and, for any real screen position, agrees with the
-// plain 32-bit arithmetic the pictures were made with).
+// position and step fits easily in 64 bits, and for any real screen position every value equals
+// what 32-bit arithmetic gives.
 constexpr int32_t positionLimit = 16384;
 
 using Fixed = int64_t; // 16.16

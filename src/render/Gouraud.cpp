@@ -2,7 +2,8 @@
 #include <cstddef>
 
 #include "render/ChannelArithmetic.h"
-#include "render/Projection.h"
+#include "render/DepthRule.h"
+#include "render/TriangleLoop.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ void setCorner(float (&values)[attributeCount], uint32_t colour, float w)
 // left end: nothing is advanced to column 0. Blend is a template flag so the pixel loop holds no
 // test of it.
 template <bool Blend>
-void shadeSpan(Renderer& renderer, const Span<attributeCount>& span, uint32_t* screen, const DepthRule& depth)
+void shadeRow(Renderer& renderer, const Span<attributeCount>& span, uint32_t* screen, const DepthRule& depth)
 {
     float r = span.values[red], g = span.values[green], b = span.values[blue], w = span.values[invZ];
     const float rStep = span.steps[red], gStep = span.steps[green], bStep = span.steps[blue];
@@ -45,15 +46,19 @@ void shadeSpan(Renderer& renderer, const Span<attributeCount>& span, uint32_t* s
 }
 
 template <bool Blend>
-void shadeTriangles(Renderer& renderer, uint32_t* screen, const DepthRule& depth)
+void shadeTriangles(Renderer& renderer, CallWork& work, uint32_t* screen, const DepthRule& depth)
 {
-    scanTriangles(
-        renderer, &Renderer::gouraudEdges, true,
-        [&renderer](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            setCorner(values, litVertex(renderer, corners.vertex[i]), corners.w[i]);
+    scanTriangles<attributeCount, 1>(
+        renderer, work, true,
+        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+            setCorner(values, litVertex(renderer, work.vertices, corners.vertex[i]), corners.w[i]);
         },
-        [&](const Span<attributeCount>& span) { shadeSpan<Blend>(renderer, span, screen, depth); });
+        rowByRow([&](const Span<attributeCount>& span) { shadeRow<Blend>(renderer, span, screen, depth); }));
 }
+
+using ShadeTriangles = void (*)(Renderer&, CallWork&, uint32_t*, const DepthRule&);
+// Indexed by blend.
+constexpr ShadeTriangles shadeTrianglesByFlags[] = {&shadeTriangles<false>, &shadeTriangles<true>};
 
 } // namespace
 
@@ -62,9 +67,5 @@ void Renderer::drawGouraud(Surface& target)
     uint32_t* screen = lockScreen(target);
     if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
-    if (blendMode != 0) {
-        shadeTriangles<true>(*this, screen, depth);
-    } else {
-        shadeTriangles<false>(*this, screen, depth);
-    }
+    shadeTrianglesByFlags[blendMode != 0](*this, *work_, screen, depth);
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "render/WorkerPool.h"
+
 namespace {
 
 // The normals take the combined rotation and scale plus the camera's translation; lighting then
@@ -26,8 +28,8 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
 
     if (mode == DrawMode::Sprites) {
         // A loaded mesh has fewer corner entries than vertices: never read past either array.
-        const size_t pointTotal = std::min({static_cast<size_t>(std::max(mesh.vertexCount, 0)), mesh.cornerPositions.size(),
-                                            mesh.outPositions.size()});
+        const size_t pointTotal = std::min(
+            {static_cast<size_t>(std::max(mesh.vertexCount, 0)), mesh.cornerPositions.size(), mesh.outPositions.size()});
         for (size_t i = 0; i < pointTotal; ++i) {
             mesh.outPositions[i] = transform(view, transform(combined, mesh.cornerPositions[i]));
         }
@@ -53,7 +55,7 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
         // Each position and normal on its own, so the renderer's threads may share them.
         const auto transformAll = [&](const Vertex* positions, const Vertex* normals, Vertex* outPositions,
                                       Vertex* outNormals, size_t count) {
-            renderer.forItems(count, [&](size_t begin, size_t end, int) {
+            forItems(renderer.pool(), count, [&](size_t begin, size_t end, int) {
                 for (size_t i = begin; i < end; ++i) {
                     outPositions[i] = transform(view, transform(combined, positions[i]));
                     outNormals[i] = transform(normalMatrix, normals[i]);

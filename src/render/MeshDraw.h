@@ -8,6 +8,8 @@
 // Transforms into camera space and runs the renderer's rasteriser of `mode`; a value outside
 // DrawMode draws nothing. A triangle mesh hands over its vertices (outVertices, outVertexNormals)
 // with its face indices, or, when an index does not fit the vertices, its corners (outPositions,
-// outNormals); a field hands over its points (outPositions). The mesh's drawMatrix acts first and is reset to the identity after every draw, whatever the mode. Only as many
-// corners (or points, in sprite mode) as every array involved holds are read and handed over.
+// outNormals); a field hands over its points (outPositions). The mesh's drawMatrix acts first and
+// is reset to the identity after every draw, whatever the mode. Only as many corners (or points,
+// in sprite mode) as every array involved holds are read and handed over. The transforms are
+// shared among the threads of the renderer's pool.
 void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode);

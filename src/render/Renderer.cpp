@@ -1,11 +1,12 @@
 #include "render/Renderer.h"
 
+#include "render/TriangleLoop.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -14,9 +15,9 @@ constexpr double initialDepth = -65536.0;
 
 } // namespace
 
-Renderer::Renderer() : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1)
+Renderer::Renderer()
+    : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1), work_(std::make_unique<CallWork>())
 {
-    setThreads(1);
     std::fill(std::begin(accumBuffer), std::end(accumBuffer), 0u);
     std::fill(std::begin(depthBuffer), std::end(depthBuffer), initialDepth);
 }
@@ -36,17 +37,47 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
     indices.clear();
 }
 
-void Renderer::setThreads(int count)
+// The state is copied member by member; the work areas are the copy's own.
+Renderer::Renderer(const Renderer& other)
+    : positions(other.positions),
+      normals(other.normals),
+      indices(other.indices),
+      lights(other.lights),
+      texture(other.texture),
+      secondTexture(other.secondTexture),
+      worldMatrix(other.worldMatrix),
+      viewMatrix(other.viewMatrix),
+      blendMode(other.blendMode),
+      backfaceCull(other.backfaceCull),
+      rowLanes(other.rowLanes),
+      pool_(other.pool_),
+      work_(std::make_unique<CallWork>())
 {
-    if (count <= 0) count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    // More threads than bands of a few dozen rows each would only add hand-offs.
-    count = std::min(count, screenHeight / 16);
-    if (pool_->threads() != count) pool_ = WorkerPoolHandle(count);
-    const size_t threads = static_cast<size_t>(count);
-    gouraudEdges_.resize(threads);
-    texturedEdges_.resize(threads);
-    dualTexturedEdges_.resize(threads);
+    std::copy(std::begin(other.accumBuffer), std::end(other.accumBuffer), accumBuffer);
+    std::copy(std::begin(other.depthBuffer), std::end(other.depthBuffer), depthBuffer);
 }
+
+Renderer& Renderer::operator=(const Renderer& other)
+{
+    if (this == &other) return *this;
+    positions = other.positions;
+    normals = other.normals;
+    indices = other.indices;
+    lights = other.lights;
+    std::copy(std::begin(other.accumBuffer), std::end(other.accumBuffer), accumBuffer);
+    texture = other.texture;
+    secondTexture = other.secondTexture;
+    worldMatrix = other.worldMatrix;
+    viewMatrix = other.viewMatrix;
+    blendMode = other.blendMode;
+    backfaceCull = other.backfaceCull;
+    rowLanes = other.rowLanes;
+    std::copy(std::begin(other.depthBuffer), std::end(other.depthBuffer), depthBuffer);
+    pool_ = other.pool_;
+    return *this;
+}
+
+Renderer::~Renderer() = default;
 
 void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
                                        const int32_t* indicesSource, size_t cornerCount)

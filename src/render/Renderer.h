@@ -3,7 +3,7 @@
 // the bound textures, the world and view matrices, the two mode flags, the persistent
 // accumulation buffer and the depth buffer.
 //
-// The object holds its buffers and tables inline (several megabytes): allocate it on the heap.
+// The object holds its buffers inline (several megabytes): allocate it on the heap.
 // Targets are always 640 x 480 32-bit surfaces addressed as 640 words per row.
 #include <cstdint>
 #include <memory>
@@ -14,9 +14,10 @@
 #include "geometry/Vertex.h"
 #include "pixels/FrameCounter.h"
 #include "pixels/PixelToolkit.h"
-#include "render/WorkerPool.h"
-#include "render/EdgeTable.h"
 #include "render/Screen.h"
+
+class WorkerPool;
+struct CallWork;
 
 // The five rasterisers, in the order of their mode numbers 0 to 4.
 enum class DrawMode { Gouraud, Textured, DualTextured, Sprites, Flat };
@@ -81,78 +82,20 @@ public:
     // returns false.
     bool draw(DrawMode mode, Surface& target);
 
-    // What the triangle paths work out once per vertex of the draw call in progress, refilled by
-    // every call (render/Projection.h): the screen position and w of every vertex, and the lit
-    // colour of those a drawn triangle uses. Grows to the largest call and is then reused.
-    struct VertexResults {
-        std::vector<ScreenPoint> screen;
-        std::vector<float> w;
-        std::vector<uint32_t> lit;
-        std::vector<uint32_t> litInCall; // lit[i] is valid while litInCall[i] == call
-        uint32_t call = 0;
-        std::vector<TriangleCorners> drawnTriangles; // those that survive set-up, when the call is shared
-        // Each piece's share of them, while set up; a cache line each, since the threads grow
-        // their pieces' lists at the same time.
-        struct alignas(64) Share {
-            std::vector<TriangleCorners> triangles;
-        };
-        std::vector<Share> drawnInPiece;
-        std::vector<uint32_t> wantedInCall; // a drawn corner uses vertex i while wantedInCall[i] == call
-        std::vector<int64_t> rowWork; // per screen row, the work expected there (splitRows)
-        std::vector<int> stripRows;   // strip s is rows [stripRows[s], stripRows[s + 1])
-    };
-    VertexResults vertexResults;
+    // Lends the renderer a pool of threads to share its draw calls with (WorkerPool.h), or takes it
+    // back (null: every call on the calling thread alone). The pool stays its owner's; it must
+    // outlive its use here and serve one call at a time. Every pixel, depth key and accumulation
+    // value is the same for any number of threads.
+    void setPool(WorkerPool* pool) { pool_ = pool; }
+    WorkerPool* pool() const { return pool_; }
 
-    // Threads the renderer draws with (0: one per processor). A triangle call is split into
-    // strips of rows, each thread drawing every triangle in order for the rows of the strips it
-    // takes, so every pixel, depth key and accumulation value is what one thread gives; the
-    // per-vertex work of a call is shared the same way. The threads are started here, once;
-    // drawing allocates nothing once the buffers have grown to the largest call.
-    void setThreads(int count);
-    int threads() const { return pool_->threads(); }
-    // Runs work(context, piece, thread) for pieces [0, pieces) on all threads (WorkerPool::run).
-    void runPieces(WorkerPool::Work work, void* context, int pieces) { pool_->run(work, context, pieces); }
-    // Runs body(begin, end, piece) over the items [0, count), cut in order into piecesFor(count)
-    // ranges shared among the threads, or in one piece on this thread when there are fewer than
-    // minItemsForThreads items or one thread. For per-item work whose results do not depend on
-    // the cut.
-    template <class Body>
-    void forItems(size_t count, Body&& body)
-    {
-        const int pieces = piecesFor(count);
-        if (pieces > 1) {
-            pool_->split(count, pieces, body);
-        } else if (count > 0) {
-            body(size_t{0}, count, 0);
-        }
-    }
-    int piecesFor(size_t count) const
-    {
-        return pool_->threads() > 1 && count >= minItemsForThreads ? piecesPerThread * pool_->threads() : 1;
-    }
-    // Below this, handing items to other threads costs more than working them out here.
-    static constexpr size_t minItemsForThreads = 256;
-    // A thread that starts late, or is interrupted, leaves its share to the others in pieces
-    // this small.
-    static constexpr int piecesPerThread = 3;
-    // Strips of rows a triangle call is cut into, per thread. Unlike vertex pieces, every strip
-    // walks again each edge that reaches it from the edge's top (the rows above it included, as
-    // the values are stepped row by row); cut by expected work, one strip per thread keeps the
-    // threads as busy as more, smaller strips did, and walks less.
-    static constexpr int stripsPerThread = 1;
-    // The scan-conversion work area of each thread.
-    EdgeTable<4>& gouraudEdges(int thread) { return gouraudEdges_[static_cast<size_t>(thread)]; }
-    EdgeTable<6>& texturedEdges(int thread) { return texturedEdges_[static_cast<size_t>(thread)]; }
-    EdgeTable<5>& dualTexturedEdges(int thread) { return dualTexturedEdges_[static_cast<size_t>(thread)]; }
+    Renderer(const Renderer& other);
+    Renderer& operator=(const Renderer& other);
+    ~Renderer();
 
 private:
-    WorkerPoolHandle pool_;
-    // Scan-conversion work areas, one per attribute set and thread, reused by every triangle.
-    std::vector<EdgeTable<4>> gouraudEdges_;      // red, green, blue, w
-    std::vector<EdgeTable<6>> texturedEdges_;     // u/z, v/z, red, green, blue, w
-    std::vector<EdgeTable<5>> dualTexturedEdges_; // u/z, v/z of each texture, w
+    WorkerPool* pool_ = nullptr;
+    // The work areas of a draw call (render/TriangleLoop.h), kept from call to call. A copy of the
+    // renderer starts with empty ones.
+    std::unique_ptr<CallWork> work_;
 };
-
-// Perspective projection: column = trunc(x / z x 320 + 240), row likewise; z = 0 counts as 0.1f.
-// Results beyond the int range saturate; NaN gives 0.
-ScreenPoint project(Vertex v);

@@ -38,16 +38,37 @@ inline DoubleLanes widened(__m128i v)
 // static_cast<float> of each lane (round to nearest, as the cast does).
 inline __m128 narrowed(DoubleLanes d) { return _mm_movelh_ps(_mm_cvtpd_ps(d.low), _mm_cvtpd_ps(d.high)); }
 inline DoubleLanes lanesOf(double value) { return {_mm_set1_pd(value), _mm_set1_pd(value)}; }
-inline DoubleLanes operator+(DoubleLanes a, DoubleLanes b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
-inline DoubleLanes operator-(DoubleLanes a, DoubleLanes b) { return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)}; }
-inline DoubleLanes operator*(DoubleLanes a, DoubleLanes b) { return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)}; }
+inline DoubleLanes operator+(DoubleLanes a, DoubleLanes b)
+{
+    return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)};
+}
+inline DoubleLanes operator-(DoubleLanes a, DoubleLanes b)
+{
+    return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)};
+}
+inline DoubleLanes operator*(DoubleLanes a, DoubleLanes b)
+{
+    return {_mm_mul_pd(a.low, b.low), _mm_mul_pd(a.high, b.high)};
+}
 // Division is plain IEEE division. Where quotient() special-cases a zero denominator it gives the
 // same infinities, and a NaN whose sign may differ; every NaN a path makes ends in truncToInt, as 0.
-inline DoubleLanes operator/(DoubleLanes a, DoubleLanes b) { return {_mm_div_pd(a.low, b.low), _mm_div_pd(a.high, b.high)}; }
+inline DoubleLanes operator/(DoubleLanes a, DoubleLanes b)
+{
+    return {_mm_div_pd(a.low, b.low), _mm_div_pd(a.high, b.high)};
+}
 // Ordered comparisons: false where either side is NaN, as the scalar ones are.
-inline DoubleLanes greaterLanes(DoubleLanes a, DoubleLanes b) { return {_mm_cmpgt_pd(a.low, b.low), _mm_cmpgt_pd(a.high, b.high)}; }
-inline DoubleLanes lessLanes(DoubleLanes a, DoubleLanes b) { return {_mm_cmplt_pd(a.low, b.low), _mm_cmplt_pd(a.high, b.high)}; }
-inline DoubleLanes bothLanes(DoubleLanes a, DoubleLanes b) { return {_mm_and_pd(a.low, b.low), _mm_and_pd(a.high, b.high)}; }
+inline DoubleLanes greaterLanes(DoubleLanes a, DoubleLanes b)
+{
+    return {_mm_cmpgt_pd(a.low, b.low), _mm_cmpgt_pd(a.high, b.high)};
+}
+inline DoubleLanes lessLanes(DoubleLanes a, DoubleLanes b)
+{
+    return {_mm_cmplt_pd(a.low, b.low), _mm_cmplt_pd(a.high, b.high)};
+}
+inline DoubleLanes bothLanes(DoubleLanes a, DoubleLanes b)
+{
+    return {_mm_and_pd(a.low, b.low), _mm_and_pd(a.high, b.high)};
+}
 inline int laneBits(DoubleLanes mask) { return _mm_movemask_pd(mask.low) | _mm_movemask_pd(mask.high) << 2; }
 inline void storeLanes(double* out, DoubleLanes d)
 {
@@ -93,14 +114,9 @@ inline __m128i scaledLanes(__m128i texel, __m128i red, __m128i green, __m128i bl
 inline __m128i meanLanes(__m128i a, __m128i b)
 {
     const __m128i halves = _mm_set1_epi32(0x7F7F7F);
-    return _mm_add_epi32(_mm_add_epi32(_mm_and_si128(_mm_srli_epi32(a, 1), halves), _mm_and_si128(_mm_srli_epi32(b, 1), halves)),
-                         _mm_and_si128(_mm_and_si128(a, b), _mm_set1_epi32(0x010101)));
-}
-
-// insideVisibilityWindow of each lane, on w already widened.
-inline DoubleLanes visibleLanes(DoubleLanes w)
-{
-    return bothLanes(greaterLanes(w, lanesOf(0.001)), lessLanes(w, lanesOf(0.1)));
+    const __m128i halfSum = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(a, 1), halves),
+                                          _mm_and_si128(_mm_srli_epi32(b, 1), halves));
+    return _mm_add_epi32(halfSum, _mm_and_si128(_mm_and_si128(a, b), _mm_set1_epi32(0x010101)));
 }
 
 // The rows of a group of spans laid side by side: each attribute's value and step per lane, and

@@ -5,7 +5,9 @@
 
 #include "geometry/SafeFloat.h"
 #include "render/ChannelArithmetic.h"
-#include "render/Projection.h"
+#include "render/DepthRule.h"
+#include "render/Renderer.h"
+#include "render/VertexStage.h"
 #include "render/TextureSampling.h"
 
 namespace {

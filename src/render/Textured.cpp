@@ -3,7 +3,8 @@
 #include <cstddef>
 
 #include "render/ChannelArithmetic.h"
-#include "render/Projection.h"
+#include "render/DepthRule.h"
+#include "render/TriangleLoop.h"
 #include "render/TextureSampling.h"
 
 namespace {
@@ -43,7 +44,7 @@ inline uint32_t litTexel(uint32_t texel, float r, float g, float b)
 }
 
 template <bool Blend, bool Lit>
-void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>& span)
+void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& span)
 {
     Renderer& renderer = context.renderer;
     const float* step = span.steps;
@@ -96,11 +97,11 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
 }
 
 #if defined(TEPPLE_ROW_LANES)
-// textureSpan for up to four rows at once, one per lane (RowLanes.h). The steps run as long as
+// textureRow for up to four rows at once, one per lane (RowLanes.h). The steps run as long as
 // the longest row; a lane past its own row's end stores nothing. Every lane's blocks start at
 // its row's left end, so all lanes aim at the same steps.
 template <bool Blend, bool Lit>
-void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
+void textureLanes(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
     Renderer& renderer = context.renderer;
     LaneRows<attributeCount> rows(spans, count);
@@ -111,11 +112,13 @@ void textureRows(const TexturedSpanContext& context, const Span<attributeCount>*
             rows.value[a][lane] = advancedToColumnZero(span.values[a], span.steps[a], span.unclampedLeft);
         }
     }
-    __m128 uz = _mm_load_ps(rows.value[uOverZ]), vz = _mm_load_ps(rows.value[vOverZ]), w = _mm_load_ps(rows.value[invZ]);
+    __m128 uz = _mm_load_ps(rows.value[uOverZ]), vz = _mm_load_ps(rows.value[vOverZ]);
+    __m128 w = _mm_load_ps(rows.value[invZ]);
     __m128 r = _mm_load_ps(rows.value[red]), g = _mm_load_ps(rows.value[green]), b = _mm_load_ps(rows.value[blue]);
     const __m128 uzStep = _mm_load_ps(rows.step[uOverZ]), vzStep = _mm_load_ps(rows.step[vOverZ]);
     const __m128 wStep = _mm_load_ps(rows.step[invZ]);
-    const __m128 rStep = _mm_load_ps(rows.step[red]), gStep = _mm_load_ps(rows.step[green]), bStep = _mm_load_ps(rows.step[blue]);
+    const __m128 rStep = _mm_load_ps(rows.step[red]), gStep = _mm_load_ps(rows.step[green]);
+    const __m128 bStep = _mm_load_ps(rows.step[blue]);
     const __m128i lengths = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.length));
     // Each lane's block length after `drawn` steps, at least 1 so that masked lanes divide safely.
     const auto blockLengths = [&rows](int drawn) {
@@ -157,34 +160,41 @@ void textureRows(const TexturedSpanContext& context, const Span<attributeCount>*
 }
 #endif
 
-// Draws a group of rows of one triangle side by side where that pays, else one by one.
+// The path's span kernel: a group of rows of one triangle side by side where that pays, else one
+// by one.
 template <bool Blend, bool Lit>
-void textureGroup(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
+void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
 #if defined(TEPPLE_ROW_LANES)
     if (context.renderer.rowLanes && LaneRows<attributeCount>::worthLanes(spans, count)) {
-        textureRows<Blend, Lit>(context, spans, count);
+        textureLanes<Blend, Lit>(context, spans, count);
         return;
     }
 #endif
-    for (int i = 0; i < count; ++i) textureSpan<Blend, Lit>(context, spans[i]);
+    for (int i = 0; i < count; ++i) textureRow<Blend, Lit>(context, spans[i]);
 }
 
+#if defined(TEPPLE_ROW_LANES)
+constexpr int texturedLanes = spanLanes;
+#else
+constexpr int texturedLanes = 1;
+#endif
+
 template <bool Blend, bool Lit>
-void textureTriangles(Renderer& renderer, const TexturedSpanContext& context)
+void textureTriangles(Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
 {
-    scanTriangles(
-        renderer, &Renderer::texturedEdges, Lit,
+    scanTriangles<attributeCount, texturedLanes>(
+        renderer, work, Lit,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             const int index = corners.vertex[i];
             // Unlit corners keep their colours unread: only lit spans step them.
-            const uint32_t colour = Lit ? litVertex(renderer, index) : 0u;
+            const uint32_t colour = Lit ? litVertex(renderer, work.vertices, index) : 0u;
             setCorner(values, renderer.positions[static_cast<size_t>(index)], colour, corners.w[i], context.texture);
         },
-        [&context](const Span<attributeCount>* spans, int count) { textureGroup<Blend, Lit>(context, spans, count); });
+        [&context](const Span<attributeCount>* spans, int count) { textureRows<Blend, Lit>(context, spans, count); });
 }
 
-using TextureTriangles = void (*)(Renderer&, const TexturedSpanContext&);
+using TextureTriangles = void (*)(Renderer&, CallWork&, const TexturedSpanContext&);
 // Indexed by 2 x blend + lit.
 constexpr TextureTriangles textureTrianglesByFlags[] = {&textureTriangles<false, false>, &textureTriangles<false, true>,
                                                         &textureTriangles<true, false>, &textureTriangles<true, true>};
@@ -199,5 +209,5 @@ void Renderer::drawTextured(Surface& target)
     if (screen == nullptr) return;
     const DepthRule depth(frameCounter);
     const TexturedSpanContext context{*this, screen, depth, textureView};
-    textureTrianglesByFlags[2 * (blendMode != 0) + !lights.empty()](*this, context);
+    textureTrianglesByFlags[2 * (blendMode != 0) + !lights.empty()](*this, *work_, context);
 }

@@ -5,10 +5,8 @@
 
 namespace {
 // About the time between two draw calls of a frame: long enough that a worker is still awake for
-// the next call, short enough that a worker idle between frames soon leaves the core to others.
-// Measured for the two-thread timeline on this 2-core virtual machine (runs vary): no spin, 8.3 s
-// (every job a sleep and a wake); 10 us, 5.9-6.9 s; 25 us, 5.5-6.3 s; 50 us or 1 ms, 5.2-5.5 s in
-// some runs but 7-9 s in others, where a spinning worker slowed the caller's own work.
+// the next call, short enough that a worker idle between frames soon leaves the core to others
+// (a longer spin lets a spinning worker slow the caller's own work; docs/performance.md).
 constexpr auto spinBudget = std::chrono::microseconds(25);
 
 // A claim word: the job's number (high 32 bits), its number of pieces (16 bits) and the next

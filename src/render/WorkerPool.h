@@ -11,7 +11,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -60,6 +59,27 @@ public:
             &job, pieces);
     }
 
+    // Runs body(piece, thread) for every piece of [0, pieces) (run() with a callable instead of a
+    // function and its context).
+    template <class Body>
+    void forPieces(int pieces, Body& body)
+    {
+        run([](void* context, int piece, int thread) { (*static_cast<Body*>(context))(piece, thread); }, &body,
+            pieces);
+    }
+
+    // How many ranges forItems cuts `count` items into: one below minItemsForThreads items or with one
+    // thread, else piecesPerThread per thread.
+    int piecesFor(size_t count) const
+    {
+        return threads_ > 1 && count >= minItemsForThreads ? piecesPerThread * threads_ : 1;
+    }
+    // Below this, handing items to other threads costs more than working them out on the caller's.
+    static constexpr size_t minItemsForThreads = 256;
+    // A thread that starts late, or is interrupted, leaves its share to the others in pieces this
+    // small.
+    static constexpr int piecesPerThread = 3;
+
 private:
     void serve(int thread);
     // Claims and runs pieces of the job numbered `job` until none is left.
@@ -91,24 +111,16 @@ private:
     std::atomic<bool> stopping_{false};
 };
 
-// A WorkerPool held by value, so that what holds it can be copied: a copy starts threads of its
-// own, as many as the original has.
-class WorkerPoolHandle {
-public:
-    explicit WorkerPoolHandle(int threads = 1) : pool_(std::make_unique<WorkerPool>(threads)) {}
-    WorkerPoolHandle(const WorkerPoolHandle& other) : WorkerPoolHandle(other.pool_->threads()) {}
-    WorkerPoolHandle& operator=(const WorkerPoolHandle& other)
-    {
-        if (other.pool_->threads() != pool_->threads()) pool_ = std::make_unique<WorkerPool>(other.pool_->threads());
-        return *this;
+// Runs body(begin, end, piece) over the items [0, count), cut in order into pool->piecesFor(count)
+// ranges shared among the pool's threads, or in one piece on the calling thread when there is no
+// pool or the cut gives one piece. For per-item work whose results do not depend on the cut.
+template <class Body>
+void forItems(WorkerPool* pool, size_t count, Body&& body)
+{
+    const int pieces = pool != nullptr ? pool->piecesFor(count) : 1;
+    if (pieces > 1) {
+        pool->split(count, pieces, body);
+    } else if (count > 0) {
+        body(size_t{0}, count, 0);
     }
-
-    WorkerPoolHandle(WorkerPoolHandle&&) noexcept = default;
-    WorkerPoolHandle& operator=(WorkerPoolHandle&&) noexcept = default;
-
-    WorkerPool& operator*() const { return *pool_; }
-    WorkerPool* operator->() const { return pool_.get(); }
-
-private:
-    std::unique_ptr<WorkerPool> pool_;
-};
+}

@@ -6,6 +6,7 @@
 
 #include "RenderFixture.h"
 #include "render/Renderer.h"
+#include "render/VertexStage.h"
 
 namespace {
 

@@ -10,9 +10,10 @@
 
 #include "RenderFixture.h"
 #include "render/ChannelArithmetic.h"
-#include "render/Projection.h"
+#include "render/TriangleLoop.h"
 #include "render/Renderer.h"
 #include "render/RowLanes.h"
+#include "render/WorkerPool.h"
 
 TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
 {
@@ -243,17 +244,18 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
     int drawn = 0;
     const std::unique_ptr<Renderer> threaded = expectSameDrawing(
         [](Renderer& renderer) {
-            renderer.setThreads(3);
-            ASSERT_EQ(renderer.threads(), 3);
+            static WorkerPool pool(3);
+            renderer.setPool(&pool);
         },
         drawn);
     EXPECT_GT(drawn, screenWidth * screenHeight / 10);
-    // A copy (as the raster fuzzer makes of a fresh renderer) has threads of its own.
+    // A copy (as the raster fuzzer makes of a fresh renderer) draws with the same lent threads.
     const auto copy = std::make_unique<Renderer>(*threaded);
-    EXPECT_EQ(copy->threads(), 3);
+    ASSERT_NE(copy->pool(), nullptr);
+    EXPECT_EQ(copy->pool()->threads(), 3);
     Renderer other;
     other = *copy;
-    EXPECT_EQ(other.threads(), 3);
+    EXPECT_EQ(other.pool(), copy->pool());
 }
 
 // Rows drawn side by side in SIMD lanes give what rows drawn one by one give.

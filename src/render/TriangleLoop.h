@@ -1,0 +1,118 @@
+#pragma once
+// The triangle loop every depth-tested triangle path shares: the vertex stage, set-up, then scan
+// conversion of each surviving triangle in the call's order through the path's edge table, and
+// the path's span kernel for its rows.
+//
+// With several threads the rows of the screen are cut into strips, one per thread, and the thread
+// that takes a strip walks every surviving triangle in order for that strip's rows alone; set-up
+// and corner lighting run first, shared among the threads, so that drawing only reads what they
+// made. Every pixel, depth key and accumulation value is then what one thread gives.
+#include <cstdint>
+#include <vector>
+
+#include "render/EdgeTable.h"
+#include "render/Renderer.h"
+#include "render/RowLanes.h"
+#include "render/TriangleSetup.h"
+#include "render/VertexStage.h"
+#include "render/WorkerPool.h"
+
+// The cut of the screen's rows into strips: strip s is rows [rows[s], rows[s + 1]).
+struct StripCut {
+    std::vector<int> rows;
+    std::vector<int64_t> rowWork; // per row, the work expected there (splitRows)
+};
+
+// Everything a draw call works in, kept by the renderer from call to call so that drawing
+// allocates nothing once the areas have grown to the largest call: the vertex stage's results,
+// the survivors of set-up, the strip cut, and each thread's scan-conversion tables, one per
+// attribute set (N = 4 smooth-shaded, 5 two-texture, 6 textured).
+struct CallWork {
+    VertexResults vertices;
+    SetUpResults setUp;
+    StripCut strips;
+    std::vector<EdgeTable<4>> edges4;
+    std::vector<EdgeTable<5>> edges5;
+    std::vector<EdgeTable<6>> edges6;
+
+    template <int N>
+    std::vector<EdgeTable<N>>& edges()
+    {
+        static_assert(N >= 4 && N <= 6, "no path interpolates this many attributes");
+        if constexpr (N == 4) {
+            return edges4;
+        } else if constexpr (N == 5) {
+            return edges5;
+        } else {
+            return edges6;
+        }
+    }
+};
+
+// Calls with fewer triangles than this are drawn on the calling thread alone: handing them out
+// costs more than sharing so little gains.
+constexpr int minTrianglesForThreads = 32;
+
+// Cuts the screen's rows into `strips` strips that each expect about the same work from `drawn`
+// (the rows each triangle covers, and its set-up). Any cut draws the same pixels; this one keeps
+// the threads equally busy when a call's triangles crowd into part of the screen.
+void splitRows(const std::vector<TriangleCorners>& drawn, int strips, StripCut& cut);
+
+// Runs the loop for one path. cornerValues(corners, i, values) fills the N attributes of corner i
+// of a triangle that survived set-up; when cornersLit it may call litVertex for that corner's
+// vertex. drawRows(const Span<N>* spans, int count) is the path's span kernel: it gets up to
+// Lanes rows of one triangle at a time, top to bottom, and only one at a time for a triangle too
+// narrow for lanes (under minLaneRowLength columns).
+template <int N, int Lanes, class CornerValues, class DrawRows>
+void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, CornerValues&& cornerValues,
+                   DrawRows&& drawRows)
+{
+    WorkerPool* pool = renderer.pool();
+    const int threads = pool != nullptr ? pool->threads() : 1;
+    std::vector<EdgeTable<N>>& tables = work.edges<N>();
+    if (tables.size() < static_cast<size_t>(threads)) tables.resize(static_cast<size_t>(threads));
+
+    prepareVertices(renderer, pool, work.vertices);
+    const int triangles = drawableTriangles(renderer);
+    const auto drawTriangle = [&](const TriangleCorners& corners, EdgeTable<N>& edges, int stripTop, int stripEnd) {
+        float values[3][N];
+        for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
+        edges.scan(corners.screen, values, stripTop, stripEnd);
+        // No row is wider than its triangle.
+        if (Lanes > 1 && corners.width() >= minLaneRowLength) {
+            edges.template forEachSpanGroup<Lanes>(drawRows);
+        } else {
+            edges.template forEachSpanGroup<1>(drawRows);
+        }
+    };
+
+    if (threads == 1 || triangles < minTrianglesForThreads) {
+        for (int t = 0; t < triangles; ++t) {
+            TriangleCorners corners;
+            if (setUpTriangle(renderer, work.vertices, t, corners)) drawTriangle(corners, tables[0], 0, screenHeight);
+        }
+        return;
+    }
+
+    setUpTriangles(renderer, pool, work.vertices, triangles, cornersLit, work.setUp);
+    splitRows(work.setUp.drawn, threads, work.strips);
+    auto drawStrip = [&](int strip, int thread) {
+        const int stripTop = work.strips.rows[static_cast<size_t>(strip)];
+        const int stripEnd = work.strips.rows[static_cast<size_t>(strip) + 1];
+        EdgeTable<N>& edges = tables[static_cast<size_t>(thread)];
+        for (const TriangleCorners& corners : work.setUp.drawn) {
+            if (corners.endRow() <= stripTop || corners.topRow() >= stripEnd) continue;
+            drawTriangle(corners, edges, stripTop, stripEnd);
+        }
+    };
+    pool->forPieces(threads, drawStrip);
+}
+
+// The span kernel of a path without a lane form: drawRow(span) for each row handed over.
+template <class DrawRow>
+auto rowByRow(DrawRow&& drawRow)
+{
+    return [&drawRow](const auto* spans, int count) {
+        for (int i = 0; i < count; ++i) drawRow(spans[i]);
+    };
+}

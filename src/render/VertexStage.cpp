@@ -1,0 +1,57 @@
+#include "render/VertexStage.h"
+
+#include <algorithm>
+
+#include "geometry/Lighting.h"
+#include "geometry/SafeFloat.h"
+#include "render/Renderer.h"
+#include "render/WorkerPool.h"
+
+namespace {
+
+// The substitute depth of a point in the eye's plane.
+constexpr float zeroDepthStandIn = 0.1f;
+
+} // namespace
+
+ScreenPoint project(Vertex v)
+{
+    const double z = v.z != 0.0f ? v.z : zeroDepthStandIn;
+    const double invZ = 1.0 / z;
+    return ScreenPoint{truncToInt(v.x * invZ * 320.0 + 240.0), truncToInt(v.y * invZ * 320.0 + 240.0)};
+}
+
+void prepareVertices(const Renderer& renderer, WorkerPool* pool, VertexResults& results)
+{
+    const size_t count = renderer.positions.size();
+    results.screen.resize(count);
+    results.w.resize(count);
+    results.lit.resize(count);
+    results.litInCall.resize(count, 0);
+    results.wantedInCall.resize(count, 0);
+    // Call numbers start at 1, so a fresh entry (0) is stale; on wrapping every entry is reset.
+    if (++results.call == 0) {
+        std::fill(results.litInCall.begin(), results.litInCall.end(), 0u);
+        std::fill(results.wantedInCall.begin(), results.wantedInCall.end(), 0u);
+        results.call = 1;
+    }
+    forItems(pool, count, [&renderer, &results](size_t begin, size_t end, int) {
+        for (size_t i = begin; i < end; ++i) {
+            const Vertex& v = renderer.positions[i];
+            results.screen[i] = project(v);
+            results.w[i] = inverseDepth(v.z);
+        }
+    });
+}
+
+uint32_t litVertex(const Renderer& renderer, VertexResults& results, int vertex)
+{
+    const size_t index = static_cast<size_t>(vertex);
+    if (results.litInCall[index] == results.call) return results.lit[index];
+    const Vertex& position = renderer.positions[index];
+    const Vertex normal = index < renderer.normals.size() ? renderer.normals[index] : Vertex(0, 0, 0, 0);
+    results.lit[index] = lightVertex(renderer.lights.data(), static_cast<int>(renderer.lights.size()), position,
+                                     normal, position.colour);
+    results.litInCall[index] = results.call;
+    return results.lit[index];
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The vertex stage, the first of a triangle draw call: every vertex handed over (already in camera
+// space, see MeshDraw.h) is projected once, and lit on first use, whichever corners share it.
+// Results live for one call and are refilled by the next; the arrays grow to the largest call and
+// are then reused, so drawing allocates nothing.
+#include <cstdint>
+#include <vector>
+
+#include "geometry/Vertex.h"
+#include "render/Screen.h"
+
+class Renderer;
+class WorkerPool;
+
+// Perspective projection: column = trunc(x / z x 320 + 240), row likewise; z = 0 counts as 0.1f.
+// Both axes are centred on 240; rows grow with camera y. Results beyond the int range saturate;
+// NaN gives 0.
+ScreenPoint project(Vertex v);
+
+// w = 1/z, or 0 for a point exactly at z = 0.
+inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
+
+// What the stage works out per vertex of the call in progress.
+struct VertexResults {
+    std::vector<ScreenPoint> screen;
+    std::vector<float> w;
+    std::vector<uint32_t> lit;
+    std::vector<uint32_t> litInCall;    // lit[i] is valid while litInCall[i] == call
+    std::vector<uint32_t> wantedInCall; // a drawn corner uses vertex i while wantedInCall[i] == call
+    uint32_t call = 0;
+};
+
+// Projects every vertex of the draw call into `results` (screen position and w), shared among the
+// pool's threads, and marks every lit colour stale.
+void prepareVertices(const Renderer& renderer, WorkerPool* pool, VertexResults& results);
+
+// The lit colour of positions entry `vertex`: lightVertex over the whole light list, with the
+// vertex's own colour as base, worked out on the first use in a call (after prepareVertices) and
+// remembered. A vertex without a normal counts as having the zero normal.
+uint32_t litVertex(const Renderer& renderer, VertexResults& results, int vertex);
