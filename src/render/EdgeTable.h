@@ -32,10 +32,10 @@ template <int N>
 class EdgeTable {
 public:
     // Walks the three edges (c0, c1), (c1, c2), (c2, c0) of a triangle, after resetting only the
-    // rows it covers on screen, keeping only rows [bandTop, bandEnd) of the screen. Every edge is
-    // still stepped from its upper end, so a row's values do not depend on the band.
-    void scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int bandTop = 0,
-              int bandEnd = screenHeight);
+    // rows it covers on screen, keeping only rows [stripTop, stripEnd) of the screen. Every edge is
+    // still stepped from its upper end, so a row's values do not depend on the strip.
+    void scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int stripTop = 0,
+              int stripEnd = screenHeight);
 
     // Calls visit(const Span<N>&) for every row of the last scan that has something to draw,
     // top to bottom.
@@ -54,7 +54,7 @@ private:
     static constexpr int64_t maxRowsWalkedAbove = 16384;
 
     void walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower, const float* lowerValues,
-                  int bandTop, int bandEnd);
+                  int stripTop, int stripEnd);
     void record(int row, int32_t column, const float* values);
     // Fills `span` for `row` of the last scan; false when the row has nothing to draw.
     bool spanAt(int row, Span<N>& span) const;
@@ -68,33 +68,33 @@ private:
 };
 
 template <int N>
-void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int bandTop, int bandEnd)
+void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int stripTop, int stripEnd)
 {
     const int32_t top = std::min({screenHeight + 1, corner[0].y, corner[1].y, corner[2].y});
     const int32_t bottom = std::max({-1, corner[0].y, corner[1].y, corner[2].y});
-    firstRow_ = std::max(top, bandTop);
-    endRow_ = std::min(bottom, bandEnd);
+    firstRow_ = std::max(top, stripTop);
+    endRow_ = std::min(bottom, stripEnd);
     for (int row = firstRow_; row < endRow_; ++row) {
         leftX_[row] = screenWidth + 1;
         rightX_[row] = -1;
     }
     if (firstRow_ >= endRow_) return;
-    walkEdge(corner[0], values[0], corner[1], values[1], bandTop, bandEnd);
-    walkEdge(corner[1], values[1], corner[2], values[2], bandTop, bandEnd);
-    walkEdge(corner[2], values[2], corner[0], values[0], bandTop, bandEnd);
+    walkEdge(corner[0], values[0], corner[1], values[1], stripTop, stripEnd);
+    walkEdge(corner[1], values[1], corner[2], values[2], stripTop, stripEnd);
+    walkEdge(corner[2], values[2], corner[0], values[0], stripTop, stripEnd);
 }
 
 template <int N>
 void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower,
-                            const float* lowerValues, int bandTop, int bandEnd)
+                            const float* lowerValues, int stripTop, int stripEnd)
 {
     if (lower.y < upper.y) {
         std::swap(upper, lower);
         std::swap(upperValues, lowerValues);
     }
-    // Rows past the bottom of the band would store nothing.
-    const int64_t endRow = std::min<int64_t>(lower.y, bandEnd);
-    if (endRow <= bandTop || upper.y >= endRow) return;
+    // Rows past the bottom of the strip would store nothing.
+    const int64_t endRow = std::min<int64_t>(lower.y, stripEnd);
+    if (endRow <= stripTop || upper.y >= endRow) return;
 
     // 64-bit: saturated screen positions may lie 2^32 rows apart.
     const double rows = static_cast<double>(static_cast<int64_t>(lower.y) - upper.y);
@@ -115,7 +115,7 @@ void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenP
         row = 0;
     }
     for (; row < endRow; ++row) {
-        if (row >= bandTop) record(static_cast<int>(row), truncToInt(x), value);
+        if (row >= stripTop) record(static_cast<int>(row), truncToInt(x), value);
         x += xStep;
         for (int i = 0; i < N; ++i) value[i] += step[i];
     }
