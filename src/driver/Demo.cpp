@@ -97,18 +97,18 @@ Demo::Demo(const DemoSetup& setup)
     bouncer_->buildCorners();
     report(StartupStep::BouncerMesh);
 
-    mushroomPart1_ = std::make_unique<Mesh>();
-    mushroomPart2_ = std::make_unique<Mesh>();
-    loadMesh(*mushroomPart2_, dataFiles::mushroomStemMesh);
-    loadMesh(*mushroomPart1_, dataFiles::mushroomCapMesh);
-    mushroomPart2_->buildCorners();
-    mushroomPart1_->buildCorners();
+    mushroomCap_ = std::make_unique<Mesh>();
+    mushroomStem_ = std::make_unique<Mesh>();
+    loadMesh(*mushroomStem_, dataFiles::mushroomStemMesh);
+    loadMesh(*mushroomCap_, dataFiles::mushroomCapMesh);
+    mushroomStem_->buildCorners();
+    mushroomCap_->buildCorners();
     report(StartupStep::MushroomMeshes);
 
-    spinMesh_ = std::make_unique<Mesh>();
-    loadMesh(*spinMesh_, dataFiles::knotMesh);
-    spinMesh_->buildCorners();
-    report(StartupStep::SpinMesh);
+    knot_ = std::make_unique<Mesh>();
+    loadMesh(*knot_, dataFiles::knotMesh);
+    knot_->buildCorners();
+    report(StartupStep::KnotMesh);
 
     capsule_ = std::make_unique<Mesh>();
     loadMesh(*capsule_, dataFiles::capsuleMesh);
@@ -119,7 +119,7 @@ Demo::Demo(const DemoSetup& setup)
     setIdentityOnesColumn(renderer_->worldMatrix);
     scenes_ = std::make_unique<SceneTimeline>(SceneObjects{
         *renderer_, *plasmaTexture_, *flareTexture_, *mushroomTexture_, *starField_, *column_, *centrePiece_,
-        *bouncer_, *mushroomPart1_, *mushroomPart2_, *spinMesh_, *capsule_});
+        *bouncer_, *mushroomCap_, *mushroomStem_, *knot_, *capsule_});
     loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
     loop_->pool = pool_.get();
     report(StartupStep::SceneState);

@@ -42,7 +42,7 @@ enum class StartupStep {
     CentrePieceMesh,
     BouncerMesh,
     MushroomMeshes,
-    SpinMesh,
+    KnotMesh,
     CapsuleMesh,
     SceneState,
     TimerStarted,
@@ -115,9 +115,9 @@ private:
     std::unique_ptr<Mesh> column_;
     std::unique_ptr<Mesh> centrePiece_;
     std::unique_ptr<Mesh> bouncer_;
-    std::unique_ptr<Mesh> mushroomPart1_;
-    std::unique_ptr<Mesh> mushroomPart2_;
-    std::unique_ptr<Mesh> spinMesh_;
+    std::unique_ptr<Mesh> mushroomCap_;
+    std::unique_ptr<Mesh> mushroomStem_;
+    std::unique_ptr<Mesh> knot_;
     std::unique_ptr<Mesh> capsule_;
     std::unique_ptr<SceneTimeline> scenes_;
     std::unique_ptr<FrameLoop> loop_;

@@ -8,6 +8,7 @@
 
 #include "geometry/MeshFile.h"
 #include "media/DataFiles.h"
+#include "media/Tga.h"
 
 namespace {
 
@@ -27,9 +28,6 @@ std::string workingFolder()
     char buffer[4096];
     return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
 }
-
-// The texture loader's caption, so both start-up failures look alike.
-constexpr const char* loadFailureCaption = "Hehe :-D";
 
 } // namespace
 
@@ -69,10 +67,8 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
                                   ? "in " + here + " (the current folder and the program's)"
                                   : "in the current folder " + here + " nor in the program's folder " +
                                         (programFolder.empty() ? "(unknown)" : programFolder);
-    std::fprintf(stderr,
-                 "tepple: no data files (Shape1.LSB, flare.tga, pelmoric.mp3, ...) %s; build and start the demo "
-                 "with ./scripts/run.sh\n",
-                 where.c_str());
+    std::fprintf(stderr, "tepple: no data files (%s, %s, %s, ...) %s; build and start the demo with ./scripts/run.sh\n",
+                 dataFiles::columnMesh, dataFiles::flareTexture, dataFiles::soundtrack, where.c_str());
     std::fflush(stderr);
     return 1;
 }
@@ -84,7 +80,8 @@ std::unique_ptr<Demo> startProgram(const DemoSetup& setup)
     } catch (const WindowError& error) {
         reportFailure(error.what());
     } catch (const MeshError& error) {
-        // Every console writes its messages on standard error as well as in any dialog it shows.
+        // Under the texture loader's caption, so both start-up failures look alike. Every console
+        // writes its messages on standard error as well as in any dialog it shows.
         setup.console.message(error.what(), loadFailureCaption, "");
         setup.console.close();
     } catch (const std::exception& error) {

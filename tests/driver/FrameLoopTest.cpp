@@ -15,7 +15,9 @@ constexpr uint32_t white = 0x00FFFFFF;
 void fillPattern(Surface& surface, uint32_t seed)
 {
     uint32_t* pixels = surface.lock();
-    for (int i = 0; i < surface.width() * surface.height(); ++i) pixels[i] = (seed * 2654435761u + 0x9E37u * i) & 0x00FFFFFFu;
+    for (int i = 0; i < surface.width() * surface.height(); ++i) {
+        pixels[i] = (seed * 2654435761u + 0x9E37u * i) & 0x00FFFFFFu;
+    }
 }
 
 bool samePixels(const uint32_t* a, const Surface& b)

@@ -21,7 +21,9 @@ size_t backgroundPixelsShown(const HeadlessConsole& console)
     size_t same = 0;
     const std::vector<uint32_t>& frame = console.lastFrame();
     for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) same += frame[static_cast<size_t>(y) * 640 + x] == DemoData::backgroundPixel(x, y);
+        for (int x = 0; x < 640; ++x) {
+            same += frame[static_cast<size_t>(y) * 640 + x] == DemoData::backgroundPixel(x, y);
+        }
     }
     return same;
 }

@@ -42,7 +42,9 @@ protected:
             drawPoints({onPixel(probeColumn, probeRow, z, colour)});
             return;
         }
-        const auto corner = [&](int column, int row) { return withTexture(onPixel(column, row, z, colour), 0.5f, 0.5f); };
+        const auto corner = [&](int column, int row) {
+            return withTexture(onPixel(column, row, z, colour), 0.5f, 0.5f);
+        };
         const Vertex a = corner(100, 100), b = corner(200, 100), c = corner(200, 200), d = corner(100, 200);
         draw({a, b, d, b, c, d}, GetParam().mode);
     }

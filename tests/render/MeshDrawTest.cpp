@@ -16,7 +16,10 @@ constexpr double pi = 3.14159265358979323846;
 bool sameBits(const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof(Vertex)) == 0; }
 
 // The position and normal the renderer holds for corner k, whether handed over indexed or not.
-const Vertex& cornerPosition(const Renderer& renderer, size_t k) { return renderer.positions[renderer.vertexOfCorner(k)]; }
+const Vertex& cornerPosition(const Renderer& renderer, size_t k)
+{
+    return renderer.positions[renderer.vertexOfCorner(k)];
+}
 const Vertex& cornerNormal(const Renderer& renderer, size_t k) { return renderer.normals[renderer.vertexOfCorner(k)]; }
 
 bool isIdentity(const Matrix4& m)

@@ -57,8 +57,9 @@ TEST(ChannelArithmetic, TruncatedProductsAndMeansPerChannelWithoutCarries)
             _mm_store_si128(reinterpret_cast<__m128i*>(out[1]),
                             scaledLanes(spread(first), spread(b), spread(c), spread(a)));
             ASSERT_EQ(out[0][lane], meanChannels(first, second)) << a << " " << b;
-            ASSERT_EQ(out[1][lane], scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a)))
-                << a << " " << b;
+            const uint32_t scaled =
+                scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a));
+            ASSERT_EQ(out[1][lane], scaled) << a << " " << b;
 #endif
         }
     }
@@ -170,19 +171,20 @@ TEST_F(RendererDispatch, TargetsOfAnotherSizeAreLeftAlone)
     for (int i = 0; i < 320 * 240; ++i) ASSERT_EQ(small.pixels()[i], 0u) << i;
 }
 
-// Large and small triangles across the band edges (three bands, so no edge falls at the middle),
-// some reaching off screen, through every depth-tested path, blended and not, lit and not, two
-// frames running so the second draws over the first's depth keys: a renderer changed by
-// `change` must give every pixel, depth key and accumulation value a plain one gives. Returns
-// the second renderer, with the number of pixels the last pass left lit.
+// Large and small triangles, many across the edges between strips and some reaching off screen,
+// through every depth-tested path, blended and not, lit and not, two frames running so the second
+// draws over the first's depth keys: a renderer changed by `change` must give every pixel, depth
+// key and accumulation value a plain one gives. Returns the second renderer, with the number of
+// pixels the last pass left lit.
 static std::unique_ptr<Renderer> expectSameDrawing(void (*change)(Renderer&), int& drawn)
 {
     std::mt19937 random(20261207u);
     std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
         size(0.5f, 30.0f);
     std::vector<Vertex> corners, normals;
-    // Enough triangles that the call is split in bands, and that they cover a good part of the screen.
-    for (int t = 0; t < std::max(minTrianglesForThreads, 1024) + 100; ++t) {
+    // Enough triangles to cover a good part of the screen, and never so few that the call is drawn
+    // on one thread.
+    for (int t = 0; t < std::max(minTrianglesForThreads, 1124); ++t) {
         const float x = spread(random), y = spread(random), z = depth(random), extent = size(random);
         for (int i = 0; i < 3; ++i) {
             Vertex corner(x + extent * (unit(random) - 0.5f) * 2, y + extent * (unit(random) - 0.5f) * 2,
@@ -238,8 +240,8 @@ static std::unique_ptr<Renderer> expectSameDrawing(void (*change)(Renderer&), in
     return std::move(renderers[1]);
 }
 
-// The screen split into bands gives what one thread gives.
-TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
+// The screen cut into strips, one per thread, gives what one thread gives.
+TEST(RendererThreads, StripsDrawExactlyWhatOneThreadDraws)
 {
     int drawn = 0;
     const std::unique_ptr<Renderer> threaded = expectSameDrawing(

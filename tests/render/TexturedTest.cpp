@@ -12,7 +12,8 @@ namespace {
 // Texel colour = its word index, so a pixel tells which texel was read.
 std::unique_ptr<Surface> indexTexture(int width, int height)
 {
-    return makeTexture(width, height, [width](int column, int row) { return static_cast<uint32_t>(row * width + column); });
+    return makeTexture(width, height,
+                       [width](int column, int row) { return static_cast<uint32_t>(row * width + column); });
 }
 
 std::unique_ptr<Surface> plainTexture(uint32_t colour)
@@ -29,7 +30,8 @@ Vertex textured(int column, int row, float z, float u, float v)
 // at depth z, with texV = v.
 std::vector<Vertex> rowTriangle(int left, int right, int row, float z, float uLeft, float uRight, float v)
 {
-    return {textured(left, row, z, uLeft, v), textured(right, row, z, uRight, v), textured(left, row + 100, z, uLeft, v)};
+    return {textured(left, row, z, uLeft, v), textured(right, row, z, uRight, v),
+            textured(left, row + 100, z, uLeft, v)};
 }
 
 } // namespace
@@ -56,7 +58,8 @@ TEST_F(Textured, ReadsTheTexelJustLeftOfThePosition)
 TEST_F(Textured, IndicesOutsideTheTextureReadTheNearestTexel)
 {
     // Colour = word index + 1, so even word 0 shows.
-    const auto texture = makeTexture(32, 32, [](int column, int row) { return static_cast<uint32_t>(row * 32 + column + 1); });
+    const auto texture =
+        makeTexture(32, 32, [](int column, int row) { return static_cast<uint32_t>(row * 32 + column + 1); });
     renderer->setTexture(texture.get());
     // (0, 0) would be word -1: the first texel is read instead.
     draw(rowTriangle(100, 200, 100, 20, 0.0f, 0.0f, 0.0f), 1);
