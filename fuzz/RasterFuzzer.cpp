@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "RasterInput.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 
 
 namespace {
@@ -75,8 +77,8 @@ void checkBuffers(const Surface& screen, const Renderer& renderer)
     const uint32_t* pixels = screen.pixels();
     for (int i = 0; i < screenWidth * screenHeight; ++i) {
         if ((pixels[i] & 0xFF000000u) != 0) fail("pixel with bits above 0x00FFFFFF", i);
-        if ((renderer.accumBuffer[i] & 0xFF000000u) != 0) fail("accumulation word with bits above 0x00FFFFFF", i);
-        if (std::isnan(renderer.depthBuffer[i])) fail("NaN depth key", i);
+        if ((renderer.accumBuffer()[i] & 0xFF000000u) != 0) fail("accumulation word with bits above 0x00FFFFFF", i);
+        if (std::isnan(renderer.depthBuffer()[i])) fail("NaN depth key", i);
     }
 }
 
@@ -112,10 +114,19 @@ void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& p
     } else {
         target.clear();
     }
-    frameCounter = input.frameCounter;
+    renderer.setFrame(input.frame);
     for (int mode = 0; mode < 5; ++mode) {
-        if (!renderer.draw(static_cast<DrawMode>(mode), target)) fail("a draw mode was refused", mode);
-        ++frameCounter;
+        if (input.wrongSizeTarget) {
+            // A target of the wrong size is refused whole, with the error naming both sizes.
+            try {
+                renderer.draw(static_cast<DrawMode>(mode), target);
+                fail("a target of the wrong size was accepted", mode);
+            } catch (const std::invalid_argument&) {
+            }
+        } else if (!renderer.draw(static_cast<DrawMode>(mode), target)) {
+            fail("a draw mode was refused", mode);
+        }
+        renderer.nextFrame();
     }
 }
 
@@ -128,10 +139,11 @@ void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, co
     if (std::memcmp(lanes.pixels(), rows.pixels(), count * sizeof(uint32_t)) != 0) {
         fail("lanes and rows one by one drew different pixels", 0);
     }
-    if (std::memcmp(lanesRenderer.accumBuffer, rowsRenderer.accumBuffer, sizeof lanesRenderer.accumBuffer) != 0) {
+    const size_t pixels = lanesRenderer.pixelCount();
+    if (std::memcmp(lanesRenderer.accumBuffer(), rowsRenderer.accumBuffer(), pixels * sizeof(uint32_t)) != 0) {
         fail("lanes and rows one by one left different accumulation values", 0);
     }
-    if (std::memcmp(lanesRenderer.depthBuffer, rowsRenderer.depthBuffer, sizeof lanesRenderer.depthBuffer) != 0) {
+    if (std::memcmp(lanesRenderer.depthBuffer(), rowsRenderer.depthBuffer(), pixels * sizeof(double)) != 0) {
         fail("lanes and rows one by one left different depth keys", 0);
     }
 }
@@ -146,9 +158,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static Surface wrongSize(screenWidth, screenHeight - 1);
 
     // Every input starts from a freshly constructed renderer; copying one is cheaper than building it.
-    static const auto pristine = std::make_unique<const Renderer>();
-    static const auto renderer = std::make_unique<Renderer>();
-    static const auto rowByRow = std::make_unique<Renderer>();
+    static const auto pristine = std::make_unique<const Renderer>(Viewport::demo());
+    static const auto renderer = std::make_unique<Renderer>(Viewport::demo());
+    static const auto rowByRow = std::make_unique<Renderer>(Viewport::demo());
 
     const RasterInput input = decodeRasterInput(data, size);
     if (input.wrongSizeTarget) {

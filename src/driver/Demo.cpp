@@ -9,6 +9,7 @@
 #include "media/DataFiles.h"
 #include "media/ProceduralTexture.h"
 #include "media/Tga.h"
+#include "render/Screen.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ Demo::Demo(const DemoSetup& setup)
     int threads = setup.renderThreads;
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     pool_ = std::make_unique<WorkerPool>(std::min(threads, maxRenderThreads));
-    renderer_ = std::make_unique<Renderer>();
+    renderer_ = std::make_unique<Renderer>(Viewport::demo());
     renderer_->setPool(pool_.get());
     report(StartupStep::Renderer);
 
@@ -122,6 +123,7 @@ Demo::Demo(const DemoSetup& setup)
         *bouncer_, *mushroomCap_, *mushroomStem_, *knot_, *capsule_});
     loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
     loop_->pool = pool_.get();
+    loop_->renderer = renderer_.get();
     report(StartupStep::SceneState);
 
     // The timeline starts only now, after all loading; the music has been playing for a while.

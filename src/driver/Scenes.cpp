@@ -213,7 +213,7 @@ void StarScene(SceneContext& scene)
 {
     Renderer& renderer = scene.objects.renderer;
     // Every sprite must pass the depth test over what the trails left behind.
-    std::fill(std::begin(renderer.depthBuffer), std::end(renderer.depthBuffer), 0.0f);
+    std::fill(renderer.depthBuffer(), renderer.depthBuffer() + renderer.pixelCount(), 0.0);
     renderer.setTexture(&scene.objects.flareTexture);
 
     Mesh& stars = scene.objects.starField;

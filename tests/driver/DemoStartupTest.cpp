@@ -115,7 +115,7 @@ TEST(DemoStartup, OpensTheWindowBeforeTheFirstTextureWithTitleAndSize)
     EXPECT_EQ(console.height(), 480);
     EXPECT_EQ(demo.frame().sceneClock, 0.0);
     EXPECT_FALSE(demo.frame().fadeTrails);
-    EXPECT_EQ(frameCounter, 0u);
+    EXPECT_EQ(demo.objects().renderer.frame(), 0u);
 }
 
 TEST(DemoStartup, ColumnStandsWithYAndZExchangedInVerticesAndCorners)

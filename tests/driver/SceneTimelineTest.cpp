@@ -99,7 +99,7 @@ TEST(SceneTimeline, SameSeedAndClockGiveTheSameFrames)
 {
     DemoData data;
     const double moments[] = {1.0, 25.0, 46.0, 47.0, 71.0, 72.0, 86.5, 95.0, 96.0, 120.0, 145.0, 146.0};
-    // One run after the other: frameCounter is shared, and each start-up resets it.
+    // One run after the other: each start-up starts its renderer at frame 0.
     const auto play = [&data, &moments] {
         HeadlessDemo run(data);
         std::vector<std::vector<uint32_t>> frames;

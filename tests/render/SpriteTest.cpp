@@ -25,7 +25,7 @@ protected:
     int coveredAt(float z)
     {
         fillScreen(0);
-        ++frameCounter;
+        renderer->nextFrame();
         drawPoints({Vertex(0, 0, z, 0x00FFFFFF)});
         return screenWidth * screenHeight - countPixels(0);
     }

@@ -64,10 +64,10 @@ TEST_F(Textured, IndicesOutsideTheTextureReadTheNearestTexel)
     // (0, 0) would be word -1: the first texel is read instead.
     draw(rowTriangle(100, 200, 100, 20, 0.0f, 0.0f, 0.0f), 1);
     EXPECT_EQ(pixel(150, 120), 1u);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(rowTriangle(100, 200, 100, 20, 1000.0f, 1000.0f, 0.5f), 1);
     EXPECT_EQ(pixel(150, 120), 32u * 32);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(rowTriangle(100, 200, 100, 20, -1000.0f, -1000.0f, 0.5f), 1);
     EXPECT_EQ(pixel(150, 120), 1u);
 }
@@ -122,7 +122,7 @@ TEST_F(Textured, LightingMultipliesTheTexelByTheLitCornerColour)
     draw(triangle, 1);
     EXPECT_EQ(pixel(150, 120), 0x00FFFFFFu); // no lights: the raw texel
 
-    ++frameCounter;
+    renderer->nextFrame();
     renderer->addLight(Light(Vertex(0, 0, -1, 0), 1000.0f, 1000.0f, 0.0f));
     draw(triangle, 1);
     EXPECT_EQ(pixel(150, 120), 0x00FEFE00u); // 255 x 255 / 256 = 254, and 255 x 0 = 0
@@ -133,7 +133,7 @@ TEST_F(Textured, BlendingMixesTheLitTexelIntoTheAccumulationBuffer)
     const auto texture = plainTexture(0);
     renderer->setTexture(texture.get());
     renderer->blendMode = 1;
-    std::fill(std::begin(renderer->accumBuffer), std::end(renderer->accumBuffer), 0x00FFFFFFu);
+    std::fill(renderer->accumBuffer(), renderer->accumBuffer() + renderer->pixelCount(), 0x00FFFFFFu);
     draw(rowTriangle(100, 200, 100, 20, 0, 0, 0), 1);
     EXPECT_EQ(accumAt(150, 120), 0x007F7F7Fu);
     EXPECT_EQ(pixel(150, 120), 0x007F7F7Fu);
@@ -182,7 +182,7 @@ TEST_F(DualTextured, OnlyTheFirstTextureIsReadOneTexelToTheLeft)
     draw(triangle, 2);
     EXPECT_EQ(pixel(300, 300), packColour(0, 2, 4));
 
-    ++frameCounter;
+    renderer->nextFrame();
     renderer->setTexture(black.get());
     renderer->setSecondTexture(coded.get());
     draw(triangle, 2);
