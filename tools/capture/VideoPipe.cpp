@@ -46,7 +46,7 @@ std::vector<std::string> ffmpegArguments(int width, int height, int fps, const s
     return arguments;
 }
 
-bool ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath)
+AudioCheck ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath)
 {
     // -xerror ends the decoding at the first damaged frame; what ffmpeg says is not needed.
     std::vector<std::string> arguments = {ffmpegPath, "-nostdin", "-loglevel", "quiet", "-xerror", "-i",
@@ -64,12 +64,31 @@ bool ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioP
     pid_t child = -1;
     const int failure = posix_spawn(&child, ffmpegPath.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (failure != 0) return false;
+    AudioCheck check;
+    if (failure != 0) {
+        check.ffmpegFailed = true;
+        check.problem = std::strerror(failure);
+        return check;
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return false;
+        if (errno != EINTR) {
+            check.ffmpegFailed = true;
+            check.problem = std::strerror(errno);
+            return check;
+        }
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    // 126 and 127 are what a shell or the dynamic loader answer when the program cannot run.
+    if (WIFSIGNALED(status)) {
+        check.ffmpegFailed = true;
+        check.problem = std::string("killed by ") + strsignal(WTERMSIG(status));
+    } else if (WIFEXITED(status) && (WEXITSTATUS(status) == 126 || WEXITSTATUS(status) == 127)) {
+        check.ffmpegFailed = true;
+        check.problem = "it could not start (status " + std::to_string(WEXITSTATUS(status)) + ")";
+    } else {
+        check.decodes = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    return check;
 }
 
 VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height)
