@@ -99,6 +99,20 @@ TEST_F(ReplacingFileTest, ALinkAtTheNameIsReplacedAndWhatItNamedIsUntouched)
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
+TEST_F(ReplacingFileTest, ATerminationHandlerRemovesTheTemporariesBeingWritten)
+{
+    // What a tool's SIGTERM or SIGHUP handler calls before the process ends by the signal.
+    ReplacingFile first((folder_ / "out.png").string());
+    ReplacingFile second((folder_ / "other.png").string());
+    first.write("part", 4);
+    ASSERT_TRUE(fs::exists(first.temporaryPath()));
+    removeTemporariesNow();
+    EXPECT_FALSE(fs::exists(first.temporaryPath()));
+    EXPECT_FALSE(fs::exists(second.temporaryPath()));
+    EXPECT_EQ(contentOf(folder_ / "out.png"), "old content");
+    EXPECT_EQ(entriesIn(folder_), 1u);
+}
+
 TEST_F(ReplacingFileTest, TemporariesOfTheSameOutputLeftByADeadProcessAreRemoved)
 {
     // A folder of its own: the tool reads a folder's temporaries once per process.

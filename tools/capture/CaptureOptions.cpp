@@ -201,5 +201,11 @@ std::string captureUsage()
            "                         height keeps the 4:3 shape)\n"
            "  --threads N            threads to draw with (default: one per processor; the pictures\n"
            "                         are the same for any number)\n"
-           "  --help                 this text\n";
+           "  --help                 this text\n"
+           "\n"
+           "Pictures taken with --at are named after their time to the millisecond (t005.000.png).\n"
+           "Every output needs a file of its own: two that would share a name (times that round\n"
+           "alike, a contact sheet named like a picture or a frame) stop the run before the first\n"
+           "frame with status 2. An output replaces whatever has its name, a symbolic link\n"
+           "included; the file a link pointed to is left as it was.\n";
 }

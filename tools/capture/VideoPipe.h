@@ -28,7 +28,8 @@ AudioCheck ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& 
 
 class VideoPipe {
 public:
-    // Starts ffmpeg. Throws std::runtime_error when it cannot be started.
+    // Starts ffmpeg, which is killed should this process die first. Throws std::runtime_error
+    // when it cannot be started.
     VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height);
     // Closes the pipe and waits for ffmpeg if finish() was not called.
     ~VideoPipe();
