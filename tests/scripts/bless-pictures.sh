@@ -39,6 +39,7 @@ cp "$run/kelvo.LSB" "$work/build/run/kelvo.LSB"
 # Under a decimal-comma locale (made here, as the machine may have none installed) the times must
 # still be read and named as the capture tool names them: 2.5 s is t002.500.png, not t002,000.png.
 locale_env=()
+mkdir -p "$work/locale"
 if localedef -i de_DE -f UTF-8 "$work/locale/de_DE.UTF-8" >/dev/null 2>&1; then
   locale_env=(LOCPATH="$work/locale" LC_ALL=de_DE.UTF-8)
 else
