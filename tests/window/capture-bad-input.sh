@@ -101,9 +101,12 @@ fi
 # A folder on a read-only file system: the message gives the cause (where a mount can be made).
 mkdir -p "$WORK/readonly"
 if mount -t tmpfs -o ro,size=1m tmpfs "$WORK/readonly" 2>/dev/null; then
+  # Never left mounted: the next run could not clear its scratch folder.
+  trap 'umount "$WORK/readonly" 2>/dev/null || true; stop_demo' EXIT
   expect 1 "output folder '$WORK/readonly' is not a folder that can be written: Read-only file system" \
     -- --at 1 --out "$WORK/readonly"
   umount "$WORK/readonly"
+  trap stop_demo EXIT
 else
   note "no read-only mount could be made here: its message is not checked"
 fi
