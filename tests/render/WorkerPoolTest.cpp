@@ -101,7 +101,9 @@ TEST(WorkerPool, RunsWithTheThreadsItCouldStartWhenAStartFails)
         reportedWanted = 0;
         {
             WorkerPool pool(8, [](int thread) {
-                if (thread == refusedThread) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                if (thread == refusedThread) {
+                    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                }
             });
             ASSERT_EQ(pool.threads(), kept);
             EXPECT_EQ(reportedStarted.load(), kept);

@@ -97,7 +97,9 @@ VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::strin
     : width_(width), height_(height)
 {
     int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
+    }
     // The child tells why exec failed through this pipe; a successful exec closes it unwritten.
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) {

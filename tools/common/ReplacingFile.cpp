@@ -49,7 +49,8 @@ bool readTemporaryName(const std::string& name, std::string& destination, pid_t&
     if (dash == std::string::npos) return false;
     const size_t extension = name.find('.', dash);
     const std::string pid = name.substr(numbers, dash - numbers);
-    const std::string count = name.substr(dash + 1, extension == std::string::npos ? std::string::npos : extension - dash - 1);
+    const size_t countEnd = extension == std::string::npos ? name.size() : extension;
+    const std::string count = name.substr(dash + 1, countEnd - dash - 1);
     if (!allDigits(pid) || !allDigits(count) || pid.size() > 9) return false;
     destination = name.substr(1, mark - 1) + (extension == std::string::npos ? "" : name.substr(extension));
     maker = static_cast<pid_t>(std::stol(pid));

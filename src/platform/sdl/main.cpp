@@ -36,7 +36,8 @@ int renderThreads()
     if (text == nullptr || *text == '\0') return 0;
     const auto threads = parseThreadCount(text);
     if (!threads) {
-        std::fprintf(stderr, "tepple: TEPPLE_THREADS wants a whole number from 1 to %d, not '%s': using every processor\n",
+        std::fprintf(stderr,
+                     "tepple: TEPPLE_THREADS wants a whole number from 1 to %d, not '%s': using every processor\n",
                      maxRenderThreads, text);
         return 0;
     }
