@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* heading = "# tepple-assets: name, size in bytes, CRC-32 of every data file";
 
-// A manifest is a dozen short lines: anything much longer is not one, and is not read whole.
+// A manifest is a dozen short lines: anything much longer is not one, and is not read at all.
 constexpr uint64_t maxManifestBytes = 64 * 1024;
 
 bool regularFileSize(const std::string& path, uint64_t& size)
@@ -26,10 +26,8 @@ bool regularFileSize(const std::string& path, uint64_t& size)
     return !error;
 }
 
-bool readManifest(const std::string& path, std::string& text)
+bool readText(const std::string& path, std::string& text)
 {
-    uint64_t size = 0;
-    if (!regularFileSize(path, size) || size > maxManifestBytes) return false;
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
     text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -100,10 +98,15 @@ std::vector<std::string> checkDataFolder(const std::string& folder, const std::v
     // An empty name would make "/name" of every file: the root folder, never what was meant.
     if (folder.empty()) return {"the data folder name is empty"};
     const std::string manifestPath = folder + "/" + manifestName;
-    std::string text;
-    if (!readManifest(manifestPath, text)) {
+    uint64_t manifestSize = 0;
+    if (!regularFileSize(manifestPath, manifestSize)) {
         return {manifestPath + ": missing: the folder was not completely generated"};
     }
+    if (manifestSize > maxManifestBytes) {
+        return {manifestPath + ": malformed (" + std::to_string(manifestSize) + " bytes, far more than a manifest)"};
+    }
+    std::string text;
+    if (!readText(manifestPath, text)) return {manifestPath + ": cannot be read"};
     const auto manifest = parseManifest(text);
     if (!manifest) return {manifestPath + ": malformed"};
 
