@@ -39,8 +39,8 @@ public:
     using CaptureError::CaptureError;
 };
 
-// SIGINT, SIGTERM or SIGHUP: the run stops at the next frame, through the same clean-up as a failure, so
-// no temporary is left behind and no output appears half-written.
+// SIGINT, SIGTERM or SIGHUP: the run stops at the next frame, through the same clean-up as a
+// failure, so no temporary is left behind and no output appears half-written.
 volatile std::sig_atomic_t stopSignal = 0;
 extern "C" void requestStop(int signal) { stopSignal = signal; }
 
@@ -118,7 +118,7 @@ void requireDistinctOutputs(const CaptureOptions& options, const std::string& fr
     };
     for (size_t i = 0; i < options.atTimes.size(); ++i) {
         char time[32];
-        std::snprintf(time, sizeof time, "%g", options.atTimes[i]);
+        std::snprintf(time, sizeof time, "%.10g", options.atTimes[i]);
         claim(inside(options.outFolder, atPictureName(options.atTimes[i])), std::string("--at ") + time);
     }
     if (!options.contactSheet.empty()) claim(inside(options.outFolder, options.contactSheet), "--contact-sheet");
@@ -290,12 +290,12 @@ int main(int argc, char** argv)
         std::fputs(captureUsage().c_str(), stdout);
         return 0;
     }
-    // A write to an ffmpeg that has quit, or past a file-size limit, must fail as an error with its
-    // reason, not end the process.
     // Fewer drawing threads only slow the run: the pictures are the same for any number.
     WorkerPool::setShortfallReport([](int started, int wanted) {
         std::fprintf(stderr, "tepple-capture: could start only %d of %d drawing threads\n", started, wanted);
     });
+    // A write to an ffmpeg that has quit, or past a file-size limit, must fail as an error with its
+    // reason, not end the process.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGINT, requestStop);
