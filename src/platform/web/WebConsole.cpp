@@ -1,7 +1,6 @@
 #include "platform/web/WebConsole.h"
 
 #include <emscripten.h>
-#include <emscripten/html5.h>
 
 #include <utility>
 
@@ -17,6 +16,7 @@ EM_JS(int, webCanvasOpen, (const char* selector, int width, int height, const ch
     if (!context) return 0;
     document.title = UTF8ToString(title);
     Module['teppleScreen'] = {canvas: canvas, context: context, image: context.createImageData(width, height)};
+    if (typeof Module['onCanvasSize'] === 'function') Module['onCanvasSize'](width, height);
     return 1;
 });
 
@@ -64,16 +64,13 @@ bool WebConsole::open(const std::string& title, int width, int height, const For
     resizePixels(width, height);
     // Alpha is opaque once and for all; update() only writes the three colour bytes.
     rgba_.assign(static_cast<size_t>(width) * height * 4, 0xFF);
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, 1, &WebConsole::onKeyDown);
     open_ = true;
     return true;
 }
 
-int WebConsole::onKeyDown(int, const EmscriptenKeyboardEvent* event, void* console)
+void WebConsole::press()
 {
-    if (!event->repeat) static_cast<WebConsole*>(console)->keyWaiting_ = true;
-    // The key keeps its usual meaning in the browser (reload, leave full screen, ...).
-    return 0;
+    if (open_) keyWaiting_ = true;
 }
 
 bool WebConsole::key()
@@ -98,7 +95,6 @@ void WebConsole::update()
 void WebConsole::close()
 {
     if (!open_) return;
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, 1, nullptr);
     webCanvasClose();
     open_ = false;
 }
