@@ -147,11 +147,13 @@ function watchAudio() {
     const playing = window.audioProbe.sources[window.audioProbe.sources.length - 1];
     if (!playing || playing.stopped) return null;
     const context = playing.node.context;
-    const latency = context.outputLatency || context.baseLatency || 0;
+    // The output's timestamp moved on to now, where it is fresh; else the rendered time less the
+    // latencies.
     const stamp = context.getOutputTimestamp();
-    let heard = context.currentTime - latency;
-    if (stamp.performanceTime > 0 && stamp.contextTime > 0) {
-      heard = Math.min(context.currentTime, stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000);
+    const age = performance.now() - stamp.performanceTime;
+    let heard = context.currentTime - (context.outputLatency || 0) - (context.baseLatency || 0);
+    if (stamp.performanceTime > 0 && stamp.contextTime > 0 && age < 60) {
+      heard = Math.min(context.currentTime, stamp.contextTime + age / 1000);
     }
     return { position: playing.offset + heard - playing.when, context: context.state };
   };
@@ -160,6 +162,36 @@ function watchAudio() {
     for (const source of window.audioProbe.sources) if (source.node === this) source.stopped = true;
     return stop.apply(this, arguments);
   };
+}
+
+// Runs `expression` in the page as the page's own code would, without the user gesture that
+// playwright's evaluate lends: the page's sound must not be allowed by the test's own probing.
+async function quietly(page, expression) {
+  if (!page.quietSession) page.quietSession = await page.context().newCDPSession(page);
+  const { result, exceptionDetails } = await page.quietSession.send('Runtime.evaluate',
+    { expression, userGesture: false, awaitPromise: true, returnByValue: true });
+  if (exceptionDetails) throw new Error(`in the page: ${exceptionDetails.exception?.description || exceptionDetails.text}`);
+  return result.value;
+}
+
+// Counts presented frames, and notes what a click on start has done by the time it returns (the
+// page's own handler is registered first, so this one runs after it). Each time the program reads
+// the demo's clock, the music heard at that moment is noted beside it.
+function installProbe() {
+  window.probe = { frames: 0, readings: [] };
+  Module.onFrame = () => { window.probe.frames += 1; };
+  const seconds = Module.teppleMusic.seconds;
+  Module.teppleMusic.seconds = () => {
+    const demo = seconds();
+    const heard = window.audioProbe.heard();
+    window.probe.readings.push({ demo, heard: heard && heard.context === 'running' ? heard.position : null });
+    if (window.probe.readings.length > 600) window.probe.readings.shift();
+    return demo;
+  };
+  document.getElementById('start').addEventListener('click', () => {
+    window.probe.afterClick = { frames: window.probe.frames, music: Module.teppleMusic.state().mode,
+                                state: document.body.dataset.state };
+  });
 }
 
 async function openPage(browser, server, urlPath, contextOptions = {}) {
@@ -172,27 +204,16 @@ async function openPage(browser, server, urlPath, contextOptions = {}) {
   page.on('pageerror', (error) => page.consoleErrors.push('uncaught: ' + error.message));
   await page.addInitScript(watchAudio);
   await page.goto(`http://127.0.0.1:${server.address().port}${urlPath}`);
-  // Loading means compiling the program and fetching 4 MB of data: generous on a loaded machine.
-  await waitForState(page, 'ready', 60000);
-  // Counts presented frames, and notes what a click on start has done by the time it returns (the
-  // page's own handler is registered first, so this one runs after it). Each time the program
-  // reads the demo's clock, the music heard at that moment is noted beside it.
-  await page.evaluate(() => {
-    window.probe = { frames: 0, readings: [] };
-    Module.onFrame = () => { window.probe.frames += 1; };
-    const seconds = Module.teppleMusic.seconds;
-    Module.teppleMusic.seconds = () => {
-      const demo = seconds();
-      const heard = window.audioProbe.heard();
-      window.probe.readings.push({ demo, heard: heard && heard.context === 'running' ? heard.position : null });
-      if (window.probe.readings.length > 600) window.probe.readings.shift();
-      return demo;
-    };
-    document.getElementById('start').addEventListener('click', () => {
-      window.probe.afterClick = { frames: window.probe.frames, music: Module.teppleMusic.state().mode,
-                                  state: document.body.dataset.state };
-    });
-  });
+  // Loading means compiling the program, fetching 4 MB of data and decoding the music: generous
+  // on a loaded machine.
+  const deadline = Date.now() + 60000;
+  let reached = '';
+  while ((reached = await quietly(page, 'document.body.dataset.state')) === 'loading' && Date.now() < deadline) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  check(reached === 'ready', `the page did not offer Start within 60 s: it is "${reached}", ` +
+                             `saying "${await quietly(page, "document.getElementById('failure').textContent")}"`);
+  await quietly(page, `(${installProbe})()`);
   return page;
 }
 
@@ -212,18 +233,23 @@ async function waitForState(page, wanted, timeout) {
   if (reached !== wanted) throw new Failure(`the page failed: "${await text(page, '#failure')}"`);
 }
 
-// Over half a second of frames, every reading of the demo's clock taken while the music was heard
-// lies within one frame of the music's position at that moment.
+// Over half a second of frames, the readings of the demo's clock taken while the music was heard
+// lie within one frame of the music's position at that moment (the median of them); none is more
+// than three frames away, as the audio output of a loaded machine reports its progress in uneven
+// bursts of up to its latency (about 40 ms).
 async function expectInStep(page, what) {
   await page.evaluate(() => { window.probe.readings = []; });
   await page.waitForTimeout(500);
   const readings = (await page.evaluate(() => window.probe.readings)).filter((reading) => reading.heard !== null);
   check(readings.length >= 5, `${what}: only ${readings.length} frames while the music was heard`);
-  const apart = Math.max(...readings.map((reading) => Math.abs(reading.demo - reading.heard)));
-  console.log(`  ${what}: picture and music at most ${(1000 * apart).toFixed(1)} ms apart over ${readings.length} ` +
-              `frames, demo time ${readings[readings.length - 1].demo.toFixed(2)} s`);
-  check(apart <= 1 / fps, `${what}: the picture is ${(1000 * apart).toFixed(1)} ms away from the music`);
-  return apart;
+  const apart = readings.map((reading) => Math.abs(reading.demo - reading.heard)).sort((a, b) => a - b);
+  const median = apart[apart.length >> 1];
+  const most = apart[apart.length - 1];
+  console.log(`  ${what}: picture and music ${(1000 * median).toFixed(1)} ms apart (median; at most ` +
+              `${(1000 * most).toFixed(1)} ms) over ${readings.length} frames, demo time ` +
+              `${readings[readings.length - 1].demo.toFixed(2)} s`);
+  check(median <= 1 / fps && most <= 3 / fps,
+        `${what}: the picture is ${(1000 * median).toFixed(1)} ms (at most ${(1000 * most).toFixed(1)} ms) away from the music`);
 }
 
 // The page hidden or shown, as a browser tells it when its tab is switched away and back.
@@ -384,12 +410,14 @@ async function realtime(browser, server) {
 // the page says why and offers the sound, which then joins the picture in step.
 async function soundRefused(browser, server) {
   const page = await openPage(browser, server, '/');
-  const session = await page.context().newCDPSession(page);
-  await session.send('Runtime.evaluate', { expression: "document.getElementById('start').click()", userGesture: false });
-  await waitForState(page, 'playing', 2000);
-  await page.waitForSelector('.notice .sound-on', { timeout: 3000 }).catch(() => {});
-  const notices = await text(page, '.notice');
+  await quietly(page, "document.getElementById('start').click()");
+  let notices = '';
+  for (let tries = 0; tries < 30 && !notices.includes('Sound is off'); ++tries) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+    notices = await quietly(page, "Array.from(document.querySelectorAll('.notice'), (e) => e.textContent).join(' | ')");
+  }
   console.log(`  on the page: ${notices}`);
+  check((await state(page)) === 'playing', `started without a gesture, the page is "${await state(page)}"`);
   check(notices.includes('Sound is off') && (await page.$('.notice .sound-on')) !== null,
         `the page does not say the sound is off, with a button: "${notices}"`);
   await expectFramesAdvance(page, 'in silence');
@@ -485,7 +513,8 @@ async function brokenMesh(browser, server) {
   check(reason.includes('Shape4.LSB'), `the stopped page says "${reason}"`);
   check(notices.includes('Hehe :-D') && notices.includes('Shape4.LSB'), `the message on the page is "${notices}"`);
   check(page.consoleErrors.some((line) => line.includes('Shape4.LSB')), 'the console does not name Shape4.LSB');
-  check((await music(page)).paused, 'the music plays on after the failed start');
+  check((await music(page)).mode !== 'music' && (await page.evaluate(() => window.audioProbe.heard())) === null,
+        'the music plays on after the failed start');
   await expectFramesStopped(page, 'after the failed start');
   expectNoConsoleErrors(page, (line) => line.includes('Shape4.LSB'));
   return page;

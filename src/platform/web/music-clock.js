@@ -45,16 +45,20 @@ Module['teppleMusic'] = (function() {
     return context;
   }
 
-  function latency() { return context.outputLatency || context.baseLatency || 0; }
+  // From the context's rendering to the listener: the output's latency and the context's own.
+  function latency() { return (context.outputLatency || 0) + (context.baseLatency || 0); }
 
-  // The context time the listener hears at this moment. Never past what the context has rendered:
-  // a timestamp taken before a suspension must not carry the time spent suspended.
+  // The context time the listener hears at this moment: the output's latest timestamp moved on by
+  // the time since. A timestamp older than a few output blocks (taken before a suspension, or
+  // while the output stalled) says nothing about now: the rendered time less the latency then.
+  // Never past what the context has rendered.
+  var staleStampMilliseconds = 60;
   function heardContextTime() {
     if (context.getOutputTimestamp) {
       var stamp = context.getOutputTimestamp();
-      if (stamp.performanceTime > 0 && stamp.contextTime > 0) {
-        var heard = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
-        return Math.min(heard, context.currentTime);
+      var age = performance.now() - stamp.performanceTime;
+      if (stamp.performanceTime > 0 && stamp.contextTime > 0 && age < staleStampMilliseconds) {
+        return Math.min(stamp.contextTime + age / 1000, context.currentTime);
       }
     }
     return context.currentTime - latency();
@@ -179,8 +183,8 @@ Module['teppleMusic'] = (function() {
         err('No music (' + name + '): ' + (error && error.message ? error.message : 'it cannot be decoded'));
         if (mode === 'waiting') goSilent(standing);
       });
-      // Without transient activation the context cannot start: no need to wait for it.
-      if (ctx.state !== 'running' && navigator.userActivation && !navigator.userActivation.isActive) {
+      // A page the viewer has never acted on cannot start the context: no need to wait for it.
+      if (ctx.state !== 'running' && navigator.userActivation && !navigator.userActivation.hasBeenActive) {
         goSilent(0);
         refused('the browser plays sound only after a click or a key press');
       }
