@@ -38,6 +38,6 @@ private:
     std::string canvasSelector_;
     bool open_ = false;
     bool keyWaiting_ = false;
-    // The picture as the canvas wants it: bytes R, G, B, 255 per pixel.
-    std::vector<uint8_t> rgba_;
+    // The picture as the canvas wants it: bytes R, G, B, 255 per pixel, one word each.
+    std::vector<uint32_t> rgba_;
 };
