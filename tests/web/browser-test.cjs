@@ -13,7 +13,8 @@
 //                  do not end it, a click on the picture does and stops the music; a held key does
 //                  not start it again; play again works;
 //   sound-refused  started without a gesture the browser refuses sound: the page says so, the demo
-//                  runs, and its button turns the sound on in step with the picture;
+//                  runs, and its button turns the sound on in step with the picture; on a touch
+//                  screen, a tap on the picture ends it;
 //   fixed          ?fixed=60: the frames at <moments> equal tepple-capture's exactly (the rows in
 //                  SIMD lanes, as natively), and the timeline's end ends the run;
 //   missing-flare  the texture message on the page and in the console, and the demo goes on;
@@ -409,7 +410,7 @@ async function realtime(browser, server) {
 // Started with no gesture, as a browser that refuses autoplay sees it: the demo runs in silence,
 // the page says why and offers the sound, which then joins the picture in step.
 async function soundRefused(browser, server) {
-  const page = await openPage(browser, server, '/');
+  const page = await openPage(browser, server, '/', { hasTouch: true });
   await quietly(page, "document.getElementById('start').click()");
   let notices = '';
   for (let tries = 0; tries < 30 && !notices.includes('Sound is off'); ++tries) {
@@ -431,8 +432,10 @@ async function soundRefused(browser, server) {
   }
   await page.waitForTimeout(300);
   await expectInStep(page, 'sound turned on');
-  await page.keyboard.press('q');
+  // On a touch screen a tap on the picture ends it.
+  await page.tap('#screen');
   await waitForState(page, 'ended', 2000);
+  check((await music(page)).mode !== 'music', 'the music goes on after the tap');
   expectNoConsoleErrors(page);
   return page;
 }
