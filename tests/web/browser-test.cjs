@@ -256,7 +256,8 @@ async function expectInStep(page, what) {
 // The page hidden or shown, as a browser tells it when its tab is switched away and back.
 async function setHidden(page, hidden) {
   await page.evaluate((hidden) => {
-    Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => (hidden ? 'hidden' : 'visible') });
+    Object.defineProperty(document, 'visibilityState',
+                          { configurable: true, get: () => (hidden ? 'hidden' : 'visible') });
     Object.defineProperty(document, 'hidden', { configurable: true, get: () => hidden });
     document.dispatchEvent(new Event('visibilitychange'));
   }, hidden);
@@ -309,8 +310,10 @@ async function realtime(browser, server) {
   const afterClick = await page.evaluate(() => window.probe.afterClick);
   check(afterClick.state === 'playing', `after the click the page is "${afterClick.state}"`);
   check(afterClick.frames === 1, `the click handler presented ${afterClick.frames} frames, not the first one`);
-  check(afterClick.music === 'waiting' || afterClick.music === 'music', `the music did not start in the click (${afterClick.music})`);
-  check((await page.getAttribute('#screen', 'role')) === 'img' && /stop/.test(await page.getAttribute('#screen', 'aria-label')),
+  check(afterClick.music === 'waiting' || afterClick.music === 'music',
+        `the music did not start in the click (${afterClick.music})`);
+  const label = await page.getAttribute('#screen', 'aria-label');
+  check((await page.getAttribute('#screen', 'role')) === 'img' && /stop/.test(label),
         'the playing picture has no role and label saying how to stop it');
 
   await page.waitForTimeout(3000);
@@ -353,7 +356,8 @@ async function realtime(browser, server) {
   await setHidden(page, false);
   await page.waitForTimeout(300);
   const shown = await demoSeconds(page);
-  check(shown - stillHidden.demo < 0.5, `shown again after 1.5 s hidden, the demo jumped from ${stillHidden.demo} to ${shown} s`);
+  check(shown - stillHidden.demo < 0.5,
+        `shown again after 1.5 s hidden, the demo jumped from ${stillHidden.demo} to ${shown} s`);
   await expectFramesAdvance(page, 'shown again');
   await expectInStep(page, 'shown again');
 
@@ -542,7 +546,8 @@ async function failedPage(browser, url, what) {
 }
 
 async function noWasm(browser, server) {
-  const { page, sentence } = await failedPage(browser, `http://127.0.0.1:${server.address().port}/no-wasm/`, 'no tepple.wasm');
+  const url = `http://127.0.0.1:${server.address().port}/no-wasm/`;
+  const { page, sentence } = await failedPage(browser, url, 'no tepple.wasm');
   check(/tepple\.wasm could not be downloaded \(404/.test(sentence), `the page says "${sentence}"`);
   return page;
 }
@@ -564,8 +569,8 @@ async function main() {
            '--disable-sync', '--no-first-run', '--disable-quic'],
   });
   console.log(`Chromium ${browser.version()}`);
-  const runs = { realtime, 'sound-refused': soundRefused, fixed, 'missing-flare': missingFlare, 'broken-mesh': brokenMesh,
-                 'no-wasm': noWasm, 'from-disk': fromDisk };
+  const runs = { realtime, 'sound-refused': soundRefused, fixed, 'missing-flare': missingFlare,
+                 'broken-mesh': brokenMesh, 'no-wasm': noWasm, 'from-disk': fromDisk };
   const failed = [];
   for (const [name, run] of Object.entries(runs)) {
     console.log(`${name}:`);

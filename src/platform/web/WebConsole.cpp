@@ -25,7 +25,8 @@ EM_JS(void, webCanvasShow, (const uint8_t* rgba, int byteCount), {
     var screen = Module['teppleScreen'];
     if (!screen) return;
     if (!screen.image || screen.at !== rgba || screen.image.data.buffer !== HEAPU8.buffer) {
-        screen.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, byteCount), screen.width, screen.height);
+        var bytes = new Uint8ClampedArray(HEAPU8.buffer, rgba, byteCount);
+        screen.image = new ImageData(bytes, screen.width, screen.height);
         screen.at = rgba;
     }
     screen.context.putImageData(screen.image, 0, 0);
