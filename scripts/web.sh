@@ -6,9 +6,10 @@
 # program (Release) with the data files packed beside it, writes the site into build-web/site (a
 # folder holding nothing else, ready to upload: index.html, tepple.js, tepple.wasm, tepple.data
 # and its loader tepple-data.js; the build tree is build-web/cmake), reports the download size and
-# serves build-web/site on 127.0.0.1 (port 8000 unless told otherwise, 1-65535) until Ctrl-C. The
-# server sends the cross-origin isolation headers that give the page's timer its full precision,
-# and asks browsers to check each file for a newer one before using a cached copy.
+# serves build-web/site on 127.0.0.1 (port 8000 unless told otherwise, 1-65535) until Ctrl-C through
+# web/serve.py: it binds before it prints the address, serves the site's files alone, and sends the
+# cross-origin isolation headers that give the page's timer its full precision and cache headers
+# that have browsers check each file for a newer one before using a cached copy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
@@ -76,43 +77,4 @@ done
 awk -v b="$total" -v g="$total_gzip" 'BEGIN { printf "  %-15s %9d bytes, %.2f MB (%.2f MB gzipped)\n", "total", b, b / 1e6, g / 1e6 }'
 
 [ "$serve" = yes ] || exit 0
-# The server binds first and prints the address only once it is its own. The site's files only:
-# no folder listings, nothing outside the site folder.
-exec python3 - "$site" "$port" <<'PYTHON'
-import errno, functools, http.server, os, sys
-
-site, port = sys.argv[1], int(sys.argv[2])
-
-class SiteHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      '.wasm': 'application/wasm', '.js': 'text/javascript', '.data': 'application/octet-stream'}
-
-    def list_directory(self, path):
-        self.send_error(404, 'Not found')
-        return None
-
-    def end_headers(self):
-        # Cross-origin isolation: the page's timer at full precision. Files keep their names from
-        # one build to the next, so a cached copy is used only after the server says it is current.
-        self.send_header('Cross-Origin-Opener-Policy', 'same-origin')
-        self.send_header('Cross-Origin-Embedder-Policy', 'require-corp')
-        self.send_header('Cache-Control', 'no-cache')
-        super().end_headers()
-
-    def log_message(self, format, *args):
-        pass
-
-try:
-    server = http.server.ThreadingHTTPServer(('127.0.0.1', port), functools.partial(SiteHandler, directory=site))
-except OSError as error:
-    if error.errno == errno.EADDRINUSE:
-        print(f'web.sh: port {port} is taken by another program: choose another with --port N', file=sys.stderr)
-    else:
-        print(f'web.sh: cannot serve on port {port}: {error.strerror}', file=sys.stderr)
-    sys.exit(1)
-print(f'Open http://127.0.0.1:{port}/ in a browser and press Start (Ctrl-C stops the server).', flush=True)
-try:
-    server.serve_forever()
-except KeyboardInterrupt:
-    pass
-PYTHON
+exec python3 web/serve.py "$site" "$port"
