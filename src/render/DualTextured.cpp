@@ -35,6 +35,9 @@ struct DualSpanContext {
 void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& span)
 {
     const SpanTarget& target = context.target;
+    // Copies the pixel loop keeps in registers: the buffers' stores cannot change them.
+    const DepthRule depthRule = target.depthRule;
+    const VisibilityWindow window = target.window;
     const float* step = span.steps;
     float value[attributeCount];
     for (int i = 0; i < attributeCount; ++i) {
@@ -44,7 +47,7 @@ void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& 
     float& w = value[invZ];
     // A row whose first pixel is nearer than depth 10, or at or behind the eye, is dropped whole,
     // even where it recedes further on.
-    if (w > target.window.maxW() || w <= 0.0f) return;
+    if (w > window.maxW() || w <= 0.0f) return;
 
     int blockLength = nextBlockLength(span.right, span.left);
     PerspectiveTexel texelA, texelB;
@@ -61,7 +64,7 @@ void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& 
     const size_t rowStart = target.rowStart(span.row);
     for (int column = span.left; column < span.right; ++column) {
         const size_t pixel = rowStart + static_cast<size_t>(column);
-        if (target.depthRule.pass(target.depth[pixel], w) && target.window.contains(w)) {
+        if (depthRule.pass(target.depth[pixel], w) && window.contains(w)) {
             target.pixels[pixel] =
                 meanChannels(context.a.at(texelA.u, texelA.v, offsetA), context.b.at(texelB.u, texelB.v, offsetB));
         }

@@ -72,8 +72,9 @@ private:
     void walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower, const float* lowerValues,
                   int stripTop, int stripEnd);
     void record(int row, int32_t column, const float* values);
-    // Fills `span` for `row` of the last scan; false when the row has nothing to draw.
-    bool spanAt(int row, Span<N>& span) const;
+    // Fills `span` for `row` of the last scan; false when the row has nothing to draw. Inlined into
+    // the span loops: called once per row, it costs as much as a short row's pixels otherwise.
+    [[gnu::always_inline]] inline bool spanAt(int row, Span<N>& span) const;
 
     int width_ = 0;
     int height_ = 0;

@@ -26,6 +26,9 @@ void shadeRow(const SpanTarget& target, const Span<attributeCount>& span)
     float r = span.values[red], g = span.values[green], b = span.values[blue], w = span.values[invZ];
     const float rStep = span.steps[red], gStep = span.steps[green], bStep = span.steps[blue];
     const float wStep = span.steps[invZ];
+    // Copies the pixel loop keeps in registers: the buffers' stores cannot change them.
+    const DepthRule depthRule = target.depthRule;
+    const VisibilityWindow window = target.window;
     const size_t rowStart = target.rowStart(span.row);
     uint32_t* screenRow = target.pixels + rowStart;
     uint32_t* accumRow = target.accum + rowStart;
@@ -37,7 +40,7 @@ void shadeRow(const SpanTarget& target, const Span<attributeCount>& span)
             colour = meanChannels(accumRow[column], colour);
             accumRow[column] = colour;
         }
-        if (target.depthRule.pass(depthRow[column], w) && target.window.contains(w)) screenRow[column] = colour;
+        if (depthRule.pass(depthRow[column], w) && window.contains(w)) screenRow[column] = colour;
         r += rStep;
         g += gStep;
         b += bStep;

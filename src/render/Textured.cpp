@@ -46,6 +46,9 @@ template <bool Blend, bool Lit>
 void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& span)
 {
     const SpanTarget& target = context.target;
+    // Copies the pixel loop keeps in registers: the buffers' stores cannot change them.
+    const DepthRule depthRule = target.depthRule;
+    const VisibilityWindow window = target.window;
     const float* step = span.steps;
     float uz = span.values[uOverZ], vz = span.values[vOverZ], w = span.values[invZ];
     float r = span.values[red], g = span.values[green], b = span.values[blue];
@@ -72,8 +75,8 @@ void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& 
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
             const uint32_t mixed = meanChannels(accumRow[column], litTexel<Lit>(texelColour, r, g, b));
             accumRow[column] = mixed;
-            if (target.depthRule.pass(depthRow[column], w) && target.window.contains(w)) screenRow[column] = mixed;
-        } else if (target.depthRule.pass(depthRow[column], w) && target.window.contains(w)) {
+            if (depthRule.pass(depthRow[column], w) && window.contains(w)) screenRow[column] = mixed;
+        } else if (depthRule.pass(depthRow[column], w) && window.contains(w)) {
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
             screenRow[column] = litTexel<Lit>(texelColour, r, g, b);
         }
@@ -103,6 +106,9 @@ template <bool Blend, bool Lit>
 void textureLanes(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
     const SpanTarget& target = context.target;
+    // Copies the pixel loop keeps in registers: the buffers' stores cannot change them.
+    const DepthRule depthRule = target.depthRule;
+    const VisibilityWindow window = target.window;
     LaneRows<attributeCount> rows(spans, count, target.width);
     for (int lane = 0; lane < spanLanes; ++lane) {
         const Span<attributeCount>& span = spans[lane < count ? lane : 0];
@@ -132,8 +138,8 @@ void textureLanes(const TexturedSpanContext& context, const Span<attributeCount>
     for (int k = 0; k < rows.steps; ++k) {
         const LaneStep at(rows, lengths, k);
         const DoubleLanes wide = widened(w);
-        const int keyStored = target.depthRule.passLanes(target.depth, at, wide);
-        const int shown = keyStored & laneBits(target.window.containsLanes(wide));
+        const int keyStored = depthRule.passLanes(target.depth, at, wide);
+        const int shown = keyStored & laneBits(window.containsLanes(wide));
         if (Blend || shown != 0) {
             __m128i colour = texel.read(context.texture, firstTextureOffset);
             if (Lit) colour = scaledLanes(colour, channelLanes(r), channelLanes(g), channelLanes(b));
