@@ -1,6 +1,8 @@
 #include "driver/Demo.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -8,6 +10,7 @@
 #include "geometry/StarField.h"
 #include "media/DataFiles.h"
 #include "media/ProceduralTexture.h"
+#include "media/Resample.h"
 #include "media/Tga.h"
 #include "render/Screen.h"
 
@@ -34,7 +37,12 @@ Demo::Demo(const DemoSetup& setup)
 
     report(StartupStep::DisplayFormat);
 
-    if (!console_.open(windowTitle, screenWidth, screenHeight, displayFormat_, 0)) {
+    if (setup.scale < 1 || setup.scale > maxDemoScale) {
+        throw std::invalid_argument("the scale must be from 1 to " + std::to_string(maxDemoScale) + ", not " +
+                                    std::to_string(setup.scale));
+    }
+    const Viewport viewport = Viewport::demo(setup.scale);
+    if (!console_.open(windowTitle, viewport.width, viewport.height, displayFormat_, 0)) {
         throw WindowError("cannot open the window: " + console_.lastError());
     }
     report(StartupStep::ConsoleOpened);
@@ -43,7 +51,7 @@ Demo::Demo(const DemoSetup& setup)
     generateTexture(*plasmaTexture_);
     report(StartupStep::PlasmaTexture);
 
-    screenSurface_ = std::make_unique<Surface>(screenWidth, screenHeight);
+    screenSurface_ = std::make_unique<Surface>(viewport.width, viewport.height);
     report(StartupStep::ScreenSurface);
 
     flareTexture_ = std::make_unique<Surface>(255, 255);
@@ -56,6 +64,12 @@ Demo::Demo(const DemoSetup& setup)
 
     backgroundSurface_ = std::make_unique<Surface>(screenWidth, screenHeight);
     loadTga(dataPath(dataFiles::background).c_str(), *backgroundSurface_, setup.messages);
+    if (setup.scale > 1) {
+        // The background comes at 640 x 480 only: enlarged smoothly, so it shows no blocks.
+        auto enlarged = std::make_unique<Surface>(viewport.width, viewport.height);
+        enlargeSmoothly(*backgroundSurface_, *enlarged);
+        backgroundSurface_ = std::move(enlarged);
+    }
     report(StartupStep::BackgroundSurface);
 
     demoTimer_ = std::make_unique<Timer>(setup.clock);
@@ -65,7 +79,7 @@ Demo::Demo(const DemoSetup& setup)
     int threads = setup.renderThreads;
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     pool_ = std::make_unique<WorkerPool>(std::min(threads, maxRenderThreads));
-    renderer_ = std::make_unique<Renderer>(Viewport::demo());
+    renderer_ = std::make_unique<Renderer>(viewport);
     renderer_->setPool(pool_.get());
     report(StartupStep::Renderer);
 
@@ -124,6 +138,7 @@ Demo::Demo(const DemoSetup& setup)
     loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
     loop_->pool = pool_.get();
     loop_->renderer = renderer_.get();
+    loop_->scale = setup.scale;
     report(StartupStep::SceneState);
 
     // The timeline starts only now, after all loading; the music has been playing for a while.
@@ -161,4 +176,10 @@ void Demo::loadMesh(Mesh& mesh, const char* name) { mesh.load(dataPath(name)); }
 void Demo::report(StartupStep step)
 {
     if (onStartupStep_) onStartupStep_(step);
+}
+
+std::optional<int> parseDemoScale(const std::string& text)
+{
+    if (text.size() != 1 || text[0] < '1' || text[0] > '0' + maxDemoScale) return std::nullopt;
+    return text[0] - '0';
 }

@@ -20,6 +20,13 @@
 
 constexpr const char* windowTitle = "Tepple polygon engine";
 
+// The largest scale the demonstration is drawn at: 2560 x 1920.
+constexpr int maxDemoScale = 4;
+
+// A scale from 1 to maxDemoScale written as one plain digit and nothing else; empty for anything
+// else. The one reading of TEPPLE_SCALE, tepple-capture's --scale and the page's ?scale=.
+std::optional<int> parseDemoScale(const std::string& text);
+
 // The console could not open its window. what() carries the console's reason.
 class WindowError : public std::runtime_error {
 public:
@@ -62,6 +69,9 @@ struct DemoSetup {
     // Threads the demo draws with (a WorkerPool lent to the renderer and the frame loop), at most
     // maxRenderThreads; 0: one per processor.
     int renderThreads = 0;
+    // The picture is drawn 640N x 480N, the same demonstration sharper (Viewport::demo); 1 to
+    // maxDemoScale.
+    int scale = 1;
 };
 
 class Demo {

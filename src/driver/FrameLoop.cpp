@@ -67,6 +67,18 @@ void dimAndDotRow(uint32_t* rowPixels, int width)
     }
 }
 
+// The same at `scale` N: in every group of 4N pixels the first N keep 0.9, the other 3N become
+// 0, so that each N x N block of the larger picture is the pixel of the 640 x 480 one.
+void dimAndDotRow(uint32_t* rowPixels, int width, int scale)
+{
+    const int group = 4 * scale;
+    for (int groupStart = 0; groupStart < width; groupStart += group) {
+        const int kept = std::min(groupStart + scale, width);
+        for (int i = groupStart; i < kept; ++i) rowPixels[i] = dimmed(rowPixels[i]);
+        std::fill(rowPixels + kept, rowPixels + std::min(groupStart + group, width), 0u);
+    }
+}
+
 } // namespace
 
 bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool)
@@ -77,16 +89,23 @@ bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool)
     return true;
 }
 
-void dimAndDot(Surface& surface, WorkerPool* pool)
+void dimAndDot(Surface& surface, WorkerPool* pool, int scale)
 {
     const int width = surface.width();
     uint32_t* pixels = surface.lock();
-    forRows(pool, surface.height(), [width, pixels](int first, int end) {
-        for (int row = first; row < end; ++row) dimAndDotRow(pixels + static_cast<size_t>(row) * width, width);
+    forRows(pool, surface.height(), [width, pixels, scale](int first, int end) {
+        for (int row = first; row < end; ++row) {
+            uint32_t* rowPixels = pixels + static_cast<size_t>(row) * width;
+            if (scale == 1) {
+                dimAndDotRow(rowPixels, width);
+            } else {
+                dimAndDotRow(rowPixels, width, scale);
+            }
+        }
     });
 }
 
-void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, WorkerPool* pool)
+void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, WorkerPool* pool, int scale)
 {
     if (console.width() == screen.width() && console.height() == screen.height()) {
         forRows(pool, screen.height(), [&](int first, int end) { copyRows(screen, console, first, end); });
@@ -97,7 +116,7 @@ void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clear
         screen.copy(console, whole, whole);
     }
     if (fadeTrails) {
-        dimAndDot(screen, pool);
+        dimAndDot(screen, pool, scale);
     } else if (clearNow) {
         screen.clear();
     }
@@ -133,7 +152,7 @@ FrameResult FrameLoop::step()
     // that frame is never shown.
     if (state.demoTime > timelineEnd) return FrameResult::TimelineExit;
 
-    presentFrame(console, screen, state.fadeTrails, false, pool);
+    presentFrame(console, screen, state.fadeTrails, false, pool, scale);
     if (renderer != nullptr) renderer->nextFrame();
     clearPending = !state.fadeTrails;
     return FrameResult::Presented;

@@ -39,15 +39,16 @@ enum class FrameResult {
 bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool = nullptr);
 
 // Dims and dots a surface in place: in every group of four pixels along a row the first keeps
-// 0.9 of each channel (truncated), the other three become 0. Rows are width x 4 bytes, and a
-// row's pixel count is expected to be a multiple of 4 (640 is).
-void dimAndDot(Surface& surface, WorkerPool* pool = nullptr);
+// 0.9 of each channel (truncated), the other three become 0; for a picture drawn at `scale` N,
+// in every group of 4N pixels the first N. Rows are width x 4 bytes, and a row's pixel count is
+// expected to be a multiple of 4N (640N is).
+void dimAndDot(Surface& surface, WorkerPool* pool = nullptr, int scale = 1);
 
-// Copies screen to the console, then dims and dots it or (when clearNow) clears it, and shows the
-// console. A caller passing clearNow false must clear the
-// screen, or paint it whole, before drawing on it again.
+// Copies screen to the console, then dims and dots it (at `scale`) or (when clearNow) clears it, and
+// shows the console. A caller passing clearNow false must clear the screen, or paint it whole,
+// before drawing on it again.
 void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow = true,
-                  WorkerPool* pool = nullptr);
+                  WorkerPool* pool = nullptr, int scale = 1);
 
 // Everything one frame needs, owned elsewhere.
 struct FrameLoop {
@@ -60,6 +61,7 @@ struct FrameLoop {
     bool clearPending = false; // the last frame presented left the screen to be cleared
     WorkerPool* pool = nullptr; // whose threads share the full-frame passes (null: this thread alone)
     Renderer* renderer = nullptr; // whose frame number each presented frame advances
+    int scale = 1;                // the picture is 640N x 480N (dimAndDot)
 
     // The last start-up steps, immediately before the first frame: the renderer's frame 0, the state
     // reset (sceneClock 0, fadeTrails off) and the timer started.

@@ -49,11 +49,16 @@ struct Viewport {
     }
 
     // The demonstration's 640 x 480 picture: focal length 320, the axis at (240, 240), the window
-    // 10 to 1000, no clipping, the demonstration's rules.
-    static Viewport demo()
+    // 10 to 1000, no clipping, the demonstration's rules. At `scale` N the same picture is drawn
+    // 640N x 480N, sharper: the size, the focal length and the centre are N times as large.
+    static Viewport demo(int scale = 1)
     {
         Viewport viewport;
-        viewport.centreX = 240.0;
+        viewport.width = 640 * scale;
+        viewport.height = 480 * scale;
+        viewport.focalLength = 320.0 * scale;
+        viewport.centreX = 240.0 * scale;
+        viewport.centreY = 240.0 * scale;
         viewport.clipNear = false;
         viewport.demoRules = true;
         return viewport;

@@ -15,7 +15,7 @@ TEST(CaptureOptions, DefaultsNeedOnlyAnOutput)
     EXPECT_EQ(parsed.options->fps, 60);
     EXPECT_EQ(parsed.options->dataFolder, "/data");
     EXPECT_EQ(parsed.options->outFolder, ".");
-    EXPECT_EQ(parsed.options->width, 640);
+    EXPECT_EQ(parsed.options->pictureWidth(), 640);
     EXPECT_EQ(parsed.options->threads, 0);
     EXPECT_EQ(parsed.options->atTimes, std::vector<double>{12.5});
 }

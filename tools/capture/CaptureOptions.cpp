@@ -1,5 +1,7 @@
 #include "CaptureOptions.h"
 
+#include "driver/Demo.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -31,7 +33,7 @@ bool takesValue(const std::string& name)
 {
     return name == "--fps" || name == "--seed" || name == "--data" || name == "--out" || name == "--at" ||
            name == "--frames" || name == "--contact-sheet" || name == "--video" || name == "--width" ||
-           name == "--threads";
+           name == "--threads" || name == "--scale";
 }
 
 // Stores one option's value; returns the error message, empty when the value is good.
@@ -58,6 +60,10 @@ std::string apply(CaptureOptions& options, const std::string& name, const std::s
                    "'";
         }
         options.threads = *threads;
+    } else if (name == "--scale") {
+        const auto scale = parseDemoScale(value);
+        if (!scale) return "--scale wants a whole number from 1 to " + std::to_string(maxDemoScale) + ", not '" + value + "'";
+        options.scale = *scale;
     } else if (name == "--width") {
         const auto width = parseWholeNumber(value);
         if (!width || *width < minWidth || *width > maxWidth) {
@@ -197,8 +203,10 @@ std::string captureUsage()
            "  --frames DIR           a PNG of every frame\n"
            "  --contact-sheet FILE   one PNG with three labelled thumbnails of every scene\n"
            "  --video FILE           an MP4 of the whole run with the soundtrack (needs ffmpeg)\n"
-           "  --width N              width of the --at and --frames pictures (default 640; the\n"
-           "                         height keeps the 4:3 shape)\n"
+           "  --width N              width of the --at and --frames pictures (default: the picture's\n"
+           "                         own, 640 x the scale; the height keeps the 4:3 shape)\n"
+           "  --scale N              draw the demonstration at 640N x 480N, N from 1 to 4 (default 1):\n"
+           "                         the same pictures, sharper, for every output\n"
            "  --threads N            threads to draw with (default: one per processor; the pictures\n"
            "                         are the same for any number)\n"
            "  --help                 this text\n"

@@ -14,9 +14,13 @@ struct CaptureOptions {
     std::string framesFolder;          // --frames; empty: not wanted
     std::string contactSheet;          // --contact-sheet; empty: not wanted
     std::string video;                 // --video; empty: not wanted
-    int width = 640;                   // of the --at and --frames pictures; the height keeps 4:3
+    int width = 0;                     // of the --at and --frames pictures (4:3); 0: the picture's own
     int threads = 0;                   // --threads; 0: one per processor
+    int scale = 1;                     // --scale: the demonstration drawn 640N x 480N
     bool help = false;
+
+    // The width the --at and --frames pictures are written at.
+    int pictureWidth() const { return width > 0 ? width : 640 * scale; }
 
     bool wantsOutput() const
     {

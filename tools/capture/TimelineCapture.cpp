@@ -11,6 +11,7 @@ TimelineCapture::TimelineCapture(const CaptureSettings& settings) : fps_(setting
     // The console doubles as the message sink: a missing texture is reported on standard error
     // and the run goes on, as the program does.
     DemoSetup setup{console_, clock_, console_, {}, settings.dataFolder, settings.seed, {}, settings.threads};
+    setup.scale = settings.scale;
     demo_ = std::make_unique<Demo>(setup);
 }
 

@@ -15,6 +15,7 @@ struct CaptureSettings {
     unsigned seed = 1;       // star-field seed
     std::string dataFolder;  // where the eleven data files are
     int threads = 0;         // renderer threads; 0: one per processor (the pictures are the same)
+    int scale = 1;           // the demonstration drawn 640N x 480N
 };
 
 class TimelineCapture {

@@ -205,7 +205,8 @@ int capture(const CaptureOptions& options)
     }
     requireDistinctOutputs(options, framesFolder, options.fps);
 
-    TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder, options.threads});
+    TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder, options.threads, options.scale});
+    const int shownWidth = run.console().width(), shownHeight = run.console().height();
     const std::vector<SheetCell> cells = options.contactSheet.empty() ? std::vector<SheetCell>{} : contactSheetCells();
     const FramePlan plan = planFrames(options, run, cells);
     std::vector<Picture> cellFrames(cells.size());
@@ -218,8 +219,8 @@ int capture(const CaptureOptions& options)
         videoFile = std::make_unique<ReplacingFile>(inside(options.outFolder, options.video));
         const std::string audio = soundtrackFor(options, ffmpeg);
         video = std::make_unique<VideoPipe>(
-            ffmpeg, ffmpegArguments(screenWidth, screenHeight, options.fps, audio, videoFile->temporaryPath()),
-            screenWidth, screenHeight);
+            ffmpeg, ffmpegArguments(shownWidth, shownHeight, options.fps, audio, videoFile->temporaryPath()),
+            shownWidth, shownHeight);
     }
     // Encoding a PNG costs several frames' drawing: one worker per core keeps both busy while the
     // queue, two pictures a worker, bounds the memory held.
@@ -232,10 +233,10 @@ int capture(const CaptureOptions& options)
         const int frame = run.presentedFrame();
         const bool keep = plan.everyFrame || plan.atTimes.count(frame) || plan.cells.count(frame);
         if (keep) {
-            const Picture shown = Picture::fromPixels(run.picture().data(), screenWidth, screenHeight);
+            const Picture shown = Picture::fromPixels(run.picture().data(), shownWidth, shownHeight);
             if (auto at = plan.atTimes.find(frame); at != plan.atTimes.end()) {
                 for (double time : at->second) {
-                    pictures.submit(PictureJob{inside(options.outFolder, atPictureName(time)), shown, options.width,
+                    pictures.submit(PictureJob{inside(options.outFolder, atPictureName(time)), shown, options.pictureWidth(),
                                                PngCompression::Compact, Durability::Synced});
                 }
             }
@@ -246,7 +247,7 @@ int capture(const CaptureOptions& options)
                 // A frame sequence is thousands of files that a failed run simply makes again: quick
                 // to encode, and not synced one by one.
                 pictures.submit(PictureJob{(fs::path(framesFolder) / framePictureName(frame)).string(), shown,
-                                           options.width, PngCompression::Fast, Durability::Unsynced});
+                                           options.pictureWidth(), PngCompression::Fast, Durability::Unsynced});
             }
             if (video && !video->write(run.picture())) {
                 stopIfAsked();

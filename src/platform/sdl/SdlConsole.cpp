@@ -1,5 +1,7 @@
 #include "platform/sdl/SdlConsole.h"
 
+#include <algorithm>
+
 #include <SDL.h>
 
 #include <utility>
@@ -99,8 +101,18 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
         videoStarted_ = true;
     }
 
-    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                               SDL_WINDOW_RESIZABLE);
+    // A picture larger than the screen opens in a window that fits it, the picture scaled down
+    // into it as into any resized window.
+    int windowWidth = width, windowHeight = height;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0 &&
+        (width > usable.w || height > usable.h)) {
+        const double fit = std::min(static_cast<double>(usable.w) / width, static_cast<double>(usable.h) / height);
+        windowWidth = std::max(1, static_cast<int>(width * fit));
+        windowHeight = std::max(1, static_cast<int>(height * fit));
+    }
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowWidth,
+                               windowHeight, SDL_WINDOW_RESIZABLE);
     if (window_ == nullptr) return fail("cannot create the window");
 
     // Vsync is only asked for: a renderer without it still shows every frame.

@@ -44,6 +44,20 @@ int renderThreads()
     return *threads;
 }
 
+// 1 unless TEPPLE_SCALE holds a scale (parseDemoScale): the demonstration drawn 640N x 480N.
+int demoScale()
+{
+    const char* text = std::getenv("TEPPLE_SCALE");
+    if (text == nullptr || *text == '\0') return 1;
+    const auto scale = parseDemoScale(text);
+    if (!scale) {
+        std::fprintf(stderr, "tepple: TEPPLE_SCALE wants a whole number from 1 to %d, not '%s': drawing at 1\n",
+                     maxDemoScale, text);
+        return 1;
+    }
+    return *scale;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -59,5 +73,6 @@ int main(int argc, char** argv)
     SdlClock clock;
     DemoSetup setup{console,    clock, console, [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
                     dataFolder, {},    {},      renderThreads()};
+    setup.scale = demoScale();
     return runProgram(setup);
 }

@@ -118,9 +118,10 @@ extern "C" {
 // Starts (or restarts) the demo; call it from a click or key handler. fixedFps > 0 steps the clock
 // by exactly 1/fixedFps seconds per frame with the star-field seed 1, so the frames equal
 // tepple-capture's at that rate; stepsPerFrame (fixed steps only) runs that many frames per
-// animation frame. Returns 1 when the demo runs, 0 when start-up failed (already reported on the
-// page and in the console).
-EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame)
+// animation frame; scale (1 to maxDemoScale, anything else counts as 1) draws the picture 640N x
+// 480N. Returns 1 when the demo runs, 0 when start-up failed (already reported on the page and in
+// the console).
+EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame, int scale)
 {
     emscripten_cancel_main_loop();
     if (current) current->demo.reset();
@@ -133,9 +134,10 @@ EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame)
     std::optional<unsigned> seed;
     if (run.fixedFps > 0) seed = 1u;
     // One thread: the page is built without threads, so the renderer draws on the page's own.
-    const DemoSetup setup{run.console, clock, run.console,
-                          [](const std::string& path) { return std::make_unique<WebMusicPlayer>(path); },
-                          "",          seed,  {},          1};
+    DemoSetup setup{run.console, clock, run.console,
+                    [](const std::string& path) { return std::make_unique<WebMusicPlayer>(path); },
+                    "",          seed,  {},          1};
+    setup.scale = scale >= 1 && scale <= maxDemoScale ? scale : 1;
     run.demo = startProgram(setup);
     if (!run.demo) {
         finish("error");
