@@ -116,8 +116,11 @@ if(TEPPLE_IS_TOP_LEVEL)
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Real-time 3D demo drawn by its own software polygon engine")
   set(CPACK_PACKAGE_DESCRIPTION
       "A 150-second real-time 3D demonstration with its soundtrack, in a 640x480 window, every pixel drawn by its own software rasterisers; with the tools that made its data and that capture it to pictures.")
+  # The demo component alone, as one package named tepple.
   set(CPACK_COMPONENTS_ALL demo)
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_DEBIAN_DEMO_PACKAGE_NAME tepple)
+  set(CPACK_DEBIAN_DEMO_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION games)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY tepple)
