@@ -81,7 +81,7 @@ DrawCall transformed(Mesh& mesh, Renderer& renderer)
 
 std::unique_ptr<Renderer> sceneRenderer(float eyeZ)
 {
-    auto renderer = std::make_unique<Renderer>();
+    auto renderer = std::make_unique<Renderer>(Viewport::demo());
     setIdentityOnesColumn(renderer->viewMatrix);
     setIdentityOnesColumn(renderer->worldMatrix);
     lookAt(renderer->viewMatrix, point(0, 0, 0), point(0, 0, eyeZ));
@@ -191,7 +191,7 @@ int ourThreads = 1; // --threads
 void drawOurs(Renderer& renderer, Surface& screen, const Workload& workload)
 {
     screen.clear();
-    ++frameCounter; // every earlier depth key goes stale: the depth buffer needs no clearing
+    renderer.nextFrame(); // every earlier depth key goes stale: the depth buffer needs no clearing
     for (const DrawCall& call : workload.calls) {
         renderer.blendMode = call.blend ? 1 : 0;
         renderer.backfaceCull = call.cull ? 1 : 0;
@@ -205,7 +205,7 @@ void drawOurs(Renderer& renderer, Surface& screen, const Workload& workload)
 void Ours(benchmark::State& state, const char* name)
 {
     const Workload& workload = workloadNamed(name);
-    auto renderer = std::make_unique<Renderer>();
+    auto renderer = std::make_unique<Renderer>(Viewport::demo());
     WorkerPool pool(ourThreads);
     renderer->setPool(&pool);
     renderer->setTexture(&plasma());

@@ -1,6 +1,6 @@
 // Throughput of each rasteriser on a fixed random list of triangles (or points) at 640 x 480:
 // triangles per second and pixels per second, for small (~50 pixel) and medium (~200 pixel)
-// triangles. Every iteration is one draw call on a fresh frame (frameCounter advances), as in
+// triangles. Every iteration is one draw call on a fresh frame (the renderer's frame advances), as in
 // the demo, so the depth test passes wherever the list itself does not overlap.
 #include <benchmark/benchmark.h>
 
@@ -11,6 +11,7 @@
 
 #include "ThreadsOption.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 #include "render/WorkerPool.h"
 
 namespace {
@@ -93,7 +94,7 @@ int benchThreads = 1; // --threads
 
 void runRasteriser(benchmark::State& state, int mode, const TriangleList& list, Blend blend)
 {
-    const auto renderer = std::make_unique<Renderer>();
+    const auto renderer = std::make_unique<Renderer>(Viewport::demo());
     WorkerPool pool(benchThreads);
     renderer->setPool(&pool);
     const auto texture = noiseTexture();
@@ -104,7 +105,7 @@ void runRasteriser(benchmark::State& state, int mode, const TriangleList& list, 
     renderer->blendMode = blend == Blend::on ? 1 : 0;
     renderer->setVertexBuffers(list.corners.data(), mode == 3 ? nullptr : list.normals.data(), list.corners.size());
     for (auto _ : state) {
-        ++frameCounter;
+        renderer->nextFrame();
         renderer->draw(static_cast<DrawMode>(mode), screen);
         benchmark::DoNotOptimize(screen.pixels());
     }

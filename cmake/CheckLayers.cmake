@@ -1,13 +1,18 @@
-# Fails when a source file includes a layer that comes after its own, or when a platform's
+# Fails when a source file includes a layer that is not below its own, or when a platform's
 # libraries are included outside that platform's folder.
 #   cmake -DSOURCE_DIR=<the src folder> -P CheckLayers.cmake
 #
-# The layers in order; each may include itself and the layers before it. A platform folder
-# (platform/<name>) may include every layer and its own folder, never another platform's.
+# The layers stand in tiers, lowest first; a file may include its own layer and every layer of a
+# lower tier, never a layer of its own tier or a higher one:
+#   geometry, pixels    side by side at the bottom: neither includes the other;
+#   render, media       side by side above them: neither includes the other;
+#   driver              the demonstration, on all four;
+#   platform            each platform folder (platform/<name>) on everything, never on another
+#                       platform's folder.
 # Quoted words are words, never variables of the same name.
 cmake_policy(SET CMP0054 NEW)
 
-set(layers geometry pixels render media driver platform)
+set(tiers "geometry,pixels" "render,media" "driver" "platform")
 # System headers that belong to one platform alone.
 set(platformHeaders "SDL=platform/sdl" "emscripten=platform/web")
 
@@ -15,13 +20,25 @@ if(NOT SOURCE_DIR)
   message(FATAL_ERROR "CheckLayers.cmake: pass -DSOURCE_DIR=<the src folder>")
 endif()
 
+# tier_<layer>: the layer's tier, counted from 0 at the bottom.
+set(layers "")
+set(tierNumber 0)
+foreach(tier IN LISTS tiers)
+  string(REPLACE "," ";" members "${tier}")
+  foreach(member IN LISTS members)
+    set(tier_${member} ${tierNumber})
+    list(APPEND layers ${member})
+  endforeach()
+  math(EXPR tierNumber "${tierNumber} + 1")
+endforeach()
+
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
 set(problems "")
 foreach(source IN LISTS sources)
   string(REGEX MATCH "^[^/]+" layer ${source})
-  list(FIND layers ${layer} rank)
-  if(rank EQUAL -1)
-    string(APPEND problems "  ${source}: in no layer (the layers are: ${layers})\n")
+  if(NOT DEFINED tier_${layer})
+    string(REPLACE ";" ", " known "${layers}")
+    string(APPEND problems "  ${source}: in no layer (the layers are: ${known})\n")
     continue()
   endif()
   set(platform "")
@@ -35,11 +52,17 @@ foreach(source IN LISTS sources)
     # The project's own headers are named from the src folder: "render/Renderer.h".
     if(line MATCHES "\"" AND included MATCHES "/")
       string(REGEX MATCH "^[^/]+" includedLayer ${included})
-      list(FIND layers ${includedLayer} includedRank)
-      if(includedRank GREATER rank)
-        string(APPEND problems "  ${source} includes \"${included}\": ${layer} comes before ${includedLayer}\n")
-      elseif(includedLayer STREQUAL "platform" AND NOT included MATCHES "^${platform}/")
-        string(APPEND problems "  ${source} includes \"${included}\": one platform never includes another\n")
+      if(includedLayer STREQUAL layer)
+        if(layer STREQUAL "platform" AND NOT included MATCHES "^${platform}/")
+          string(APPEND problems "  ${source} includes \"${included}\": one platform never includes another\n")
+        endif()
+      elseif(DEFINED tier_${includedLayer})
+        if(tier_${includedLayer} EQUAL tier_${layer})
+          string(APPEND problems
+                 "  ${source} includes \"${included}\": ${layer} and ${includedLayer} stand side by side\n")
+        elseif(tier_${includedLayer} GREATER tier_${layer})
+          string(APPEND problems "  ${source} includes \"${included}\": ${includedLayer} stands above ${layer}\n")
+        endif()
       endif()
     endif()
     foreach(pair IN LISTS platformHeaders)
@@ -54,6 +77,7 @@ foreach(source IN LISTS sources)
 endforeach()
 
 if(problems)
-  string(REPLACE ";" ", " order "${layers}")
+  string(REPLACE "," " beside " order "${tiers}")
+  string(REPLACE ";" ", then " order "${order}")
   message(FATAL_ERROR "Includes against the layer order (${order}):\n${problems}")
 endif()

@@ -12,18 +12,13 @@ set(TEPPLE_ENGINE_HEADERS
   pixels/PixelToolkit.h
   pixels/Messages.h
   pixels/HeadlessConsole.h
-  pixels/FrameCounter.h
   render/Renderer.h
-  render/Screen.h
   render/MeshDraw.h
   render/WorkerPool.h
   render/ThreadCount.h
+  render/Viewport.h
   media/Tga.h
 )
-# The camera's viewport, where the tree has it.
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/../src/render/Viewport.h)
-  list(APPEND TEPPLE_ENGINE_HEADERS render/Viewport.h)
-endif()
 # The SDL window console and clock, in tepple_sdl (tepple::sdl).
 set(TEPPLE_SDL_HEADERS
   platform/sdl/SdlConsole.h

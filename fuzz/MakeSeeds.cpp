@@ -111,7 +111,7 @@ void writeRasterSeeds(const std::filesystem::path& folder)
                       onScreen(400, 400, 60, 0x00FFFFFF, 1, 1),   onScreen(50, 400, 30, 0x00FFFFFF, 0, 1)};
     quad.firstTexture = TextureChoice::Plasma256;
     quad.secondTexture = TextureChoice::Narrow3x700;
-    quad.frameCounter = 4000000000u;
+    quad.frame = 4000000000u;
     writeSeed(folder / "blended-quad", encodeRasterInput(quad));
 
     // Points for the sprite path at a spread of depths, one with z = 0.

@@ -6,11 +6,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "RasterInput.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 
 
 namespace {
@@ -74,8 +77,8 @@ void checkBuffers(const Surface& screen, const Renderer& renderer)
     const uint32_t* pixels = screen.pixels();
     for (int i = 0; i < screenWidth * screenHeight; ++i) {
         if ((pixels[i] & 0xFF000000u) != 0) fail("pixel with bits above 0x00FFFFFF", i);
-        if ((renderer.accumBuffer[i] & 0xFF000000u) != 0) fail("accumulation word with bits above 0x00FFFFFF", i);
-        if (std::isnan(renderer.depthBuffer[i])) fail("NaN depth key", i);
+        if ((renderer.accumBuffer()[i] & 0xFF000000u) != 0) fail("accumulation word with bits above 0x00FFFFFF", i);
+        if (std::isnan(renderer.depthBuffer()[i])) fail("NaN depth key", i);
     }
 }
 
@@ -88,46 +91,86 @@ void checkUntouched(const Surface& target)
     }
 }
 
+// Draws the input with every mode into a fresh renderer, one frame per mode, so the depth rule
+// sees keys of earlier frames too.
+void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& pristine, Renderer& renderer,
+               Surface& target, bool rowLanes)
+{
+    renderer = pristine;
+    renderer.rowLanes = rowLanes;
+    renderer.blendMode = input.blendMode;
+    renderer.backfaceCull = input.backfaceCull;
+    renderer.setTexture(textures.pick(input.firstTexture));
+    renderer.setSecondTexture(textures.pick(input.secondTexture));
+    for (const Light& light : input.lights) renderer.addLight(light);
+
+    renderer.setVertexBuffers(input.positions.data(), input.normals.empty() ? nullptr : input.normals.data(),
+                              input.positions.size());
+    // Corners past the end of the normals must count as having the zero normal.
+    renderer.normals.resize(renderer.normals.size() - std::min<size_t>(input.missingNormals, renderer.normals.size()));
+
+    if (input.wrongSizeTarget) {
+        std::fill(target.lock(), target.lock() + target.width() * target.height(), wrongTargetFill);
+    } else {
+        target.clear();
+    }
+    renderer.setFrame(input.frame);
+    for (int mode = 0; mode < 5; ++mode) {
+        if (input.wrongSizeTarget) {
+            // A target of the wrong size is refused whole, with the error naming both sizes.
+            try {
+                renderer.draw(static_cast<DrawMode>(mode), target);
+                fail("a target of the wrong size was accepted", mode);
+            } catch (const std::invalid_argument&) {
+            }
+        } else if (!renderer.draw(static_cast<DrawMode>(mode), target)) {
+            fail("a draw mode was refused", mode);
+        }
+        renderer.nextFrame();
+    }
+}
+
+// Rows drawn side by side in lanes must give every bit that rows drawn one by one give, whatever
+// the values: NaN, infinities and saturated positions included.
+void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, const Surface& rows,
+                         const Renderer& rowsRenderer)
+{
+    const size_t count = static_cast<size_t>(screenWidth) * screenHeight;
+    if (std::memcmp(lanes.pixels(), rows.pixels(), count * sizeof(uint32_t)) != 0) {
+        fail("lanes and rows one by one drew different pixels", 0);
+    }
+    const size_t pixels = lanesRenderer.pixelCount();
+    if (std::memcmp(lanesRenderer.accumBuffer(), rowsRenderer.accumBuffer(), pixels * sizeof(uint32_t)) != 0) {
+        fail("lanes and rows one by one left different accumulation values", 0);
+    }
+    if (std::memcmp(lanesRenderer.depthBuffer(), rowsRenderer.depthBuffer(), pixels * sizeof(double)) != 0) {
+        fail("lanes and rows one by one left different depth keys", 0);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static TextureSet textures;
     static Surface screen(screenWidth, screenHeight);
+    static Surface rowByRowScreen(screenWidth, screenHeight);
     static Surface wrongSize(screenWidth, screenHeight - 1);
 
     // Every input starts from a freshly constructed renderer; copying one is cheaper than building it.
-    static const auto pristine = std::make_unique<const Renderer>();
-    static const auto renderer = std::make_unique<Renderer>();
-    *renderer = *pristine;
+    static const auto pristine = std::make_unique<const Renderer>(Viewport::demo());
+    static const auto renderer = std::make_unique<Renderer>(Viewport::demo());
+    static const auto rowByRow = std::make_unique<Renderer>(Viewport::demo());
 
     const RasterInput input = decodeRasterInput(data, size);
-    renderer->blendMode = input.blendMode;
-    renderer->backfaceCull = input.backfaceCull;
-    renderer->setTexture(textures.pick(input.firstTexture));
-    renderer->setSecondTexture(textures.pick(input.secondTexture));
-    for (const Light& light : input.lights) renderer->addLight(light);
-
-    renderer->setVertexBuffers(input.positions.data(), input.normals.empty() ? nullptr : input.normals.data(),
-                               input.positions.size());
-    // Corners past the end of the normals must count as having the zero normal.
-    renderer->normals.resize(renderer->normals.size() - std::min<size_t>(input.missingNormals, renderer->normals.size()));
-
-    Surface& target = input.wrongSizeTarget ? wrongSize : screen;
     if (input.wrongSizeTarget) {
-        std::fill(wrongSize.lock(), wrongSize.lock() + wrongSize.width() * wrongSize.height(), wrongTargetFill);
+        drawInput(input, textures, *pristine, *renderer, wrongSize, true);
+        checkUntouched(wrongSize);
     } else {
-        screen.clear();
+        drawInput(input, textures, *pristine, *renderer, screen, true);
+        drawInput(input, textures, *pristine, *rowByRow, rowByRowScreen, false);
+        checkSameAsRowByRow(screen, *renderer, rowByRowScreen, *rowByRow);
     }
-
-    // One frame per mode, so the depth rule sees keys of earlier frames too.
-    frameCounter = input.frameCounter;
-    for (int mode = 0; mode < 5; ++mode) {
-        if (!renderer->draw(static_cast<DrawMode>(mode), target)) fail("a draw mode was refused", mode);
-        ++frameCounter;
-    }
-
-    if (input.wrongSizeTarget) checkUntouched(wrongSize);
     checkBuffers(screen, *renderer);
     if (!textures.untouched()) fail("a bound texture was written to", 0);
     return 0;

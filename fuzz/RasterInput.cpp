@@ -83,7 +83,7 @@ RasterInput decodeRasterInput(const uint8_t* data, size_t size)
     input.secondTexture = textureChoice(textures >> 4);
     const size_t lightCount = reader.byte() % (maxLights + 1);
     input.missingNormals = reader.byte();
-    input.frameCounter = reader.word();
+    input.frame = reader.word();
 
     for (size_t i = 0; i < lightCount; ++i) {
         Light light;
@@ -115,7 +115,7 @@ std::vector<uint8_t> encodeRasterInput(const RasterInput& input)
                                        static_cast<unsigned>(input.secondTexture) << 4));
     out.push_back(static_cast<uint8_t>(input.lights.size() <= maxLights ? input.lights.size() : maxLights));
     out.push_back(input.missingNormals);
-    putWord(out, input.frameCounter);
+    putWord(out, input.frame);
     for (size_t i = 0; i < input.lights.size() && i < maxLights; ++i) {
         const Light& light = input.lights[i];
         for (float value : {light.position.x, light.position.y, light.position.z, light.red, light.green, light.blue}) {

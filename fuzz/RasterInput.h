@@ -5,7 +5,7 @@
 //   byte 1     textures: low nibble the first, high nibble the second (see textureChoice below)
 //   byte 2     light count, taken modulo 9
 //   byte 3     how many normals to drop from the end, so that some corners have none
-//   bytes 4-7  frameCounter, little-endian
+//   bytes 4-7  the frame number, little-endian
 //   then       the lights, 24 bytes each: float x, y, z, red, green, blue
 //   then       raw 32-byte vertices, every bit pattern allowed (NaN, infinities, denormals);
 //              with normals given the first half are the positions and the second half their normals
@@ -27,7 +27,7 @@ struct RasterInput {
     TextureChoice firstTexture = TextureChoice::None;
     TextureChoice secondTexture = TextureChoice::None;
     uint8_t missingNormals = 0;
-    uint32_t frameCounter = 0;
+    uint32_t frame = 0; // the renderer's frame number at the first draw
     std::vector<Light> lights;
     std::vector<Vertex> positions;
     std::vector<Vertex> normals; // empty: none handed over

@@ -9,6 +9,7 @@
 #include "media/DataFiles.h"
 #include "media/ProceduralTexture.h"
 #include "media/Tga.h"
+#include "render/Screen.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ Demo::Demo(const DemoSetup& setup)
     int threads = setup.renderThreads;
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     pool_ = std::make_unique<WorkerPool>(std::min(threads, maxRenderThreads));
-    renderer_ = std::make_unique<Renderer>();
+    renderer_ = std::make_unique<Renderer>(Viewport::demo());
     renderer_->setPool(pool_.get());
     report(StartupStep::Renderer);
 
@@ -97,18 +98,18 @@ Demo::Demo(const DemoSetup& setup)
     bouncer_->buildCorners();
     report(StartupStep::BouncerMesh);
 
-    mushroomPart1_ = std::make_unique<Mesh>();
-    mushroomPart2_ = std::make_unique<Mesh>();
-    loadMesh(*mushroomPart2_, dataFiles::mushroomStemMesh);
-    loadMesh(*mushroomPart1_, dataFiles::mushroomCapMesh);
-    mushroomPart2_->buildCorners();
-    mushroomPart1_->buildCorners();
+    mushroomCap_ = std::make_unique<Mesh>();
+    mushroomStem_ = std::make_unique<Mesh>();
+    loadMesh(*mushroomStem_, dataFiles::mushroomStemMesh);
+    loadMesh(*mushroomCap_, dataFiles::mushroomCapMesh);
+    mushroomStem_->buildCorners();
+    mushroomCap_->buildCorners();
     report(StartupStep::MushroomMeshes);
 
-    spinMesh_ = std::make_unique<Mesh>();
-    loadMesh(*spinMesh_, dataFiles::knotMesh);
-    spinMesh_->buildCorners();
-    report(StartupStep::SpinMesh);
+    knot_ = std::make_unique<Mesh>();
+    loadMesh(*knot_, dataFiles::knotMesh);
+    knot_->buildCorners();
+    report(StartupStep::KnotMesh);
 
     capsule_ = std::make_unique<Mesh>();
     loadMesh(*capsule_, dataFiles::capsuleMesh);
@@ -119,9 +120,10 @@ Demo::Demo(const DemoSetup& setup)
     setIdentityOnesColumn(renderer_->worldMatrix);
     scenes_ = std::make_unique<SceneTimeline>(SceneObjects{
         *renderer_, *plasmaTexture_, *flareTexture_, *mushroomTexture_, *starField_, *column_, *centrePiece_,
-        *bouncer_, *mushroomPart1_, *mushroomPart2_, *spinMesh_, *capsule_});
+        *bouncer_, *mushroomCap_, *mushroomStem_, *knot_, *capsule_});
     loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
     loop_->pool = pool_.get();
+    loop_->renderer = renderer_.get();
     report(StartupStep::SceneState);
 
     // The timeline starts only now, after all loading; the music has been playing for a while.

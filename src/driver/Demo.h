@@ -14,6 +14,7 @@
 #include "media/MusicPlayer.h"
 #include "pixels/PixelToolkit.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 #include "render/ThreadCount.h"
 #include "render/WorkerPool.h"
 
@@ -42,7 +43,7 @@ enum class StartupStep {
     CentrePieceMesh,
     BouncerMesh,
     MushroomMeshes,
-    SpinMesh,
+    KnotMesh,
     CapsuleMesh,
     SceneState,
     TimerStarted,
@@ -115,9 +116,9 @@ private:
     std::unique_ptr<Mesh> column_;
     std::unique_ptr<Mesh> centrePiece_;
     std::unique_ptr<Mesh> bouncer_;
-    std::unique_ptr<Mesh> mushroomPart1_;
-    std::unique_ptr<Mesh> mushroomPart2_;
-    std::unique_ptr<Mesh> spinMesh_;
+    std::unique_ptr<Mesh> mushroomCap_;
+    std::unique_ptr<Mesh> mushroomStem_;
+    std::unique_ptr<Mesh> knot_;
     std::unique_ptr<Mesh> capsule_;
     std::unique_ptr<SceneTimeline> scenes_;
     std::unique_ptr<FrameLoop> loop_;

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "geometry/Vertex.h"
-#include "pixels/FrameCounter.h"
 
 namespace {
 
@@ -105,12 +104,11 @@ void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clear
     // The console shows the copy taken before the dimming; the dimmed picture is seen only
     // through the frames the star scene draws over it.
     console.update();
-    ++frameCounter;
 }
 
 void FrameLoop::start()
 {
-    frameCounter = 0;
+    if (renderer != nullptr) renderer->setFrame(0);
     state = FrameState{};
     clearPending = false;
     timer.start();
@@ -136,6 +134,7 @@ FrameResult FrameLoop::step()
     if (state.demoTime > timelineEnd) return FrameResult::TimelineExit;
 
     presentFrame(console, screen, state.fadeTrails, false, pool);
+    if (renderer != nullptr) renderer->nextFrame();
     clearPending = !state.fadeTrails;
     return FrameResult::Presented;
 }

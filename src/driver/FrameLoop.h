@@ -5,6 +5,7 @@
 
 #include "driver/Timeline.h"
 #include "pixels/PixelToolkit.h"
+#include "render/Renderer.h"
 #include "render/WorkerPool.h"
 
 // The driver's clock state, shared with the scenes.
@@ -42,8 +43,8 @@ bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool = null
 // row's pixel count is expected to be a multiple of 4 (640 is).
 void dimAndDot(Surface& surface, WorkerPool* pool = nullptr);
 
-// Copies screen to the console, then dims and dots it or (when clearNow) clears it, shows the
-// console and counts the frame in frameCounter. A caller passing clearNow false must clear the
+// Copies screen to the console, then dims and dots it or (when clearNow) clears it, and shows the
+// console. A caller passing clearNow false must clear the
 // screen, or paint it whole, before drawing on it again.
 void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow = true,
                   WorkerPool* pool = nullptr);
@@ -58,12 +59,13 @@ struct FrameLoop {
     FrameState state;
     bool clearPending = false; // the last frame presented left the screen to be cleared
     WorkerPool* pool = nullptr; // whose threads share the full-frame passes (null: this thread alone)
+    Renderer* renderer = nullptr; // whose frame number each presented frame advances
 
-    // The last start-up steps, immediately before the first frame: frameCounter 0, the state
+    // The last start-up steps, immediately before the first frame: the renderer's frame 0, the state
     // reset (sceneClock 0, fadeTrails off) and the timer started.
     void start();
     // One pass of the loop: key test, clock, background restore (except while the scene that owns
     // the moment keeps its previous frame, which then draws over the cleared or dimmed screen),
-    // scene, end test (past timelineEnd), present.
+    // scene, end test (past timelineEnd), present, and the renderer's next frame.
     FrameResult step();
 };

@@ -8,6 +8,7 @@
 
 #include "geometry/MeshFile.h"
 #include "media/DataFiles.h"
+#include "media/Tga.h"
 
 namespace {
 
@@ -36,9 +37,6 @@ std::string installedDataFolder(const std::string& programFolder)
     const size_t slash = programFolder.rfind('/');
     return slash == std::string::npos ? std::string() : programFolder.substr(0, slash) + "/share/tepple";
 }
-
-// The texture loader's caption, so both start-up failures look alike.
-constexpr const char* loadFailureCaption = "Hehe :-D";
 
 } // namespace
 
@@ -88,10 +86,8 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
                             : "in the current folder " + here + " nor in the program's folder " +
                                   (programFolder.empty() ? "(unknown)" : programFolder);
     if (!installed.empty()) where += " nor in " + installed;
-    std::fprintf(stderr,
-                 "tepple: no data files (Shape1.LSB, flare.tga, pelmoric.mp3, ...) %s; build and start the demo "
-                 "with ./scripts/run.sh\n",
-                 where.c_str());
+    std::fprintf(stderr, "tepple: no data files (%s, %s, %s, ...) %s; build and start the demo with ./scripts/run.sh\n",
+                 dataFiles::columnMesh, dataFiles::flareTexture, dataFiles::soundtrack, where.c_str());
     std::fflush(stderr);
     return 1;
 }
@@ -103,7 +99,8 @@ std::unique_ptr<Demo> startProgram(const DemoSetup& setup)
     } catch (const WindowError& error) {
         reportFailure(error.what());
     } catch (const MeshError& error) {
-        // Every console writes its messages on standard error as well as in any dialog it shows.
+        // Under the texture loader's caption, so both start-up failures look alike. Every console
+        // writes its messages on standard error as well as in any dialog it shows.
         setup.console.message(error.what(), loadFailureCaption, "");
         setup.console.close();
     } catch (const std::exception& error) {

@@ -156,7 +156,7 @@ void BounceScene(SceneContext& scene)
 }
 
 // ---------------------------------------------------------------------------------------------
-// SpinScene: the spin mesh tumbles in front of a fixed camera under one light.
+// SpinScene: the knot tumbles in front of a fixed camera under one light.
 
 void SpinSceneSetUp(SceneContext& scene)
 {
@@ -170,10 +170,10 @@ void SpinSceneSetUp(SceneContext& scene)
 void SpinScene(SceneContext& scene)
 {
     Renderer& renderer = scene.objects.renderer;
-    Mesh& spin = scene.objects.spinMesh;
+    Mesh& knot = scene.objects.knot;
     const Matrix4 turn = rotationZ(0.01f) * rotationY(0.02f) * rotationX(-0.03f);
-    spin.modelMatrix = turn * spin.modelMatrix;
-    drawMesh(renderer, spin, scene.screen, DrawMode::Gouraud);
+    knot.modelMatrix = turn * knot.modelMatrix;
+    drawMesh(renderer, knot, scene.screen, DrawMode::Gouraud);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -213,7 +213,7 @@ void StarScene(SceneContext& scene)
 {
     Renderer& renderer = scene.objects.renderer;
     // Every sprite must pass the depth test over what the trails left behind.
-    std::fill(std::begin(renderer.depthBuffer), std::end(renderer.depthBuffer), 0.0f);
+    std::fill(renderer.depthBuffer(), renderer.depthBuffer() + renderer.pixelCount(), 0.0);
     renderer.setTexture(&scene.objects.flareTexture);
 
     Mesh& stars = scene.objects.starField;
@@ -243,8 +243,8 @@ void drawMushroom(SceneContext& scene, int i)
 {
     SceneState& state = scene.state;
     Renderer& renderer = scene.objects.renderer;
-    Mesh& cap = scene.objects.mushroomPart1;
-    Mesh& stem = scene.objects.mushroomPart2;
+    Mesh& cap = scene.objects.mushroomCap;
+    Mesh& stem = scene.objects.mushroomStem;
 
     // Larger indices are stretched more and turn faster; mushroom 0 keeps its start-up turn.
     const float s1 = static_cast<float>(1 + 0.1 * i);
@@ -350,7 +350,7 @@ void CapsuleScene(SceneContext& scene)
 
     lookAt(renderer.viewMatrix, point(0, 0, 0), point(0, 0, -235));
     renderer.setTexture(&scene.objects.plasmaTexture);
-    // The turn is applied after the model's own (the spin mesh turns the other way round).
+    // The turn is applied after the model's own (the knot turns the other way round).
     capsule.modelMatrix = capsule.modelMatrix * (rotationZ(0.01f) * rotationY(0.01f) * rotationX(-0.01f));
     // drawMesh reads the moved vertices through the face indices: the corner arrays need no
     // rebuilding.

@@ -7,6 +7,7 @@
 #include "geometry/Mesh.h"
 #include "geometry/Vertex.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 
 // A velocity in world units per frame.
 struct Velocity {
@@ -58,9 +59,9 @@ struct SceneObjects {
     Mesh& column;
     Mesh& centrePiece;
     Mesh& bouncer;
-    Mesh& mushroomPart1; // textured cap
-    Mesh& mushroomPart2; // Gouraud-shaded stem
-    Mesh& spinMesh;
+    Mesh& mushroomCap; // textured cap
+    Mesh& mushroomStem; // Gouraud-shaded stem
+    Mesh& knot;
     Mesh& capsule;
 };
 
@@ -72,9 +73,9 @@ struct SceneContext {
     SceneState& state;
 };
 
-// One column's height step: h is the height factor, v its speed, both updated in place.
-// Near the top (h > 6) and below 0 the speed is damped; outside 0.5..6.5 it is set to 0.6 against
-// the direction of travel.
+// One column's height step, `height` (its scale's [2][2]) and `speed` both updated in place: above 6
+// and below 0 the speed is damped to 0.9 of itself; then above 6.5 and below 0.5 it is set to 0.6
+// against its direction of travel (a speed of 0 stays 0); then the height moves by the speed.
 void stepColumnHeight(double& height, float& speed);
 
 // The hook the frame loop calls: runs the scene that owns the moment, if any, preceded on its

@@ -37,7 +37,8 @@ Matrix4& translation(Matrix4& m, float tx, float ty, float tz);
 // Writes only the three diagonal entries e0, e5, e10; everything else is kept.
 Matrix4& scaling(Matrix4& m, float sx, float sy, float sz);
 // Position transformed in double and stored as float; colour and texture fields copied unchanged.
-// Inline: the mesh draw calls it three times for every vertex of every frame.
+// Defined here so that the vertex stage's loop can inline it; with the rounding spelt out, inlined
+// or not gives the same floats.
 inline Vertex transform(const Matrix4& m, const Vertex& p)
 {
     Vertex out = p;

@@ -84,8 +84,8 @@ void Mesh::computeNormals()
         }
     }
 
-    // One pass over the faces. Each vertex still receives its additions in face order, so the sums
-    // are bit for bit those of the vertex-by-vertex search over all faces.
+    // One pass over the faces. Each vertex receives its additions in face order: float sums depend
+    // on their order, and the normals (so the lit pictures) are defined by this one.
     std::vector<Vertex> sums(vertexTotal);
     std::vector<int32_t> counts(vertexTotal, 0);
     for (size_t k = 0; k < faceTotal; ++k) {

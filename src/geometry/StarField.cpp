@@ -7,8 +7,8 @@ namespace {
 
 // The field's own random numbers: std::rand() differs from one C library to the next (the browser
 // build's is another generator altogether), and a seed must give the same field wherever the demo
-// runs. This is the additive feedback generator of GNU libc's rand(), so the fields, and every
-// picture of the star scene, stay those the program has always shown on Linux.
+// runs. This is the additive feedback generator of GNU libc's rand(): a seed gives the field, and
+// every picture of the star scene, that srand(seed) gives there.
 class StarRandom {
 public:
     explicit StarRandom(unsigned seed)

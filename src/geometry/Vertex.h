@@ -35,9 +35,10 @@ struct Vertex {
 static_assert(sizeof(Vertex) == 32, "Vertex must be exactly 32 bytes");
 
 // Vector operations read and write x, y, z only; every other field of an in-place target stays.
-// Arithmetic is done in double and each stored component is a float.
+// Arithmetic is done in double and each stored component is a float. Those on the lighting's path
+// for each vertex and light are defined here, so that its loop can inline them; with the rounding
+// spelt out, inlined or not gives the same floats.
 Vertex& vecAdd(Vertex& target, const Vertex& b);
-// Inline, as lighting calls it for every vertex and light of every frame.
 inline Vertex& vecSub(Vertex& target, const Vertex& b)
 {
     target.x = static_cast<float>(static_cast<double>(target.x) - b.x);
@@ -47,7 +48,6 @@ inline Vertex& vecSub(Vertex& target, const Vertex& b)
 }
 Vertex& vecDiv(Vertex& target, float s);
 Vertex& vecScale(Vertex& target, float s);
-// Inline, as lighting calls it three times for every vertex and light of every frame.
 inline float vecLength(const Vertex& a)
 {
     const double z = a.z, y = a.y, x = a.x;

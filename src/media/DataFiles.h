@@ -1,8 +1,8 @@
 #pragma once
 // The eleven data files of the demo, by the names it opens them under: relative to its data
-// folder, '/' separated. Every program that makes, checks or reads them takes the names from here,
-// and the build reads the quoted names of this file to know what the data step produces, so each
-// name is written once, in this file alone.
+// folder, '/' separated. This is the one place a name is written: code takes these constants, and
+// the build and the test scripts read the quoted names of this file, so each name stays a quoted
+// string on the line of its own constant, and no other line of the file holds one.
 namespace dataFiles {
 
 inline constexpr const char* capsuleMesh = "capsule.LSB";

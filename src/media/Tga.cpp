@@ -69,7 +69,7 @@ int loadTga(const char* fileName, Surface& surface, MessageSink& messages)
 {
     std::vector<uint8_t> bytes;
     if (fileName == nullptr || !readFilePrefix(fileName, headerBytes + pixelBytesWanted(surface), bytes)) {
-        messages.message("Could not load file.", "Hehe :-D", fileName == nullptr ? "" : fileName);
+        messages.message("Could not load file.", loadFailureCaption, fileName == nullptr ? "" : fileName);
         // Carry on: the surface is replaced by black, as if the file held no pixels.
         bytes.clear();
     }

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "render/RowLanes.h"
+#include "render/Viewport.h"
 
 class DepthRule {
 public:
@@ -52,13 +53,28 @@ private:
     double frame_;
 };
 
-// Triangle pixels are shown only for camera distances strictly between 10 and 1000.
-inline bool insideVisibilityWindow(float w) { return w > 0.001 && w < 0.1; }
+// Triangle pixels are shown only for camera distances strictly between the viewport's near and far
+// distances, tested on w = 1/z.
+class VisibilityWindow {
+public:
+    explicit VisibilityWindow(const Viewport& viewport)
+        : minW_(1.0 / viewport.farDistance), maxW_(1.0 / viewport.nearDistance)
+    {
+    }
+
+    bool contains(float w) const { return w > minW_ && w < maxW_; }
+    // w of the near distance: nearer points have a greater w.
+    double maxW() const { return maxW_; }
 
 #if defined(TEPPLE_ROW_LANES)
-// insideVisibilityWindow of each lane, on w already widened.
-inline DoubleLanes visibleLanes(DoubleLanes w)
-{
-    return bothLanes(greaterLanes(w, lanesOf(0.001)), lessLanes(w, lanesOf(0.1)));
-}
+    // contains() of each lane, on w already widened.
+    DoubleLanes containsLanes(DoubleLanes w) const
+    {
+        return bothLanes(greaterLanes(w, lanesOf(minW_)), lessLanes(w, lanesOf(maxW_)));
+    }
 #endif
+
+private:
+    double minW_;
+    double maxW_;
+};

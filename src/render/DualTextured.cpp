@@ -2,7 +2,7 @@
 #include <cstddef>
 
 #include "render/ChannelArithmetic.h"
-#include "render/DepthRule.h"
+#include "render/SpanTarget.h"
 #include "render/TriangleLoop.h"
 #include "render/TextureSampling.h"
 
@@ -27,16 +27,14 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, float w, c
 }
 
 struct DualSpanContext {
-    Renderer& renderer;
-    uint32_t* screen;
-    const DepthRule& depth;
+    const SpanTarget& target;
     const TextureView& a;
     const TextureView& b;
 };
 
 void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& span)
 {
-    Renderer& renderer = context.renderer;
+    const SpanTarget& target = context.target;
     const float* step = span.steps;
     float value[attributeCount];
     for (int i = 0; i < attributeCount; ++i) {
@@ -46,7 +44,7 @@ void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& 
     float& w = value[invZ];
     // A row whose first pixel is nearer than depth 10, or at or behind the eye, is dropped whole,
     // even where it recedes further on.
-    if (w > 0.1 || w <= 0.0f) return;
+    if (w > target.window.maxW() || w <= 0.0f) return;
 
     int blockLength = nextBlockLength(span.right, span.left);
     PerspectiveTexel texelA, texelB;
@@ -60,11 +58,11 @@ void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& 
     aimBoth();
     int pixelsInBlock = 0;
 
-    const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
+    const size_t rowStart = target.rowStart(span.row);
     for (int column = span.left; column < span.right; ++column) {
         const size_t pixel = rowStart + static_cast<size_t>(column);
-        if (context.depth.pass(renderer.depthBuffer[pixel], w) && insideVisibilityWindow(w)) {
-            context.screen[pixel] =
+        if (target.depthRule.pass(target.depth[pixel], w) && target.window.contains(w)) {
+            target.pixels[pixel] =
                 meanChannels(context.a.at(texelA.u, texelA.v, offsetA), context.b.at(texelB.u, texelB.v, offsetB));
         }
 
@@ -83,13 +81,11 @@ void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& 
 
 void Renderer::drawDualTextured(Surface& target)
 {
+    const SpanTarget spans = spanTarget(target);
     const TextureView viewA = TextureView::lock(texture);
     const TextureView viewB = TextureView::lock(secondTexture);
     if (!viewA.usable() || !viewB.usable()) return;
-    uint32_t* screen = lockScreen(target);
-    if (screen == nullptr) return;
-    const DepthRule depth(frameCounter);
-    const DualSpanContext context{*this, screen, depth, viewA, viewB};
+    const DualSpanContext context{spans, viewA, viewB};
     scanTriangles<attributeCount, 1>(
         *this, *work_, false,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {

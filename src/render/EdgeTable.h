@@ -12,7 +12,9 @@
 //  - values are taken at each corner's integer screen position, with no sub-pixel correction;
 //  - every attribute is a float stepped by a float increment (computed in double), row by row.
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "geometry/SafeFloat.h"
 #include "render/Screen.h"
@@ -31,11 +33,25 @@ struct Span {
 template <int N>
 class EdgeTable {
 public:
+    // Fits the table to a width x height target. Under the demonstration's rules a row reaching
+    // past the right edge stops one column short of it; otherwise at the edge.
+    void fit(int width, int height, bool demoRules)
+    {
+        width_ = width;
+        height_ = height;
+        rightStop_ = demoRules ? width - 1 : width;
+        if (leftX_.size() != static_cast<size_t>(height)) {
+            leftX_.assign(static_cast<size_t>(height), 0);
+            rightX_.assign(static_cast<size_t>(height), 0);
+            leftValues_.assign(static_cast<size_t>(height), {});
+            rightValues_.assign(static_cast<size_t>(height), {});
+        }
+    }
+
     // Walks the three edges (c0, c1), (c1, c2), (c2, c0) of a triangle, after resetting only the
-    // rows it covers on screen, keeping only rows [bandTop, bandEnd) of the screen. Every edge is
-    // still stepped from its upper end, so a row's values do not depend on the band.
-    void scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int bandTop = 0,
-              int bandEnd = screenHeight);
+    // rows it covers on screen, keeping only rows [stripTop, stripEnd) of the screen. Every edge is
+    // still stepped from its upper end, so a row's values do not depend on the strip.
+    void scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int stripTop, int stripEnd);
 
     // Calls visit(const Span<N>&) for every row of the last scan that has something to draw,
     // top to bottom.
@@ -54,47 +70,50 @@ private:
     static constexpr int64_t maxRowsWalkedAbove = 16384;
 
     void walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower, const float* lowerValues,
-                  int bandTop, int bandEnd);
+                  int stripTop, int stripEnd);
     void record(int row, int32_t column, const float* values);
     // Fills `span` for `row` of the last scan; false when the row has nothing to draw.
     bool spanAt(int row, Span<N>& span) const;
 
-    int32_t leftX_[screenHeight];
-    int32_t rightX_[screenHeight];
-    float leftValues_[screenHeight][N];
-    float rightValues_[screenHeight][N];
+    int width_ = 0;
+    int height_ = 0;
+    int rightStop_ = 0;
+    std::vector<int32_t> leftX_;
+    std::vector<int32_t> rightX_;
+    std::vector<std::array<float, N>> leftValues_;
+    std::vector<std::array<float, N>> rightValues_;
     int firstRow_ = 0; // rows of the last scan on screen: [firstRow_, endRow_)
     int endRow_ = 0;
 };
 
 template <int N>
-void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int bandTop, int bandEnd)
+void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int stripTop, int stripEnd)
 {
-    const int32_t top = std::min({screenHeight + 1, corner[0].y, corner[1].y, corner[2].y});
+    const int32_t top = std::min({height_ + 1, corner[0].y, corner[1].y, corner[2].y});
     const int32_t bottom = std::max({-1, corner[0].y, corner[1].y, corner[2].y});
-    firstRow_ = std::max(top, bandTop);
-    endRow_ = std::min(bottom, bandEnd);
+    firstRow_ = std::max(top, stripTop);
+    endRow_ = std::min(bottom, stripEnd);
     for (int row = firstRow_; row < endRow_; ++row) {
-        leftX_[row] = screenWidth + 1;
+        leftX_[row] = width_ + 1;
         rightX_[row] = -1;
     }
     if (firstRow_ >= endRow_) return;
-    walkEdge(corner[0], values[0], corner[1], values[1], bandTop, bandEnd);
-    walkEdge(corner[1], values[1], corner[2], values[2], bandTop, bandEnd);
-    walkEdge(corner[2], values[2], corner[0], values[0], bandTop, bandEnd);
+    walkEdge(corner[0], values[0], corner[1], values[1], stripTop, stripEnd);
+    walkEdge(corner[1], values[1], corner[2], values[2], stripTop, stripEnd);
+    walkEdge(corner[2], values[2], corner[0], values[0], stripTop, stripEnd);
 }
 
 template <int N>
 void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenPoint lower,
-                            const float* lowerValues, int bandTop, int bandEnd)
+                            const float* lowerValues, int stripTop, int stripEnd)
 {
     if (lower.y < upper.y) {
         std::swap(upper, lower);
         std::swap(upperValues, lowerValues);
     }
-    // Rows past the bottom of the band would store nothing.
-    const int64_t endRow = std::min<int64_t>(lower.y, bandEnd);
-    if (endRow <= bandTop || upper.y >= endRow) return;
+    // Rows past the bottom of the strip would store nothing.
+    const int64_t endRow = std::min<int64_t>(lower.y, stripEnd);
+    if (endRow <= stripTop || upper.y >= endRow) return;
 
     // 64-bit: saturated screen positions may lie 2^32 rows apart.
     const double rows = static_cast<double>(static_cast<int64_t>(lower.y) - upper.y);
@@ -115,7 +134,7 @@ void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenP
         row = 0;
     }
     for (; row < endRow; ++row) {
-        if (row >= bandTop) record(static_cast<int>(row), truncToInt(x), value);
+        if (row >= stripTop) record(static_cast<int>(row), truncToInt(x), value);
         x += xStep;
         for (int i = 0; i < N; ++i) value[i] += step[i];
     }
@@ -127,11 +146,11 @@ void EdgeTable<N>::record(int row, int32_t column, const float* values)
     // Left and right are tested independently: the first edge to reach a row sets both ends.
     if (column < leftX_[row]) {
         leftX_[row] = column;
-        std::copy(values, values + N, leftValues_[row]);
+        std::copy(values, values + N, leftValues_[row].begin());
     }
     if (column > rightX_[row]) {
         rightX_[row] = column;
-        std::copy(values, values + N, rightValues_[row]);
+        std::copy(values, values + N, rightValues_[row].begin());
     }
 }
 
@@ -143,9 +162,8 @@ bool EdgeTable<N>::spanAt(int row, Span<N>& span) const
     span.row = row;
     span.unclampedLeft = left;
     span.left = left < 0 ? 0 : left;
-    // A right end past the screen stops one column short of the edge (639, exclusive).
-    span.right = right > screenWidth ? screenWidth - 1 : right;
-    if (span.left > screenWidth || span.right <= 0 || span.left >= span.right) return false;
+    span.right = right > width_ ? rightStop_ : right;
+    if (span.left > width_ || span.right <= 0 || span.left >= span.right) return false;
     // Steps span the whole unclamped width, as if the row were drawn off screen too.
     const double width = static_cast<double>(static_cast<int64_t>(right) - left);
     for (int i = 0; i < N; ++i) {

@@ -2,7 +2,7 @@
 #include <cstddef>
 
 #include "render/ChannelArithmetic.h"
-#include "render/DepthRule.h"
+#include "render/SpanTarget.h"
 #include "render/TriangleLoop.h"
 
 namespace {
@@ -21,15 +21,15 @@ void setCorner(float (&values)[attributeCount], uint32_t colour, float w)
 // left end: nothing is advanced to column 0. Blend is a template flag so the pixel loop holds no
 // test of it.
 template <bool Blend>
-void shadeRow(Renderer& renderer, const Span<attributeCount>& span, uint32_t* screen, const DepthRule& depth)
+void shadeRow(const SpanTarget& target, const Span<attributeCount>& span)
 {
     float r = span.values[red], g = span.values[green], b = span.values[blue], w = span.values[invZ];
     const float rStep = span.steps[red], gStep = span.steps[green], bStep = span.steps[blue];
     const float wStep = span.steps[invZ];
-    const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
-    uint32_t* screenRow = screen + rowStart;
-    uint32_t* accumRow = renderer.accumBuffer + rowStart;
-    double* depthRow = renderer.depthBuffer + rowStart;
+    const size_t rowStart = target.rowStart(span.row);
+    uint32_t* screenRow = target.pixels + rowStart;
+    uint32_t* accumRow = target.accum + rowStart;
+    double* depthRow = target.depth + rowStart;
     for (int column = span.left; column < span.right; ++column) {
         uint32_t colour = packColour(channelOf(r), channelOf(g), channelOf(b));
         if (Blend) {
@@ -37,7 +37,7 @@ void shadeRow(Renderer& renderer, const Span<attributeCount>& span, uint32_t* sc
             colour = meanChannels(accumRow[column], colour);
             accumRow[column] = colour;
         }
-        if (depth.pass(depthRow[column], w) && insideVisibilityWindow(w)) screenRow[column] = colour;
+        if (target.depthRule.pass(depthRow[column], w) && target.window.contains(w)) screenRow[column] = colour;
         r += rStep;
         g += gStep;
         b += bStep;
@@ -46,17 +46,17 @@ void shadeRow(Renderer& renderer, const Span<attributeCount>& span, uint32_t* sc
 }
 
 template <bool Blend>
-void shadeTriangles(Renderer& renderer, CallWork& work, uint32_t* screen, const DepthRule& depth)
+void shadeTriangles(const Renderer& renderer, CallWork& work, const SpanTarget& target)
 {
     scanTriangles<attributeCount, 1>(
         renderer, work, true,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             setCorner(values, litVertex(renderer, work.vertices, corners.vertex[i]), corners.w[i]);
         },
-        rowByRow([&](const Span<attributeCount>& span) { shadeRow<Blend>(renderer, span, screen, depth); }));
+        rowByRow([&target](const Span<attributeCount>& span) { shadeRow<Blend>(target, span); }));
 }
 
-using ShadeTriangles = void (*)(Renderer&, CallWork&, uint32_t*, const DepthRule&);
+using ShadeTriangles = void (*)(const Renderer&, CallWork&, const SpanTarget&);
 // Indexed by blend.
 constexpr ShadeTriangles shadeTrianglesByFlags[] = {&shadeTriangles<false>, &shadeTriangles<true>};
 
@@ -64,8 +64,5 @@ constexpr ShadeTriangles shadeTrianglesByFlags[] = {&shadeTriangles<false>, &sha
 
 void Renderer::drawGouraud(Surface& target)
 {
-    uint32_t* screen = lockScreen(target);
-    if (screen == nullptr) return;
-    const DepthRule depth(frameCounter);
-    shadeTrianglesByFlags[blendMode != 0](*this, *work_, screen, depth);
+    shadeTrianglesByFlags[blendMode != 0](*this, *work_, spanTarget(target));
 }

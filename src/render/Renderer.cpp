@@ -1,12 +1,13 @@
 #include "render/Renderer.h"
 
-#include "render/TriangleLoop.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+
+#include "render/SpanTarget.h"
+#include "render/TriangleLoop.h"
 
 namespace {
 
@@ -15,11 +16,79 @@ constexpr double initialDepth = -65536.0;
 
 } // namespace
 
-Renderer::Renderer()
-    : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1), work_(std::make_unique<CallWork>())
+Renderer::Renderer(const Viewport& viewport)
+    : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1), viewport_(viewport),
+      work_(std::make_unique<CallWork>())
 {
-    std::fill(std::begin(accumBuffer), std::end(accumBuffer), 0u);
-    std::fill(std::begin(depthBuffer), std::end(depthBuffer), initialDepth);
+    const std::string problem = viewport.problem();
+    if (!problem.empty()) throw std::invalid_argument("Renderer: " + problem);
+    const size_t pixels = static_cast<size_t>(viewport.width) * static_cast<size_t>(viewport.height);
+    accum_.assign(pixels, 0u);
+    depth_.assign(pixels, initialDepth);
+}
+
+// The state is copied member by member; the work areas are the copy's own.
+Renderer::Renderer(const Renderer& other)
+    : positions(other.positions),
+      normals(other.normals),
+      indices(other.indices),
+      lights(other.lights),
+      texture(other.texture),
+      secondTexture(other.secondTexture),
+      worldMatrix(other.worldMatrix),
+      viewMatrix(other.viewMatrix),
+      blendMode(other.blendMode),
+      backfaceCull(other.backfaceCull),
+      rowLanes(other.rowLanes),
+      viewport_(other.viewport_),
+      accum_(other.accum_),
+      depth_(other.depth_),
+      frame_(other.frame_),
+      pool_(other.pool_),
+      work_(std::make_unique<CallWork>())
+{
+}
+
+Renderer& Renderer::operator=(const Renderer& other)
+{
+    if (this == &other) return *this;
+    positions = other.positions;
+    normals = other.normals;
+    indices = other.indices;
+    lights = other.lights;
+    texture = other.texture;
+    secondTexture = other.secondTexture;
+    worldMatrix = other.worldMatrix;
+    viewMatrix = other.viewMatrix;
+    blendMode = other.blendMode;
+    backfaceCull = other.backfaceCull;
+    rowLanes = other.rowLanes;
+    viewport_ = other.viewport_;
+    accum_ = other.accum_;
+    depth_ = other.depth_;
+    frame_ = other.frame_;
+    pool_ = other.pool_;
+    return *this;
+}
+
+Renderer::~Renderer() = default;
+
+void Renderer::clearDepth() { std::fill(depth_.begin(), depth_.end(), initialDepth); }
+
+uint32_t* Renderer::lockTarget(Surface& target) const
+{
+    if (target.width() != viewport_.width || target.height() != viewport_.height) {
+        throw std::invalid_argument("Renderer: the target is " + std::to_string(target.width()) + " x " +
+                                    std::to_string(target.height()) + " pixels, the viewport " +
+                                    std::to_string(viewport_.width) + " x " + std::to_string(viewport_.height));
+    }
+    return target.lock();
+}
+
+SpanTarget Renderer::spanTarget(Surface& target)
+{
+    return SpanTarget{lockTarget(target),  accum_.data(),         depth_.data(), static_cast<size_t>(viewport_.width),
+                      DepthRule(frame_), VisibilityWindow(viewport_)};
 }
 
 void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count)
@@ -36,48 +105,6 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
     }
     indices.clear();
 }
-
-// The state is copied member by member; the work areas are the copy's own.
-Renderer::Renderer(const Renderer& other)
-    : positions(other.positions),
-      normals(other.normals),
-      indices(other.indices),
-      lights(other.lights),
-      texture(other.texture),
-      secondTexture(other.secondTexture),
-      worldMatrix(other.worldMatrix),
-      viewMatrix(other.viewMatrix),
-      blendMode(other.blendMode),
-      backfaceCull(other.backfaceCull),
-      rowLanes(other.rowLanes),
-      pool_(other.pool_),
-      work_(std::make_unique<CallWork>())
-{
-    std::copy(std::begin(other.accumBuffer), std::end(other.accumBuffer), accumBuffer);
-    std::copy(std::begin(other.depthBuffer), std::end(other.depthBuffer), depthBuffer);
-}
-
-Renderer& Renderer::operator=(const Renderer& other)
-{
-    if (this == &other) return *this;
-    positions = other.positions;
-    normals = other.normals;
-    indices = other.indices;
-    lights = other.lights;
-    std::copy(std::begin(other.accumBuffer), std::end(other.accumBuffer), accumBuffer);
-    texture = other.texture;
-    secondTexture = other.secondTexture;
-    worldMatrix = other.worldMatrix;
-    viewMatrix = other.viewMatrix;
-    blendMode = other.blendMode;
-    backfaceCull = other.backfaceCull;
-    rowLanes = other.rowLanes;
-    std::copy(std::begin(other.depthBuffer), std::end(other.depthBuffer), depthBuffer);
-    pool_ = other.pool_;
-    return *this;
-}
-
-Renderer::~Renderer() = default;
 
 void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
                                        const int32_t* indicesSource, size_t cornerCount)

@@ -1,55 +1,69 @@
 #pragma once
-// The software rendering engine: the vertex arrays of the draw call in progress, the light list,
-// the bound textures, the world and view matrices, the two mode flags, the persistent
-// accumulation buffer and the depth buffer.
+// The software rendering engine. A draw call hands over camera-space vertices (three corners per
+// triangle, or one per sprite point) and draws them into a target surface with one of five
+// rasterisers; the renderer keeps what lasts between calls: the light list, the bound textures, the
+// world and view matrices (read by drawMesh, MeshDraw.h), the two mode flags, the accumulation
+// buffer that blending mixes into, and the depth buffer with its frame number.
 //
-// The object holds its buffers inline (several megabytes): allocate it on the heap.
-// Targets are always 640 x 480 32-bit surfaces addressed as 640 words per row.
+// Every target must have the viewport's size (Viewport.h); the buffers are the renderer's own, on
+// the heap, so a renderer may live anywhere. A renderer draws on the calling thread, or shares each
+// call with the threads of a WorkerPool lent to it; the pictures are the same either way. Two
+// renderers may draw at the same time on different threads: they share nothing.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "geometry/Lighting.h"
 #include "geometry/Matrix4.h"
 #include "geometry/Vertex.h"
-#include "pixels/FrameCounter.h"
 #include "pixels/PixelToolkit.h"
-#include "render/Screen.h"
+#include "render/Viewport.h"
 
 class WorkerPool;
 struct CallWork;
+struct SpanTarget;
 
 // The five rasterisers, in the order of their mode numbers 0 to 4.
 enum class DrawMode { Gouraud, Textured, DualTextured, Sprites, Flat };
 
-// False for a value cast from outside the enumeration, which draws nothing.
-constexpr bool isDrawMode(DrawMode mode) { return static_cast<unsigned>(mode) <= static_cast<unsigned>(DrawMode::Flat); }
+// False for a value cast from outside the enumeration.
+constexpr bool isDrawMode(DrawMode mode)
+{
+    return static_cast<unsigned>(mode) <= static_cast<unsigned>(DrawMode::Flat);
+}
 
 class Renderer {
 public:
-    Renderer();
+    // A renderer for targets of the viewport's size. Throws std::invalid_argument naming the
+    // problem when the viewport cannot be drawn with (Viewport::problem).
+    explicit Renderer(const Viewport& viewport);
+    Renderer(const Renderer& other);
+    Renderer& operator=(const Renderer& other);
+    ~Renderer();
 
-    // Three entries per triangle (a trailing partial triangle is never drawn), or one per point
-    // in sprite mode.
+    // Three entries per triangle (a trailing partial triangle is never drawn), or one per point in
+    // sprite mode, in camera space (Viewport.h).
     std::vector<Vertex> positions;
-    std::vector<Vertex> normals;   // entry i belongs to positions entry i; a missing entry is the zero normal
+    std::vector<Vertex> normals; // entry i belongs to positions entry i; a missing entry is the zero normal
     // The triangles' corners as indices into positions (and normals), three per triangle, so a
     // vertex shared by several triangles is projected and lit once per draw call. Empty: corner k
     // is positions entry k. Sprites ignore it.
     std::vector<int32_t> indices;
-    std::vector<Light> lights;     // in addLight order
-    uint32_t accumBuffer[screenWidth * screenHeight]; // blend-mode feedback buffer, never cleared
-    Surface* texture;            // not owned
-    Surface* secondTexture;      // not owned
+    std::vector<Light> lights; // in addLight order
+    Surface* texture;          // not owned
+    Surface* secondTexture;    // not owned
     Matrix4 worldMatrix;
     Matrix4 viewMatrix;
-    uint8_t blendMode;
-    uint8_t backfaceCull;
+    uint8_t blendMode;    // nonzero: mix every covered pixel into the accumulation buffer and show the mix
+    uint8_t backfaceCull; // nonzero (and blendMode 0): drop triangles whose corners run anticlockwise on the target
     // Draws the rows of a triangle side by side, one per SIMD lane, where the build has SSE2. The
     // pixels, depth keys and accumulation values are those of drawing the rows one by one, which
     // false selects, to compare the two.
     bool rowLanes = true;
-    double depthBuffer[screenWidth * screenHeight]; // exact keys frameCounter + 1/z (DepthRule)
+
+    const Viewport& viewport() const { return viewport_; }
 
     // Copies `count` entries of each array, one per corner (or point); no index list. normalsSource
     // may be null: there are then no normals.
@@ -69,14 +83,33 @@ public:
     void addLight(const Light& light) { lights.push_back(light); }
     void clearLights() { lights.clear(); }
 
-    // The rasterisers draw only into a 640 x 480 target (any other size is left untouched), and
-    // the textured, two-texture and sprite paths draw nothing while a texture they read is unbound
-    // or empty. A texel index outside the texture reads the nearest texel inside it.
-    void drawGouraud(Surface& target);
-    void drawTextured(Surface& target);
-    void drawDualTextured(Surface& target);
-    void drawSprites(Surface& target);
-    void drawFlat(Surface& target);
+    // The frame being drawn. Depth keys are frame + 1/z (render/DepthRule.h), so advancing the
+    // frame makes every key stored before it stale without clearing the buffer: call nextFrame()
+    // once per picture, before drawing it. Within a frame, nearer surfaces hide farther ones.
+    uint32_t frame() const { return frame_; }
+    void nextFrame() { ++frame_; }
+    void setFrame(uint32_t frame) { frame_ = frame; }
+    // Makes every stored depth key stale at once, for callers who would rather clear than count.
+    void clearDepth();
+
+    // The buffers, width x height entries row after row: the accumulation buffer (0x00RRGGBB, black
+    // at first, never cleared by drawing) and the depth keys.
+    uint32_t* accumBuffer() { return accum_.data(); }
+    const uint32_t* accumBuffer() const { return accum_.data(); }
+    double* depthBuffer() { return depth_.data(); }
+    const double* depthBuffer() const { return depth_.data(); }
+    size_t pixelCount() const { return accum_.size(); }
+
+    // The rasterisers. Each throws std::invalid_argument, drawing nothing, when the target's size
+    // is not the viewport's. The textured, two-texture and sprite paths draw nothing while a texture
+    // they read is unbound or empty; a texel index outside the texture reads the nearest texel
+    // inside it. Coordinates, colours or normals that are NaN or infinite draw nothing wrong: such
+    // a corner lands at a saturated or zero position, and every buffer keeps valid values.
+    void drawGouraud(Surface& target);  // per-corner lighting interpolated
+    void drawTextured(Surface& target); // perspective-correct texture, scaled by the lit corner colours when lit
+    void drawDualTextured(Surface& target); // the mean of two textures, unlit
+    void drawSprites(Surface& target);  // a textured square per point, scaled by distance
+    void drawFlat(Surface& target);     // one face-lit colour per triangle, no depth test
 
     // Runs the rasteriser of a draw mode. A value outside the enumeration draws nothing and
     // returns false.
@@ -84,16 +117,20 @@ public:
 
     // Lends the renderer a pool of threads to share its draw calls with (WorkerPool.h), or takes it
     // back (null: every call on the calling thread alone). The pool stays its owner's; it must
-    // outlive its use here and serve one call at a time. Every pixel, depth key and accumulation
-    // value is the same for any number of threads.
+    // outlive its use here and serve one call at a time.
     void setPool(WorkerPool* pool) { pool_ = pool; }
     WorkerPool* pool() const { return pool_; }
 
-    Renderer(const Renderer& other);
-    Renderer& operator=(const Renderer& other);
-    ~Renderer();
-
 private:
+    // The target's pixels; throws when its size is not the viewport's.
+    uint32_t* lockTarget(Surface& target) const;
+    // What the span kernels of a call into `target` write into (lockTarget, then the buffers).
+    SpanTarget spanTarget(Surface& target);
+
+    Viewport viewport_;
+    std::vector<uint32_t> accum_;
+    std::vector<double> depth_;
+    uint32_t frame_ = 0;
     WorkerPool* pool_ = nullptr;
     // The work areas of a draw call (render/TriangleLoop.h), kept from call to call. A copy of the
     // renderer starts with empty ones.

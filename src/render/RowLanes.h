@@ -128,10 +128,11 @@ struct LaneRows {
     alignas(16) float step[N][spanLanes];
     alignas(16) int32_t length[spanLanes];
     int32_t last[spanLanes];   // the row's last pixel, from its first
-    size_t first[spanLanes];   // the row's first pixel in a screen-sized buffer
+    size_t first[spanLanes];   // the row's first pixel in a target-sized buffer
     int steps = 0;             // the longest row's length
 
-    LaneRows(const Span<N>* spans, int count)
+    // `width`: the entries of a row in the buffers.
+    LaneRows(const Span<N>* spans, int count, size_t width)
     {
         for (int lane = 0; lane < spanLanes; ++lane) {
             const Span<N>& span = spans[lane < count ? lane : 0];
@@ -142,7 +143,7 @@ struct LaneRows {
             last[lane] = span.right - span.left - 1;
             length[lane] = lane < count ? last[lane] + 1 : 0;
             steps = std::max(steps, length[lane]);
-            first[lane] = static_cast<size_t>(span.row) * screenWidth + static_cast<size_t>(span.left);
+            first[lane] = static_cast<size_t>(span.row) * width + static_cast<size_t>(span.left);
         }
     }
 

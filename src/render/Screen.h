@@ -1,9 +1,8 @@
 #pragma once
-// The fixed screen every rasteriser draws into, and positions on it.
+// Positions on a target, and the size of the demonstration's own picture.
 #include <cstdint>
 
-#include "pixels/PixelToolkit.h"
-
+// The demonstration draws 640 x 480 pictures (Viewport::demo()).
 constexpr int screenWidth = 640;
 constexpr int screenHeight = 480;
 
@@ -12,10 +11,3 @@ struct ScreenPoint {
     int32_t x;
     int32_t y;
 };
-
-// The target's pixels when it is screen-sized; null (nothing to draw into) otherwise.
-inline uint32_t* lockScreen(Surface& target)
-{
-    if (target.width() != screenWidth || target.height() != screenHeight) return nullptr;
-    return target.lock();
-}

@@ -5,7 +5,7 @@
 
 #include "geometry/SafeFloat.h"
 #include "render/ChannelArithmetic.h"
-#include "render/DepthRule.h"
+#include "render/SpanTarget.h"
 #include "render/Renderer.h"
 #include "render/VertexStage.h"
 #include "render/TextureSampling.h"
@@ -17,21 +17,20 @@ namespace {
 constexpr float oneSixth = 0.16666667f;
 constexpr double fullSize = 50.0;
 
-// Side of the square in pixels: 50 up to depth 6, 0 from depth 300 on (and for NaN depths).
-int spriteSize(float z)
+// Side of the square in pixels at focal length 320: 50 up to depth 6, 0 from depth 300 on (and for
+// NaN depths). Other focal lengths scale the full size with them.
+int spriteSize(float z, double focalLength)
 {
     // Kept in double: rounding the scale to float would lose the hair above one sixth.
     double scale = z * static_cast<double>(oneSixth);
     if (scale < 1.0) scale = 1.0;
-    return truncToInt(fullSize / scale);
+    return truncToInt(fullSize * (focalLength / 320.0) / scale);
 }
 
 bool transparent(uint32_t texel) { return (texel & 0x00FFFFFF) == 0x00FF0000; }
 
 struct SpriteContext {
-    Renderer& renderer;
-    uint32_t* screen;
-    const DepthRule& depth;
+    const SpanTarget& target;
     const TextureView& texture;
 };
 
@@ -43,18 +42,18 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
     // texture. Positions are whole numbers, exact as the running floats they model.
     const int uStep = texture.width / size;
     const int vStep = texture.height / size;
-    const double key = context.depth.key(w);
-    double* depthBuffer = context.renderer.depthBuffer;
+    const double key = context.target.depthRule.key(w);
+    double* depthBuffer = context.target.depth;
     for (int j = 0; j < size; ++j) {
         const uint32_t* texelRow = texture.texels + static_cast<size_t>(j) * vStep * texture.width;
-        const size_t rowStart = static_cast<size_t>(corner.y + j) * screenWidth + static_cast<size_t>(corner.x);
+        const size_t rowStart = context.target.rowStart(corner.y + j) + static_cast<size_t>(corner.x);
         for (int i = 0; i < size; ++i) {
             const size_t pixel = rowStart + static_cast<size_t>(i);
             if (!(key > depthBuffer[pixel])) continue;
             const uint32_t texel = texelRow[static_cast<size_t>(i) * uStep];
             // Transparent texels leave the depth untouched too.
             if (transparent(texel)) continue;
-            context.screen[pixel] = meanChannels(texel, tint);
+            context.target.pixels[pixel] = meanChannels(texel, tint);
             depthBuffer[pixel] = key;
         }
     }
@@ -64,19 +63,19 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
 
 void Renderer::drawSprites(Surface& target)
 {
+    const SpanTarget spans = spanTarget(target);
     const TextureView textureView = TextureView::lock(texture);
     if (!textureView.usable()) return;
-    uint32_t* screen = lockScreen(target);
-    if (screen == nullptr) return;
-    const DepthRule depth(frameCounter);
-    const SpriteContext context{*this, screen, depth, textureView};
+    const SpriteContext context{spans, textureView};
+    // Under the demonstration's rules a square may not touch the last column or row either.
+    const int margin = viewport_.demoRules ? 1 : 0;
     for (const Vertex& point : positions) {
-        const ScreenPoint corner = project(point);
-        const int size = spriteSize(point.z);
-        // No clipping: a square that would cross a screen edge is not drawn at all. There is
-        // no visibility window either; points at or behind the eye are drawn at full size.
-        if (size <= 0 || corner.x < 0 || corner.y < 0 || corner.x >= screenWidth - size ||
-            corner.y >= screenHeight - size) {
+        const ScreenPoint corner = project(point, viewport_);
+        const int size = spriteSize(point.z, viewport_.focalLength);
+        // No clipping: a square that would cross an edge of the target is not drawn at all. There
+        // is no visibility window either; points at or behind the eye are drawn at full size.
+        if (size <= 0 || corner.x < 0 || corner.y < 0 || corner.x > viewport_.width - size - margin ||
+            corner.y > viewport_.height - size - margin) {
             continue;
         }
         drawSprite(context, corner, size, inverseDepth(point.z), point.colour);

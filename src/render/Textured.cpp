@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "render/ChannelArithmetic.h"
-#include "render/DepthRule.h"
+#include "render/SpanTarget.h"
 #include "render/TriangleLoop.h"
 #include "render/TextureSampling.h"
 
@@ -28,10 +28,9 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, uint32_t c
 }
 
 struct TexturedSpanContext {
-    Renderer& renderer;
-    uint32_t* screen;
-    const DepthRule& depth;
+    const SpanTarget& target;
     const TextureView& texture;
+    bool rowLanes;
 };
 
 // With lights, each texel channel is scaled by the lit corner colour; without, the texel shows as
@@ -46,7 +45,7 @@ inline uint32_t litTexel(uint32_t texel, float r, float g, float b)
 template <bool Blend, bool Lit>
 void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& span)
 {
-    Renderer& renderer = context.renderer;
+    const SpanTarget& target = context.target;
     const float* step = span.steps;
     float uz = span.values[uOverZ], vz = span.values[vOverZ], w = span.values[invZ];
     float r = span.values[red], g = span.values[green], b = span.values[blue];
@@ -63,18 +62,18 @@ void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& 
     texel.aim(uz, step[uOverZ], vz, step[vOverZ], blockEndW(w, step[invZ], blockLength), blockLength);
     int pixelsInBlock = 0;
 
-    const size_t rowStart = static_cast<size_t>(span.row) * screenWidth;
-    uint32_t* screenRow = context.screen + rowStart;
-    uint32_t* accumRow = renderer.accumBuffer + rowStart;
-    double* depthRow = renderer.depthBuffer + rowStart;
+    const size_t rowStart = target.rowStart(span.row);
+    uint32_t* screenRow = target.pixels + rowStart;
+    uint32_t* accumRow = target.accum + rowStart;
+    double* depthRow = target.depth + rowStart;
     for (int column = span.left; column < span.right; ++column) {
         if (Blend) {
             // The feedback buffer mixes every pixel of the span, hidden or not.
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
             const uint32_t mixed = meanChannels(accumRow[column], litTexel<Lit>(texelColour, r, g, b));
             accumRow[column] = mixed;
-            if (context.depth.pass(depthRow[column], w) && insideVisibilityWindow(w)) screenRow[column] = mixed;
-        } else if (context.depth.pass(depthRow[column], w) && insideVisibilityWindow(w)) {
+            if (target.depthRule.pass(depthRow[column], w) && target.window.contains(w)) screenRow[column] = mixed;
+        } else if (target.depthRule.pass(depthRow[column], w) && target.window.contains(w)) {
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
             screenRow[column] = litTexel<Lit>(texelColour, r, g, b);
         }
@@ -103,8 +102,8 @@ void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& 
 template <bool Blend, bool Lit>
 void textureLanes(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
-    Renderer& renderer = context.renderer;
-    LaneRows<attributeCount> rows(spans, count);
+    const SpanTarget& target = context.target;
+    LaneRows<attributeCount> rows(spans, count, target.width);
     for (int lane = 0; lane < spanLanes; ++lane) {
         const Span<attributeCount>& span = spans[lane < count ? lane : 0];
         if (span.unclampedLeft >= 0) continue;
@@ -133,17 +132,17 @@ void textureLanes(const TexturedSpanContext& context, const Span<attributeCount>
     for (int k = 0; k < rows.steps; ++k) {
         const LaneStep at(rows, lengths, k);
         const DoubleLanes wide = widened(w);
-        const int keyStored = context.depth.passLanes(renderer.depthBuffer, at, wide);
-        const int shown = keyStored & laneBits(visibleLanes(wide));
+        const int keyStored = target.depthRule.passLanes(target.depth, at, wide);
+        const int shown = keyStored & laneBits(target.window.containsLanes(wide));
         if (Blend || shown != 0) {
             __m128i colour = texel.read(context.texture, firstTextureOffset);
             if (Lit) colour = scaledLanes(colour, channelLanes(r), channelLanes(g), channelLanes(b));
             if (Blend) {
                 // The feedback buffer mixes every pixel of the span, hidden or not.
-                colour = meanLanes(at.gathered(renderer.accumBuffer), colour);
-                at.scattered(renderer.accumBuffer, colour, at.active);
+                colour = meanLanes(at.gathered(target.accum), colour);
+                at.scattered(target.accum, colour, at.active);
             }
-            at.scattered(context.screen, colour, shown);
+            at.scattered(target.pixels, colour, shown);
         }
 
         texel.advance();
@@ -166,7 +165,7 @@ template <bool Blend, bool Lit>
 void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
 #if defined(TEPPLE_ROW_LANES)
-    if (context.renderer.rowLanes && LaneRows<attributeCount>::worthLanes(spans, count)) {
+    if (context.rowLanes && LaneRows<attributeCount>::worthLanes(spans, count)) {
         textureLanes<Blend, Lit>(context, spans, count);
         return;
     }
@@ -181,7 +180,7 @@ constexpr int texturedLanes = 1;
 #endif
 
 template <bool Blend, bool Lit>
-void textureTriangles(Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
+void textureTriangles(const Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
 {
     scanTriangles<attributeCount, texturedLanes>(
         renderer, work, Lit,
@@ -194,7 +193,7 @@ void textureTriangles(Renderer& renderer, CallWork& work, const TexturedSpanCont
         [&context](const Span<attributeCount>* spans, int count) { textureRows<Blend, Lit>(context, spans, count); });
 }
 
-using TextureTriangles = void (*)(Renderer&, CallWork&, const TexturedSpanContext&);
+using TextureTriangles = void (*)(const Renderer&, CallWork&, const TexturedSpanContext&);
 // Indexed by 2 x blend + lit.
 constexpr TextureTriangles textureTrianglesByFlags[] = {&textureTriangles<false, false>, &textureTriangles<false, true>,
                                                         &textureTriangles<true, false>, &textureTriangles<true, true>};
@@ -203,11 +202,9 @@ constexpr TextureTriangles textureTrianglesByFlags[] = {&textureTriangles<false,
 
 void Renderer::drawTextured(Surface& target)
 {
+    const SpanTarget spans = spanTarget(target);
     const TextureView textureView = TextureView::lock(texture);
     if (!textureView.usable()) return;
-    uint32_t* screen = lockScreen(target);
-    if (screen == nullptr) return;
-    const DepthRule depth(frameCounter);
-    const TexturedSpanContext context{*this, screen, depth, textureView};
+    const TexturedSpanContext context{spans, textureView, rowLanes};
     textureTrianglesByFlags[2 * (blendMode != 0) + !lights.empty()](*this, *work_, context);
 }

@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
-void splitRows(const std::vector<TriangleCorners>& drawn, int strips, StripCut& cut)
+void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height, StripCut& cut)
 {
     // A triangle's set-up and edge walks weigh about as much as this many of its rows.
     constexpr int64_t setUpRows = 8;
     std::vector<int64_t>& work = cut.rowWork;
     // Differences first (a covered run of rows is +1 at its top, -1 past its end), summed below.
-    work.assign(screenHeight + 1, 0);
+    work.assign(static_cast<size_t>(height) + 1, 0);
     for (const TriangleCorners& corners : drawn) {
-        const int first = std::clamp<int32_t>(corners.topRow(), 0, screenHeight);
-        const int end = std::clamp<int32_t>(corners.endRow(), 0, screenHeight);
+        const int first = std::clamp<int32_t>(corners.topRow(), 0, height);
+        const int end = std::clamp<int32_t>(corners.endRow(), 0, height);
         if (first >= end) continue;
         work[static_cast<size_t>(first)] += 1;
         work[static_cast<size_t>(end)] -= 1;
@@ -20,19 +20,19 @@ void splitRows(const std::vector<TriangleCorners>& drawn, int strips, StripCut& 
     }
     int64_t covering = 0;
     int64_t total = 0;
-    for (int row = 0; row < screenHeight; ++row) {
+    for (int row = 0; row < height; ++row) {
         covering += work[static_cast<size_t>(row)];
         total += covering;
         work[static_cast<size_t>(row)] = total; // now the work of rows [0, row]
     }
 
-    cut.rows.assign(static_cast<size_t>(strips) + 1, screenHeight);
+    cut.rows.assign(static_cast<size_t>(strips) + 1, height);
     cut.rows[0] = 0;
     int row = 0;
     for (int strip = 1; strip < strips; ++strip) {
         // The strip before ends with the first row by which its share of the work is reached.
         const int64_t share = total * strip / strips;
-        while (row < screenHeight && work[static_cast<size_t>(row)] < share) ++row;
+        while (row < height && work[static_cast<size_t>(row)] < share) ++row;
         cut.rows[static_cast<size_t>(strip)] = row;
     }
 }

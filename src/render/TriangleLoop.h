@@ -53,10 +53,10 @@ struct CallWork {
 // costs more than sharing so little gains.
 constexpr int minTrianglesForThreads = 32;
 
-// Cuts the screen's rows into `strips` strips that each expect about the same work from `drawn`
+// Cuts the target's `height` rows into `strips` strips that each expect about the same work from `drawn`
 // (the rows each triangle covers, and its set-up). Any cut draws the same pixels; this one keeps
 // the threads equally busy when a call's triangles crowd into part of the screen.
-void splitRows(const std::vector<TriangleCorners>& drawn, int strips, StripCut& cut);
+void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height, StripCut& cut);
 
 // Runs the loop for one path. cornerValues(corners, i, values) fills the N attributes of corner i
 // of a triangle that survived set-up; when cornersLit it may call litVertex for that corner's
@@ -69,8 +69,10 @@ void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, Co
 {
     WorkerPool* pool = renderer.pool();
     const int threads = pool != nullptr ? pool->threads() : 1;
+    const Viewport& viewport = renderer.viewport();
     std::vector<EdgeTable<N>>& tables = work.edges<N>();
     if (tables.size() < static_cast<size_t>(threads)) tables.resize(static_cast<size_t>(threads));
+    for (EdgeTable<N>& table : tables) table.fit(viewport.width, viewport.height, viewport.demoRules);
 
     prepareVertices(renderer, pool, work.vertices);
     const int triangles = drawableTriangles(renderer);
@@ -89,13 +91,13 @@ void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, Co
     if (threads == 1 || triangles < minTrianglesForThreads) {
         for (int t = 0; t < triangles; ++t) {
             TriangleCorners corners;
-            if (setUpTriangle(renderer, work.vertices, t, corners)) drawTriangle(corners, tables[0], 0, screenHeight);
+            if (setUpTriangle(renderer, work.vertices, t, corners)) drawTriangle(corners, tables[0], 0, viewport.height);
         }
         return;
     }
 
     setUpTriangles(renderer, pool, work.vertices, triangles, cornersLit, work.setUp);
-    splitRows(work.setUp.drawn, threads, work.strips);
+    splitRows(work.setUp.drawn, threads, viewport.height, work.strips);
     auto drawStrip = [&](int strip, int thread) {
         const int stripTop = work.strips.rows[static_cast<size_t>(strip)];
         const int stripEnd = work.strips.rows[static_cast<size_t>(strip) + 1];

@@ -28,11 +28,11 @@ int64_t windingOf(const ScreenPoint (&p)[3])
     return (y0 - y1) * (x2 - x0) - (x0 - x1) * (y2 - y0);
 }
 
-bool whollyOffScreen(const ScreenPoint (&p)[3])
+bool whollyOffScreen(const ScreenPoint (&p)[3], int width, int height)
 {
     const auto allOf = [&p](auto test) { return test(p[0]) && test(p[1]) && test(p[2]); };
-    return allOf([](ScreenPoint s) { return s.x < 0; }) || allOf([](ScreenPoint s) { return s.x > screenWidth; }) ||
-           allOf([](ScreenPoint s) { return s.y < 0; }) || allOf([](ScreenPoint s) { return s.y > screenHeight; });
+    return allOf([](ScreenPoint s) { return s.x < 0; }) || allOf([width](ScreenPoint s) { return s.x > width; }) ||
+           allOf([](ScreenPoint s) { return s.y < 0; }) || allOf([height](ScreenPoint s) { return s.y > height; });
 }
 
 bool tooNear(const Vertex& c0, const Vertex& c1, const Vertex& c2)
@@ -72,7 +72,7 @@ bool setUpTriangle(const Renderer& renderer, const VertexResults& vertices, int 
     }
 
     if (renderer.blendMode == 0 && renderer.backfaceCull != 0 && windingOf(corners.screen) <= 0) return false;
-    if (whollyOffScreen(corners.screen)) return false;
+    if (whollyOffScreen(corners.screen, renderer.viewport().width, renderer.viewport().height)) return false;
     const auto at = [&](int i) -> const Vertex& { return renderer.positions[static_cast<size_t>(corners.vertex[i])]; };
     if (tooNear(at(0), at(1), at(2))) return false;
 

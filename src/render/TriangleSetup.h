@@ -35,7 +35,7 @@ struct TriangleCorners {
 int drawableTriangles(const Renderer& renderer);
 
 // Sets up triangle `triangle` from the vertex stage's results. Off screen means all three corners
-// beyond the same edge (a corner on column 640 or row 480 keeps the triangle); too near means a
+// beyond the same edge (a corner on the column or row just past the target keeps it); too near means a
 // mean depth below 1, dropped whole as there is no clipping. Returns false when it is dropped.
 bool setUpTriangle(const Renderer& renderer, const VertexResults& vertices, int triangle, TriangleCorners& corners);
 

@@ -14,11 +14,12 @@ constexpr float zeroDepthStandIn = 0.1f;
 
 } // namespace
 
-ScreenPoint project(Vertex v)
+ScreenPoint project(Vertex v, const Viewport& viewport)
 {
     const double z = v.z != 0.0f ? v.z : zeroDepthStandIn;
     const double invZ = 1.0 / z;
-    return ScreenPoint{truncToInt(v.x * invZ * 320.0 + 240.0), truncToInt(v.y * invZ * 320.0 + 240.0)};
+    const double focal = viewport.focalLength;
+    return ScreenPoint{truncToInt(v.x * invZ * focal + viewport.centreX), truncToInt(v.y * invZ * focal + viewport.centreY)};
 }
 
 void prepareVertices(const Renderer& renderer, WorkerPool* pool, VertexResults& results)
@@ -35,10 +36,11 @@ void prepareVertices(const Renderer& renderer, WorkerPool* pool, VertexResults& 
         std::fill(results.wantedInCall.begin(), results.wantedInCall.end(), 0u);
         results.call = 1;
     }
-    forItems(pool, count, [&renderer, &results](size_t begin, size_t end, int) {
+    const Viewport& viewport = renderer.viewport();
+    forItems(pool, count, [&renderer, &results, &viewport](size_t begin, size_t end, int) {
         for (size_t i = begin; i < end; ++i) {
             const Vertex& v = renderer.positions[i];
-            results.screen[i] = project(v);
+            results.screen[i] = project(v, viewport);
             results.w[i] = inverseDepth(v.z);
         }
     });

@@ -8,14 +8,14 @@
 
 #include "geometry/Vertex.h"
 #include "render/Screen.h"
+#include "render/Viewport.h"
 
 class Renderer;
 class WorkerPool;
 
-// Perspective projection: column = trunc(x / z x 320 + 240), row likewise; z = 0 counts as 0.1f.
-// Both axes are centred on 240; rows grow with camera y. Results beyond the int range saturate;
-// NaN gives 0.
-ScreenPoint project(Vertex v);
+// Perspective projection (Viewport.h): column = trunc(x / z x focalLength + centreX), row likewise;
+// z = 0 counts as 0.1f. Results beyond the int range saturate; NaN gives 0.
+ScreenPoint project(Vertex v, const Viewport& viewport);
 
 // w = 1/z, or 0 for a point exactly at z = 0.
 inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }

@@ -17,6 +17,7 @@
 #include "media/Tga.h"
 #include "render/MeshDraw.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 
 namespace {
 
@@ -47,13 +48,7 @@ struct Frame {
 
 class SceneRender : public ::testing::TestWithParam<SceneSetup> {
 protected:
-    void SetUp() override
-    {
-        savedFrame_ = frameCounter;
-        frameCounter = 0;
-        generateTexture(plasma_);
-    }
-    void TearDown() override { frameCounter = savedFrame_; }
+    void SetUp() override { generateTexture(plasma_); }
 
     Frame render(const SceneSetup& setup, bool cull)
     {
@@ -63,7 +58,7 @@ protected:
             for (Vertex& v : mesh.vertices) std::swap(v.y, v.z);
         mesh.buildCorners();
 
-        auto renderer = std::make_unique<Renderer>();
+        auto renderer = std::make_unique<Renderer>(Viewport::demo());
         setIdentityOnesColumn(renderer->viewMatrix);
         setIdentityOnesColumn(renderer->worldMatrix);
         lookAt(renderer->viewMatrix, setup.target, setup.eye);
@@ -83,7 +78,7 @@ protected:
 
         Frame frame;
         frame.pixels.assign(screen.pixels(), screen.pixels() + screenWidth * screenHeight);
-        frame.depth.assign(renderer->depthBuffer, renderer->depthBuffer + screenWidth * screenHeight);
+        frame.depth.assign(renderer->depthBuffer(), renderer->depthBuffer() + screenWidth * screenHeight);
         frame.drawnPixels = static_cast<int>(
             std::count_if(frame.depth.begin(), frame.depth.end(), [](double d) { return d != untouchedDepth; }));
         return frame;
@@ -91,7 +86,6 @@ protected:
 
 private:
     Surface plasma_{256, 256};
-    uint32_t savedFrame_ = 0;
 };
 
 TEST_P(SceneRender, FillsAGoodPartOfTheFrame)

@@ -126,8 +126,9 @@ Mp3Summary summarise(const std::vector<uint8_t>& bytes)
             // Stereo MPEG-1: the tag follows the 4-byte header and 32 bytes of side information.
             const uint8_t* tag = h + 36;
             summary.infoTag = std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0;
-            const auto lame = std::search(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(std::min(bytes.size(), at + length)),
-                                          std::begin("LAME"), std::begin("LAME") + 4);
+            const auto frameStart = bytes.begin() + static_cast<long>(at);
+            const auto frameEnd = bytes.begin() + static_cast<long>(std::min(bytes.size(), at + length));
+            const auto lame = std::search(frameStart, frameEnd, std::begin("LAME"), std::begin("LAME") + 4);
             const size_t lameAt = static_cast<size_t>(lame - bytes.begin());
             if (lameAt + 24 <= bytes.size() && lameAt < at + length) {
                 const uint8_t* d = &bytes[lameAt + 21];

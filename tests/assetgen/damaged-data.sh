@@ -42,7 +42,8 @@ done
 [ "$(wc -l <"$work/check")" -eq 3 ] || fail "--check reports more than the three damaged files: $(cat "$work/check")"
 
 # The build's data step remakes them.
-cmake -DASSETS="$assets" -DFOLDER="$data" -P "$step" >"$work/step" 2>&1 || fail "the data step failed: $(tail -n 3 "$work/step")"
+cmake -DASSETS="$assets" -DFOLDER="$data" -P "$step" >"$work/step" 2>&1 ||
+  fail "the data step failed: $(tail -n 3 "$work/step")"
 for name in flare.tga stone_version_1.tga mushroom/2.LSB; do
   cmp -s "$data/$name" "$run/$name" || fail "the data step did not remake $name"
 done

@@ -14,8 +14,8 @@ Picture gradient(int width, int height)
     Picture picture(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            picture.at(x, y) = static_cast<uint32_t>((x * 37) & 0xFF) << 16 | static_cast<uint32_t>((y * 91) & 0xFF) << 8 |
-                               static_cast<uint32_t>((x ^ y) & 0xFF);
+            picture.at(x, y) = static_cast<uint32_t>((x * 37) & 0xFF) << 16 |
+                               static_cast<uint32_t>((y * 91) & 0xFF) << 8 | static_cast<uint32_t>((x ^ y) & 0xFF);
         }
     }
     return picture;

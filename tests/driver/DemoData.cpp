@@ -7,13 +7,15 @@
 #include <fstream>
 
 #include "geometry/MeshFile.h"
+#include "media/DataFiles.h"
 #include "media/MusicPlayer.h"
 #include "TgaWriter.h"
 
 namespace {
 
-const char* const meshNames[] = {"Shape1.LSB", "Shape4.LSB",     "Shape5.LSB", "mushroom/1.LSB",
-                                 "mushroom/2.LSB", "kelvo.LSB", "capsule.LSB"};
+const char* const meshNames[] = {dataFiles::columnMesh,      dataFiles::bouncerMesh,      dataFiles::centrePieceMesh,
+                                 dataFiles::mushroomCapMesh, dataFiles::mushroomStemMesh, dataFiles::knotMesh,
+                                 dataFiles::capsuleMesh};
 
 // A TGA file through the asset generator's own writer, pixel (x, y) counted from the top row.
 std::vector<uint8_t> encodeTga(int width, int height, uint32_t (*pixel)(int, int))
@@ -50,9 +52,9 @@ DemoData::DemoData() : folder_(uniqueFolder())
 {
     std::filesystem::create_directories(folder_ + "/mushroom");
     for (const char* name : meshNames) writeLsbFile(path(name), cubeVertices(8.0f), cubeFaces());
-    write("flare.tga", encodeTga(255, 255, flarePixel));
-    write("amuscaria.tga", encodeTga(255, 255, stripePixel));
-    write("stone_version_1.tga", encodeTga(640, 480, backgroundPixel));
+    write(dataFiles::flareTexture, encodeTga(255, 255, flarePixel));
+    write(dataFiles::mushroomTexture, encodeTga(255, 255, stripePixel));
+    write(dataFiles::background, encodeTga(640, 480, backgroundPixel));
 }
 
 DemoData::~DemoData()

@@ -10,6 +10,7 @@
 #include "driver/Demo.h"
 #include "driver/Program.h"
 #include "geometry/MeshFile.h"
+#include "media/DataFiles.h"
 #include "media/MusicPlayer.h"
 
 namespace {
@@ -69,14 +70,14 @@ TEST(DemoStartup, RunsEveryStepOnceInOrderWithMusicBeforeTheFirstMesh)
                             StartupStep::BackgroundSurface, StartupStep::DemoTimer,    StartupStep::Renderer,
                             StartupStep::MusicStarted,    StartupStep::StarField,      StartupStep::ColumnMesh,
                             StartupStep::CentrePieceMesh, StartupStep::BouncerMesh,    StartupStep::MushroomMeshes,
-                            StartupStep::SpinMesh,        StartupStep::CapsuleMesh,    StartupStep::SceneState,
+                            StartupStep::KnotMesh,        StartupStep::CapsuleMesh,    StartupStep::SceneState,
                             StartupStep::TimerStarted};
     EXPECT_EQ(steps, expected);
     // Started exactly once, after the renderer and before the star field and any mesh file.
     ASSERT_EQ(musicStartedAt.size(), 1u);
     EXPECT_EQ(musicStartedAt[0], indexOf(steps, StartupStep::Renderer) + 1);
     // Found in the data folder like every other data file, not in the working folder.
-    EXPECT_EQ(musicPath, data.path("pelmoric.mp3"));
+    EXPECT_EQ(musicPath, data.path(dataFiles::soundtrack));
 }
 
 TEST(DemoStartup, TimelineClockStartsOnlyAfterTheLastMeshIsLoaded)
@@ -114,14 +115,14 @@ TEST(DemoStartup, OpensTheWindowBeforeTheFirstTextureWithTitleAndSize)
     EXPECT_EQ(console.height(), 480);
     EXPECT_EQ(demo.frame().sceneClock, 0.0);
     EXPECT_FALSE(demo.frame().fadeTrails);
-    EXPECT_EQ(frameCounter, 0u);
+    EXPECT_EQ(demo.objects().renderer.frame(), 0u);
 }
 
 TEST(DemoStartup, ColumnStandsWithYAndZExchangedInVerticesAndCorners)
 {
     DemoData data;
     std::vector<Vertex> lying = {Vertex(1, 2, 3, 0x102030), Vertex(4, 5, 6, 0x405060), Vertex(7, 8, 9, 0x708090)};
-    writeLsbFile(data.path("Shape1.LSB"), lying, {0, 1, 2});
+    writeLsbFile(data.path(dataFiles::columnMesh), lying, {0, 1, 2});
     HeadlessDemo run(data);
 
     const Mesh& column = run.demo->objects().column;
@@ -140,13 +141,13 @@ TEST(DemoStartup, ColumnStandsWithYAndZExchangedInVerticesAndCorners)
 TEST(DemoStartup, MissingFlareGivesOneMessageAndTheRunStillReachesItsEnd)
 {
     DemoData data;
-    data.remove("flare.tga");
+    data.remove(dataFiles::flareTexture);
     HeadlessDemo run(data);
 
     ASSERT_EQ(run.console.messages().size(), 1u);
     EXPECT_EQ(run.console.messages()[0].text, "Could not load file.");
     EXPECT_EQ(run.console.messages()[0].caption, "Hehe :-D");
-    EXPECT_EQ(run.console.messages()[0].detail, data.path("flare.tga"));
+    EXPECT_EQ(run.console.messages()[0].detail, data.path(dataFiles::flareTexture));
 
     FrameResult result = FrameResult::Presented;
     double seconds = 0.0;
@@ -180,7 +181,7 @@ TEST(DemoStartup, KeyPressEndsTheRunAndClosesTheWindow)
 TEST(DemoStartup, CorruptMeshStopsStartUpWithAnErrorNamingTheFile)
 {
     DemoData data;
-    data.write("kelvo.LSB", {1, 0, 0, 0, 2, 0, 0});
+    data.write(dataFiles::knotMesh, {1, 0, 0, 0, 2, 0, 0});
     HeadlessConsole console;
     ManualClock clock;
     Steps steps;
@@ -191,7 +192,7 @@ TEST(DemoStartup, CorruptMeshStopsStartUpWithAnErrorNamingTheFile)
         Demo demo(setup);
         FAIL() << "a corrupt mesh must stop start-up";
     } catch (const MeshError& error) {
-        EXPECT_NE(std::string(error.what()).find("kelvo.LSB"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(dataFiles::knotMesh), std::string::npos) << error.what();
     }
     ASSERT_FALSE(steps.empty());
     EXPECT_EQ(steps.back(), StartupStep::MushroomMeshes);
@@ -201,13 +202,13 @@ TEST(DemoStartup, CorruptMeshStopsStartUpWithAnErrorNamingTheFile)
 TEST(DemoProgram, CorruptMeshIsShownThenTheWindowClosesWithAFailureStatus)
 {
     DemoData data;
-    data.write("capsule.LSB", std::vector<uint8_t>(40, 0xFF));
+    data.write(dataFiles::capsuleMesh, std::vector<uint8_t>(40, 0xFF));
     HeadlessConsole console;
     ManualClock clock;
 
     EXPECT_EQ(runProgram(headlessSetup(console, clock, data)), 1);
     ASSERT_EQ(console.messages().size(), 1u);
-    EXPECT_NE(console.messages()[0].text.find("capsule.LSB"), std::string::npos);
+    EXPECT_NE(console.messages()[0].text.find(dataFiles::capsuleMesh), std::string::npos);
     EXPECT_FALSE(console.messages()[0].caption.empty());
     EXPECT_TRUE(console.wasClosed());
     EXPECT_EQ(console.updateCount(), 0);
@@ -255,7 +256,7 @@ TEST(DemoProgram, AnyOtherStartUpFailureClosesTheWindowWithAFailureStatus)
     ManualClock clock;
     DemoSetup setup = headlessSetup(console, clock, data);
     setup.onStartupStep = [](StartupStep step) {
-        if (step == StartupStep::SpinMesh) throw std::bad_alloc();
+        if (step == StartupStep::KnotMesh) throw std::bad_alloc();
     };
     EXPECT_EQ(runProgram(setup), 1);
     EXPECT_TRUE(console.wasClosed());

@@ -15,7 +15,9 @@ constexpr uint32_t white = 0x00FFFFFF;
 void fillPattern(Surface& surface, uint32_t seed)
 {
     uint32_t* pixels = surface.lock();
-    for (int i = 0; i < surface.width() * surface.height(); ++i) pixels[i] = (seed * 2654435761u + 0x9E37u * i) & 0x00FFFFFFu;
+    for (int i = 0; i < surface.width() * surface.height(); ++i) {
+        pixels[i] = (seed * 2654435761u + 0x9E37u * i) & 0x00FFFFFFu;
+    }
 }
 
 bool samePixels(const uint32_t* a, const Surface& b)
@@ -34,7 +36,7 @@ bool allBlack(const Surface& surface)
 class RecordingScenes : public SceneHook {
 public:
     struct Visit {
-        uint32_t frameCounter;
+        uint32_t frame; // the renderer's, while the scene ran
         FrameState state;
         std::vector<uint32_t> screenOnEntry;
     };
@@ -43,10 +45,11 @@ public:
     {
         const uint32_t* pixels = screen.pixels();
         const size_t count = keepScreens ? static_cast<size_t>(screen.width()) * screen.height() : 0;
-        visits.push_back(Visit{frameCounter, state, std::vector<uint32_t>(pixels, pixels + count)});
+        visits.push_back(Visit{renderer.frame(), state, std::vector<uint32_t>(pixels, pixels + count)});
         if (action) action(state, screen);
     }
 
+    Renderer renderer{Viewport::demo()};
     std::vector<Visit> visits;
     bool keepScreens = true; // copies of the screen on entry, off for long runs
     std::function<void(FrameState&, Surface&)> action;
@@ -59,6 +62,7 @@ protected:
     {
         console.open("Tepple polygon engine", 640, 480, displayFormat32(), 0);
         fillPattern(background, 7);
+        loop.renderer = &scenes.renderer;
     }
 
     // Starts the loop at clock 0.
@@ -156,13 +160,11 @@ TEST(PresentFrame, ShowsThePictureThenClearsTheScreen)
     Surface screen(640, 480);
     fillPattern(screen, 3);
     const std::vector<uint32_t> picture(screen.pixels(), screen.pixels() + 640 * 480);
-    frameCounter = 41;
 
     presentFrame(console, screen, false);
     EXPECT_EQ(console.updateCount(), 1);
     EXPECT_TRUE(std::equal(picture.begin(), picture.end(), console.lastFrame().begin()));
     EXPECT_TRUE(allBlack(screen));
-    EXPECT_EQ(frameCounter, 42u);
 }
 
 TEST(PresentFrame, WithTrailsShowsTheUndimmedPictureAndDimsTheScreen)
@@ -172,26 +174,24 @@ TEST(PresentFrame, WithTrailsShowsTheUndimmedPictureAndDimsTheScreen)
     Surface screen(640, 480);
     uint32_t* pixels = screen.lock();
     std::fill(pixels, pixels + 640 * 480, white);
-    frameCounter = 0;
 
     presentFrame(console, screen, true);
     EXPECT_EQ(console.lastFrame()[0], white);
     EXPECT_EQ(console.lastFrame()[1], white);
     EXPECT_EQ(screen.pixels()[0], 0x00E5E5E5u);
     EXPECT_EQ(screen.pixels()[1], 0u);
-    EXPECT_EQ(frameCounter, 1u);
 }
 
-TEST_F(FrameLoopTest, FrameCounterIsZeroDuringTheFirstFrameAndOneDuringTheSecond)
+TEST_F(FrameLoopTest, TheRenderersFrameIsZeroDuringTheFirstFrameAndOneDuringTheSecond)
 {
-    frameCounter = 1234;
+    scenes.renderer.setFrame(1234);
     start();
     EXPECT_EQ(frameAt(0.01), FrameResult::Presented);
     EXPECT_EQ(frameAt(0.02), FrameResult::Presented);
     ASSERT_EQ(scenes.visits.size(), 2u);
-    EXPECT_EQ(scenes.visits[0].frameCounter, 0u);
-    EXPECT_EQ(scenes.visits[1].frameCounter, 1u);
-    EXPECT_EQ(frameCounter, 2u);
+    EXPECT_EQ(scenes.visits[0].frame, 0u);
+    EXPECT_EQ(scenes.visits[1].frame, 1u);
+    EXPECT_EQ(scenes.renderer.frame(), 2u);
 }
 
 TEST_F(FrameLoopTest, PresentedFrameIsTheBackgroundWithTheSceneDrawnOverIt)
@@ -294,7 +294,7 @@ TEST_F(FrameLoopTest, FramePastTheEndOfTheTimelineIsNeverPresented)
     EXPECT_EQ(frameAt(150.001), FrameResult::TimelineExit);
     EXPECT_EQ(console.updateCount(), 1);
     EXPECT_EQ(console.lastFrame()[0], 2u);
-    EXPECT_EQ(frameCounter, 1u);
+    EXPECT_EQ(scenes.renderer.frame(), 1u);
 }
 
 TEST_F(FrameLoopTest, RunEndsByTheTimelineAfterTheLastFrameWithinIt)
@@ -306,7 +306,7 @@ TEST_F(FrameLoopTest, RunEndsByTheTimelineAfterTheLastFrameWithinIt)
     EXPECT_EQ(console.updateCount(), 301);
     ASSERT_EQ(scenes.visits.size(), 302u);
     EXPECT_DOUBLE_EQ(scenes.visits.back().state.demoTime, 150.5);
-    EXPECT_EQ(frameCounter, 301u);
+    EXPECT_EQ(scenes.renderer.frame(), 301u);
     EXPECT_FALSE(console.wasClosed());
 }
 
@@ -326,5 +326,5 @@ TEST_F(FrameLoopTest, KeyWaitingBeforeTheFirstFrameEndsTheRunAtOnce)
     EXPECT_EQ(runToTheEnd(), FrameResult::KeyExit);
     EXPECT_TRUE(scenes.visits.empty());
     EXPECT_EQ(console.updateCount(), 0);
-    EXPECT_EQ(frameCounter, 0u);
+    EXPECT_EQ(scenes.renderer.frame(), 0u);
 }

@@ -154,7 +154,9 @@ TEST(StarScene, DrawsOverTheDimmedPreviousFrameInsteadOfTheBackground)
     size_t background = 0;
     const std::vector<uint32_t>& shown = run.console.lastFrame();
     for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) background += shown[static_cast<size_t>(y) * 640 + x] == DemoData::backgroundPixel(x, y);
+        for (int x = 0; x < 640; ++x) {
+            background += shown[static_cast<size_t>(y) * 640 + x] == DemoData::backgroundPixel(x, y);
+        }
     }
     EXPECT_EQ(background, 0u);
     EXPECT_EQ(run.demo->objects().renderer.backfaceCull, 0);

@@ -21,7 +21,9 @@ size_t backgroundPixelsShown(const HeadlessConsole& console)
     size_t same = 0;
     const std::vector<uint32_t>& frame = console.lastFrame();
     for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) same += frame[static_cast<size_t>(y) * 640 + x] == DemoData::backgroundPixel(x, y);
+        for (int x = 0; x < 640; ++x) {
+            same += frame[static_cast<size_t>(y) * 640 + x] == DemoData::backgroundPixel(x, y);
+        }
     }
     return same;
 }
@@ -97,7 +99,7 @@ TEST(SceneTimeline, SameSeedAndClockGiveTheSameFrames)
 {
     DemoData data;
     const double moments[] = {1.0, 25.0, 46.0, 47.0, 71.0, 72.0, 86.5, 95.0, 96.0, 120.0, 145.0, 146.0};
-    // One run after the other: frameCounter is shared, and each start-up resets it.
+    // One run after the other: each start-up starts its renderer at frame 0.
     const auto play = [&data, &moments] {
         HeadlessDemo run(data);
         std::vector<std::vector<uint32_t>> frames;

@@ -73,8 +73,8 @@ void hashTimeline(Visit&& visit)
         const std::vector<uint32_t>& picture = run.picture();
         FrameHashes hashes;
         hashes.picture = hashBytes(picture.data(), picture.size() * sizeof picture[0]);
-        hashes.depth = hashBytes(renderer.depthBuffer, sizeof renderer.depthBuffer);
-        hashes.accumulation = hashBytes(renderer.accumBuffer, sizeof renderer.accumBuffer);
+        hashes.depth = hashBytes(renderer.depthBuffer(), renderer.pixelCount() * sizeof(double));
+        hashes.accumulation = hashBytes(renderer.accumBuffer(), renderer.pixelCount() * sizeof(uint32_t));
         if (!visit(run.presentedFrame(), hashes)) return;
     }
 }

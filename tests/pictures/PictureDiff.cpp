@@ -10,7 +10,8 @@ int channelStep(uint32_t a, uint32_t b)
 {
     int largest = 0;
     for (int shift = 0; shift <= 16; shift += 8) {
-        largest = std::max(largest, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+        const int difference = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        largest = std::max(largest, std::abs(difference));
     }
     return largest;
 }

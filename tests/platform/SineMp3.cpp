@@ -43,8 +43,9 @@ std::vector<uint8_t> encodeSineMp3(double seconds, double frequency)
     }
     // LAME's documented worst case: 1.25 bytes per sample plus 7200.
     mp3.resize(static_cast<size_t>(1.25 * frames) + 7200);
-    const int encoded = lame_encode_buffer_interleaved(lame, pcm.data(), frames, mp3.data(), static_cast<int>(mp3.size()));
-    const int flushed = encoded < 0 ? -1 : lame_encode_flush(lame, mp3.data() + encoded, static_cast<int>(mp3.size()) - encoded);
+    const int room = static_cast<int>(mp3.size());
+    const int encoded = lame_encode_buffer_interleaved(lame, pcm.data(), frames, mp3.data(), room);
+    const int flushed = encoded < 0 ? -1 : lame_encode_flush(lame, mp3.data() + encoded, room - encoded);
     lame_close(lame);
     mp3.resize(flushed < 0 ? 0 : static_cast<size_t>(encoded + flushed));
     return mp3;

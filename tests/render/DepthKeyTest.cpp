@@ -1,6 +1,6 @@
 // The depth rule late in a run, in each of the four depth-tested paths. The frame counter grows
 // with the display's refresh rate (about 36,000 by the end of the timeline at 240 Hz); the key
-// frameCounter + w must still order surfaces exactly as w does within a frame, and a key of an
+// frame + w must still order surfaces exactly as w does within a frame, and a key of an
 // earlier frame must still lose.
 #include <gtest/gtest.h>
 
@@ -42,7 +42,9 @@ protected:
             drawPoints({onPixel(probeColumn, probeRow, z, colour)});
             return;
         }
-        const auto corner = [&](int column, int row) { return withTexture(onPixel(column, row, z, colour), 0.5f, 0.5f); };
+        const auto corner = [&](int column, int row) {
+            return withTexture(onPixel(column, row, z, colour), 0.5f, 0.5f);
+        };
         const Vertex a = corner(100, 100), b = corner(200, 100), c = corner(200, 200), d = corner(100, 200);
         draw({a, b, d, b, c, d}, GetParam().mode);
     }
@@ -50,7 +52,7 @@ protected:
     // A fresh renderer and a black screen: nothing of an earlier case is left in the depth buffer.
     void startOver()
     {
-        renderer = std::make_unique<Renderer>();
+        renderer = std::make_unique<Renderer>(Viewport::demo());
         fillScreen(0);
     }
 
@@ -69,7 +71,7 @@ TEST_P(DepthKey, WThatDiffersByOneTenThousandthResolvesToTheNearerAtFrame30000)
     // Frame 30,000 is reached after under 3.5 minutes at 144 Hz.
     const float farZ = 20;                   // w = 0.05
     const float nearZ = 1 / (0.05f + 1e-4f); // w = 0.0501
-    frameCounter = 30000;
+    renderer->setFrame(30000);
     drawSurface(farZ, secondColour);
     drawSurface(nearZ, firstColour);
     expectOnlyShows(firstColour, secondColour, "far drawn first");
@@ -85,7 +87,7 @@ TEST_P(DepthKey, OfTwoEqualSurfacesTheFirstDrawnStaysAtFrame1000000)
     // Two depths, so that at least one sum lies between two floats on either side.
     for (const float z : {30.0f, 50.0f}) {
         startOver();
-        frameCounter = 1000000;
+        renderer->setFrame(1000000);
         drawSurface(z, firstColour);
         drawSurface(z, secondColour);
         expectOnlyShows(firstColour, secondColour, z == 30.0f ? "depth 30" : "depth 50");
@@ -101,9 +103,9 @@ TEST_P(DepthKey, AKeyOfAnEarlierFrameLosesToAnyKeyOfTheNext)
     const float farthest = sprites() ? 299.0f : 999.0f;
     for (const uint32_t frame : {30000u, 1000000u, 67108869u, 4294967294u}) {
         startOver();
-        frameCounter = frame;
+        renderer->setFrame(frame);
         drawSurface(nearest, firstColour);
-        ++frameCounter;
+        renderer->nextFrame();
         drawSurface(farthest, secondColour);
         EXPECT_EQ(pixel(probeColumn, probeRow), secondColour) << "frame " << frame;
         if (!sprites()) {

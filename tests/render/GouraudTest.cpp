@@ -20,7 +20,7 @@ class Gouraud : public RenderTest {};
 
 TEST_F(Gouraud, FillsWithTheLitCornerColourAndKeysTheDepth)
 {
-    frameCounter = 7;
+    renderer->setFrame(7);
     // A light that saturates red and leaves the other channels dark.
     renderer->addLight(Light(Vertex(0, 0, -1, 0), 1000.0f, 0.0f, 0.0f));
     draw(square(100, 100, 200, 200, 50, 0x00FFFFFF), 0);
@@ -42,12 +42,12 @@ TEST_F(Gouraud, ASpanStartingOffScreenStartsWithItsLeftEndColour)
 TEST_F(Gouraud, BlendingHalvesTowardTheColourFrameByFrame)
 {
     renderer->blendMode = 1;
-    std::fill(std::begin(renderer->accumBuffer), std::end(renderer->accumBuffer), 0x00FFFFFFu);
+    std::fill(renderer->accumBuffer(), renderer->accumBuffer() + renderer->pixelCount(), 0x00FFFFFFu);
     const auto black = square(100, 100, 200, 200, 50, 0);
     draw(black, 0);
     EXPECT_EQ(accumAt(150, 150), 0x007F7F7Fu);
     EXPECT_EQ(pixel(150, 150), 0x007F7F7Fu);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(black, 0);
     EXPECT_EQ(accumAt(150, 150), 0x003F3F3Fu);
     EXPECT_EQ(pixel(150, 150), 0x003F3F3Fu);

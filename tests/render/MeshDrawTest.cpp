@@ -8,6 +8,7 @@
 #include "geometry/StarField.h"
 #include "render/MeshDraw.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 
 namespace {
 
@@ -16,7 +17,10 @@ constexpr double pi = 3.14159265358979323846;
 bool sameBits(const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof(Vertex)) == 0; }
 
 // The position and normal the renderer holds for corner k, whether handed over indexed or not.
-const Vertex& cornerPosition(const Renderer& renderer, size_t k) { return renderer.positions[renderer.vertexOfCorner(k)]; }
+const Vertex& cornerPosition(const Renderer& renderer, size_t k)
+{
+    return renderer.positions[renderer.vertexOfCorner(k)];
+}
 const Vertex& cornerNormal(const Renderer& renderer, size_t k) { return renderer.normals[renderer.vertexOfCorner(k)]; }
 
 bool isIdentity(const Matrix4& m)
@@ -44,7 +48,7 @@ Mesh squareMesh()
 
 class MeshDraw : public ::testing::Test {
 protected:
-    std::unique_ptr<Renderer> renderer = std::make_unique<Renderer>();
+    std::unique_ptr<Renderer> renderer = std::make_unique<Renderer>(Viewport::demo());
     Surface target{screenWidth, screenHeight};
     Mesh mesh = squareMesh();
 };
@@ -179,17 +183,15 @@ TEST_F(MeshDraw, EveryModeDrawsIntoAHeadlessSurface)
 
     Mesh field;
     makeStarField(field, 20, 0.0f, 9u);
-    const uint32_t savedFrameCounter = frameCounter;
     for (int mode = 0; mode <= 4; ++mode) {
         target.clear();
-        ++frameCounter;
+        renderer->nextFrame();
         drawMesh(*renderer, (mode == 3 ? field : mesh), target, static_cast<DrawMode>(mode));
         const uint32_t* pixels = target.pixels();
         int lit = 0;
         for (int i = 0; i < screenWidth * screenHeight; ++i) lit += pixels[i] != 0;
         EXPECT_GT(lit, 0) << "mode " << mode << " drew nothing";
     }
-    frameCounter = savedFrameCounter;
 }
 
 // A mesh handed over with its index list draws exactly what its corners handed over one by one
@@ -222,7 +224,7 @@ TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
 
     Surface texture(32, 32);
     for (int i = 0; i < 32 * 32; ++i) texture.lock()[i] = 0x00010203u * static_cast<uint32_t>(i % 85);
-    auto cornerwise = std::make_unique<Renderer>();
+    auto cornerwise = std::make_unique<Renderer>(Viewport::demo());
     Surface cornerTarget{screenWidth, screenHeight};
     for (Renderer* r : {renderer.get(), cornerwise.get()}) {
         r->setTexture(&texture);
@@ -246,9 +248,9 @@ TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
         }
         // A fresh renderer for each corner-by-corner call, so nothing it worked out before can be
         // reused; only its buffers carry over.
-        auto fresh = std::make_unique<Renderer>();
-        std::memcpy(fresh->depthBuffer, cornerwise->depthBuffer, sizeof fresh->depthBuffer);
-        std::memcpy(fresh->accumBuffer, cornerwise->accumBuffer, sizeof fresh->accumBuffer);
+        auto fresh = std::make_unique<Renderer>(Viewport::demo());
+        std::memcpy(fresh->depthBuffer(), cornerwise->depthBuffer(), fresh->pixelCount() * sizeof(double));
+        std::memcpy(fresh->accumBuffer(), cornerwise->accumBuffer(), fresh->pixelCount() * sizeof(uint32_t));
         fresh->setTexture(&texture);
         fresh->setSecondTexture(&texture);
         fresh->backfaceCull = 0;
@@ -258,8 +260,8 @@ TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
         cornerwise->setVertexBuffers(corners.data(), normals.data(), corners.size());
         cornerwise->draw(modes[call], cornerTarget);
         ASSERT_EQ(std::memcmp(target.pixels(), cornerTarget.pixels(), screenWidth * screenHeight * 4), 0) << call;
-        ASSERT_EQ(std::memcmp(renderer->depthBuffer, cornerwise->depthBuffer, sizeof renderer->depthBuffer), 0) << call;
-        ASSERT_EQ(std::memcmp(renderer->accumBuffer, cornerwise->accumBuffer, sizeof renderer->accumBuffer), 0) << call;
+        ASSERT_EQ(std::memcmp(renderer->depthBuffer(), cornerwise->depthBuffer(), renderer->pixelCount() * sizeof(double)), 0) << call;
+        ASSERT_EQ(std::memcmp(renderer->accumBuffer(), cornerwise->accumBuffer(), renderer->pixelCount() * sizeof(uint32_t)), 0) << call;
     }
     int drawn = 0;
     for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += target.pixels()[i] != 0;

@@ -12,7 +12,7 @@ namespace {
 
 void expectProjects(const Vertex& v, int column, int row)
 {
-    const ScreenPoint p = project(v);
+    const ScreenPoint p = project(v, Viewport::demo());
     EXPECT_EQ(p.x, column) << v.x << ' ' << v.y << ' ' << v.z;
     EXPECT_EQ(p.y, row) << v.x << ' ' << v.y << ' ' << v.z;
 }
@@ -64,7 +64,7 @@ TEST_F(TriangleSetUp, CullsAnticlockwiseTrianglesUnlessBlending)
     EXPECT_EQ(pixel(120, 120), 0x00FFFFFFu);
 
     fillScreen(0);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(anticlockwise, 0);
     EXPECT_EQ(countPixels(0x00FFFFFF), 0);
 
@@ -73,7 +73,7 @@ TEST_F(TriangleSetUp, CullsAnticlockwiseTrianglesUnlessBlending)
     EXPECT_EQ(pixel(120, 120), 0x00FFFFFFu);
 
     fillScreen(0);
-    ++frameCounter;
+    renderer->nextFrame();
     renderer->backfaceCull = 1;
     renderer->blendMode = 1; // blending bypasses the cull
     draw(anticlockwise, 0);
@@ -122,7 +122,7 @@ protected:
 
 TEST_F(DepthRule, ANearSurfaceOutsideTheWindowStillHidesWhatComesLater)
 {
-    frameCounter = 3;
+    renderer->setFrame(3);
     draw(wall(5, 0x00FF0000), 0);  // w = 0.2: passes and keys the depth, shows nothing
     draw(wall(50, 0x0000FF00), 0); // w = 0.02: hidden
     EXPECT_EQ(countPixels(0x00FF0000), 0);
@@ -130,7 +130,7 @@ TEST_F(DepthRule, ANearSurfaceOutsideTheWindowStillHidesWhatComesLater)
     EXPECT_EQ(depthAt(100, 100), 3 + static_cast<double>(0.2f));
 
     // The next frame: its own stale key is beaten by 1 - nothing was cleared in between.
-    ++frameCounter;
+    renderer->nextFrame();
     draw(wall(5, 0x00FF0000), 0);
     draw(wall(50, 0x0000FF00), 0);
     EXPECT_EQ(countPixels(0x0000FF00), 0);
@@ -146,7 +146,7 @@ TEST_F(DepthRule, NearerWinsWithinAFrameAndStaleKeysLoseToAnything)
     draw(wall(20, 0x00FFFFFF), 0); // equal key: the first drawn stays
     EXPECT_EQ(pixel(100, 100), 0x0000FF00u);
 
-    ++frameCounter; // one frame later even a far surface beats the near one's old key
+    renderer->nextFrame(); // one frame later even a far surface beats the near one's old key
     draw(wall(900, 0x00FF00FF), 0);
     EXPECT_EQ(pixel(100, 100), 0x00FF00FFu);
 }
@@ -155,14 +155,14 @@ TEST_F(DepthRule, VisibilityWindowExcludesBothEnds)
 {
     draw(wall(10, 0x00FF0000), 0); // w = 0.1
     EXPECT_EQ(countPixels(0x00FF0000), 0);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(wall(11, 0x00FF0000), 0);
     EXPECT_GT(countPixels(0x00FF0000), 0);
     fillScreen(0);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(wall(1001, 0x0000FF00), 0);
     EXPECT_EQ(countPixels(0x0000FF00), 0);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(wall(999, 0x0000FF00), 0);
     EXPECT_GT(countPixels(0x0000FF00), 0);
 }

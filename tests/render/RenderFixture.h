@@ -1,6 +1,6 @@
 #pragma once
-// Shared set-up of the renderer tests: a renderer, a screen-sized target, frameCounter held at a
-// known value, and camera-space corners placed on chosen pixels.
+// Shared set-up of the renderer tests: a renderer at frame 0, a screen-sized target, and
+// camera-space corners placed on chosen pixels.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render/Renderer.h"
+#include "render/Screen.h"
 
 // A camera-space point at depth z that projects onto (column, row). Aimed half a pixel away
 // from zero (projection truncates toward zero) so rounding cannot move it to a neighbour.
@@ -41,13 +42,6 @@ inline std::unique_ptr<Surface> makeTexture(int width, int height, const std::fu
 
 class RenderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        savedFrame_ = frameCounter;
-        frameCounter = 0;
-    }
-    void TearDown() override { frameCounter = savedFrame_; }
-
     // Hands the corners (three per triangle) over with normals facing the eye, then draws.
     void draw(const std::vector<Vertex>& corners, int mode)
     {
@@ -63,8 +57,8 @@ protected:
     }
 
     uint32_t pixel(int column, int row) const { return screen.pixels()[row * screenWidth + column]; }
-    double depthAt(int column, int row) const { return renderer->depthBuffer[row * screenWidth + column]; }
-    uint32_t accumAt(int column, int row) const { return renderer->accumBuffer[row * screenWidth + column]; }
+    double depthAt(int column, int row) const { return renderer->depthBuffer()[row * screenWidth + column]; }
+    uint32_t accumAt(int column, int row) const { return renderer->accumBuffer()[row * screenWidth + column]; }
 
     int countPixels(uint32_t colour) const
     {
@@ -79,9 +73,6 @@ protected:
         std::fill(pixels, pixels + screenWidth * screenHeight, colour);
     }
 
-    std::unique_ptr<Renderer> renderer = std::make_unique<Renderer>();
+    std::unique_ptr<Renderer> renderer = std::make_unique<Renderer>(Viewport::demo());
     Surface screen{screenWidth, screenHeight};
-
-private:
-    uint32_t savedFrame_ = 0;
 };

@@ -6,21 +6,23 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 #include "RenderFixture.h"
 #include "render/ChannelArithmetic.h"
 #include "render/TriangleLoop.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 #include "render/RowLanes.h"
 #include "render/WorkerPool.h"
 
 TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
 {
-    const auto renderer = std::make_unique<Renderer>();
+    const auto renderer = std::make_unique<Renderer>(Viewport::demo());
     for (int i = 0; i < screenWidth * screenHeight; ++i) {
-        ASSERT_EQ(renderer->depthBuffer[i], -65536.0f) << i;
-        ASSERT_EQ(renderer->accumBuffer[i], 0u) << i;
+        ASSERT_EQ(renderer->depthBuffer()[i], -65536.0f) << i;
+        ASSERT_EQ(renderer->accumBuffer()[i], 0u) << i;
     }
     EXPECT_TRUE(renderer->positions.empty());
     EXPECT_TRUE(renderer->normals.empty());
@@ -57,8 +59,9 @@ TEST(ChannelArithmetic, TruncatedProductsAndMeansPerChannelWithoutCarries)
             _mm_store_si128(reinterpret_cast<__m128i*>(out[1]),
                             scaledLanes(spread(first), spread(b), spread(c), spread(a)));
             ASSERT_EQ(out[0][lane], meanChannels(first, second)) << a << " " << b;
-            ASSERT_EQ(out[1][lane], scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a)))
-                << a << " " << b;
+            const uint32_t scaled =
+                scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a));
+            ASSERT_EQ(out[1][lane], scaled) << a << " " << b;
 #endif
         }
     }
@@ -88,7 +91,7 @@ TEST(RowLanes, ConversionsMatchTheScalarOnesAtTheirEdges)
 
 TEST(RendererLights, KeepCallOrderAndClear)
 {
-    const auto owner = std::make_unique<Renderer>();
+    const auto owner = std::make_unique<Renderer>(Viewport::demo());
     Renderer& renderer = *owner;
     renderer.clearLights();
     EXPECT_TRUE(renderer.lights.empty());
@@ -106,7 +109,7 @@ TEST(RendererLights, KeepCallOrderAndClear)
 
 TEST(RendererBuffers, CopiesArraysAndLeavesNormalsEmptyForSpriteMode)
 {
-    const auto renderer = std::make_unique<Renderer>();
+    const auto renderer = std::make_unique<Renderer>(Viewport::demo());
     std::vector<Vertex> points = {Vertex(1, 2, 3, 4), Vertex(5, 6, 7, 8)};
     renderer->setVertexBuffers(points.data(), nullptr, 2);
     points[0].x = 99; // the renderer holds its own copy
@@ -147,42 +150,50 @@ TEST_F(RendererDispatch, EachModeReachesItsOwnRasteriser)
     const uint32_t expected[] = {0x00808080, 0x00204060, 0x00204060};
     for (int mode = 0; mode < 3; ++mode) {
         fillScreen(0);
-        ++frameCounter; // a fresh frame, so the same triangle passes the depth test again
+        renderer->nextFrame(); // a fresh frame, so the same triangle passes the depth test again
         draw(triangle, mode);
         EXPECT_EQ(pixel(120, 120), expected[mode]) << mode;
     }
     fillScreen(0);
-    ++frameCounter;
+    renderer->nextFrame();
     renderer->setVertexBuffers(triangle.data(), nullptr, 1);
     ASSERT_TRUE(renderer->draw(DrawMode::Sprites, screen));
     // Tinted with the point's colour: (0x20 + 0x80) / 2 and so on.
     EXPECT_EQ(pixel(100, 100), 0x00506070u);
 }
 
-TEST_F(RendererDispatch, TargetsOfAnotherSizeAreLeftAlone)
+TEST_F(RendererDispatch, TargetsOfAnotherSizeAreRefusedUntouched)
 {
     Surface small(320, 240);
     const std::vector<Vertex> triangle = {onPixel(10, 10, 20), onPixel(100, 10, 20), onPixel(10, 100, 20)};
     const std::vector<Vertex> normals(3, Vertex(0, 0, -1, 0));
     renderer->setVertexBuffers(triangle.data(), normals.data(), 3);
     renderer->backfaceCull = 0;
-    for (int mode = 0; mode < 5; ++mode) renderer->draw(static_cast<DrawMode>(mode), small);
+    for (int mode = 0; mode < 5; ++mode) {
+        try {
+            renderer->draw(static_cast<DrawMode>(mode), small);
+            ADD_FAILURE() << "mode " << mode << " drew into a 320 x 240 target";
+        } catch (const std::invalid_argument& error) {
+            EXPECT_STREQ(error.what(), "Renderer: the target is 320 x 240 pixels, the viewport 640 x 480");
+        }
+    }
     for (int i = 0; i < 320 * 240; ++i) ASSERT_EQ(small.pixels()[i], 0u) << i;
 }
 
-// Large and small triangles across the band edges (three bands, so no edge falls at the middle),
-// some reaching off screen, through every depth-tested path, blended and not, lit and not, two
-// frames running so the second draws over the first's depth keys: a renderer changed by
-// `change` must give every pixel, depth key and accumulation value a plain one gives. Returns
-// the second renderer, with the number of pixels the last pass left lit.
+// Large and small triangles, many across the edges between strips and some reaching off screen,
+// through every depth-tested path, blended and not, lit and not, two frames running so the second
+// draws over the first's depth keys: a renderer changed by `change` must give every pixel, depth
+// key and accumulation value a plain one gives. Returns the second renderer, with the number of
+// pixels the last pass left lit.
 static std::unique_ptr<Renderer> expectSameDrawing(void (*change)(Renderer&), int& drawn)
 {
     std::mt19937 random(20261207u);
     std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
         size(0.5f, 30.0f);
     std::vector<Vertex> corners, normals;
-    // Enough triangles that the call is split in bands, and that they cover a good part of the screen.
-    for (int t = 0; t < std::max(minTrianglesForThreads, 1024) + 100; ++t) {
+    // Enough triangles to cover a good part of the screen, and never so few that the call is drawn
+    // on one thread.
+    for (int t = 0; t < std::max(minTrianglesForThreads, 1124); ++t) {
         const float x = spread(random), y = spread(random), z = depth(random), extent = size(random);
         for (int i = 0; i < 3; ++i) {
             Vertex corner(x + extent * (unit(random) - 0.5f) * 2, y + extent * (unit(random) - 0.5f) * 2,
@@ -198,13 +209,13 @@ static std::unique_ptr<Renderer> expectSameDrawing(void (*change)(Renderer&), in
     Surface texture(256, 256);
     for (uint32_t i = 0; i < 256 * 256; ++i) texture.lock()[i] = (i * 2654435761u) >> 8;
 
-    std::unique_ptr<Renderer> renderers[2] = {std::make_unique<Renderer>(), std::make_unique<Renderer>()};
+    std::unique_ptr<Renderer> renderers[2] = {std::make_unique<Renderer>(Viewport::demo()),
+                                              std::make_unique<Renderer>(Viewport::demo())};
     Surface targets[2] = {Surface(screenWidth, screenHeight), Surface(screenWidth, screenHeight)};
     change(*renderers[1]);
-    const uint32_t savedFrameCounter = frameCounter;
     int passes = 0;
     for (int frame = 0; frame < 2; ++frame) {
-        ++frameCounter;
+        for (const std::unique_ptr<Renderer>& renderer : renderers) renderer->nextFrame();
         for (const DrawMode mode : {DrawMode::Gouraud, DrawMode::Textured, DrawMode::DualTextured}) {
             for (int variant = 0; variant < 3; ++variant) {
                 for (int side = 0; side < 2; ++side) {
@@ -221,25 +232,24 @@ static std::unique_ptr<Renderer> expectSameDrawing(void (*change)(Renderer&), in
                 ++passes;
                 EXPECT_EQ(std::memcmp(targets[0].pixels(), targets[1].pixels(), screenWidth * screenHeight * 4), 0)
                     << passes;
-                EXPECT_EQ(std::memcmp(renderers[0]->depthBuffer, renderers[1]->depthBuffer,
-                                      sizeof renderers[0]->depthBuffer),
+                EXPECT_EQ(std::memcmp(renderers[0]->depthBuffer(), renderers[1]->depthBuffer(),
+                                      renderers[0]->pixelCount() * sizeof(double)),
                           0)
                     << passes;
-                EXPECT_EQ(std::memcmp(renderers[0]->accumBuffer, renderers[1]->accumBuffer,
-                                      sizeof renderers[0]->accumBuffer),
+                EXPECT_EQ(std::memcmp(renderers[0]->accumBuffer(), renderers[1]->accumBuffer(),
+                                      renderers[0]->pixelCount() * sizeof(uint32_t)),
                           0)
                     << passes;
             }
         }
     }
-    frameCounter = savedFrameCounter;
     drawn = 0;
     for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += targets[1].pixels()[i] != 0;
     return std::move(renderers[1]);
 }
 
-// The screen split into bands gives what one thread gives.
-TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
+// The screen cut into strips, one per thread, gives what one thread gives.
+TEST(RendererThreads, StripsDrawExactlyWhatOneThreadDraws)
 {
     int drawn = 0;
     const std::unique_ptr<Renderer> threaded = expectSameDrawing(
@@ -253,7 +263,7 @@ TEST(RendererThreads, BandsDrawExactlyWhatOneThreadDraws)
     const auto copy = std::make_unique<Renderer>(*threaded);
     ASSERT_NE(copy->pool(), nullptr);
     EXPECT_EQ(copy->pool()->threads(), 3);
-    Renderer other;
+    Renderer other(Viewport::demo());
     other = *copy;
     EXPECT_EQ(other.pool(), copy->pool());
 }

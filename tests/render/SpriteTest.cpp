@@ -25,7 +25,7 @@ protected:
     int coveredAt(float z)
     {
         fillScreen(0);
-        ++frameCounter;
+        renderer->nextFrame();
         drawPoints({Vertex(0, 0, z, 0x00FFFFFF)});
         return screenWidth * screenHeight - countPixels(0);
     }
@@ -63,7 +63,8 @@ TEST_F(Sprites, SamplesWholeTexelSteps)
 TEST_F(Sprites, SquaresCrossingAScreenEdgeAreDroppedWhole)
 {
     useTexture(0x00FFFFFF);
-    drawPoints({spriteAt(600, 100, 3, 0x00FFFFFF), spriteAt(100, 430, 3, 0x00FFFFFF), spriteAt(-1, 100, 3, 0x00FFFFFF)});
+    drawPoints(
+        {spriteAt(600, 100, 3, 0x00FFFFFF), spriteAt(100, 430, 3, 0x00FFFFFF), spriteAt(-1, 100, 3, 0x00FFFFFF)});
     EXPECT_EQ(countPixels(0), screenWidth * screenHeight);
     drawPoints({spriteAt(589, 429, 3, 0x00FFFFFF)});
     EXPECT_NE(pixel(589, 429), 0u);

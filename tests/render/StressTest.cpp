@@ -13,6 +13,7 @@
 
 #include "RenderFixture.h"
 #include "render/Renderer.h"
+#include "render/Screen.h"
 
 namespace {
 
@@ -84,8 +85,8 @@ protected:
     {
         for (int i = 0; i < screenWidth * screenHeight; ++i) {
             ASSERT_EQ(screen.pixels()[i] & 0xFF000000u, 0u) << i;
-            ASSERT_EQ(renderer->accumBuffer[i] & 0xFF000000u, 0u) << i;
-            ASSERT_FALSE(std::isnan(renderer->depthBuffer[i])) << i;
+            ASSERT_EQ(renderer->accumBuffer()[i] & 0xFF000000u, 0u) << i;
+            ASSERT_FALSE(std::isnan(renderer->depthBuffer()[i])) << i;
         }
     }
 };
@@ -121,7 +122,7 @@ TEST_F(Stress, HostileTrianglesAndPointsThroughEveryPath)
         renderer->setVertexBuffers(points.data(), nullptr, points.size());
         renderer->drawSprites(screen);
         drawn += static_cast<int>(points.size());
-        ++frameCounter;
+        renderer->nextFrame();
     }
     EXPECT_EQ(drawn, batches * (5 * trianglesPerBatch + 10000));
     expectCleanBuffers();
@@ -137,7 +138,7 @@ TEST_F(Stress, NormalsShorterThanThePositionsCountAsZero)
     renderer->setVertexBuffers(corners.data(), nullptr, corners.size());
     renderer->normals.assign(1, Vertex(0, 0, -1, 0)); // one entry for four corners
     for (int mode = 0; mode < 5; ++mode) {
-        ++frameCounter;
+        renderer->nextFrame();
         renderer->draw(static_cast<DrawMode>(mode), screen);
     }
     EXPECT_NE(pixel(120, 120), 0u);

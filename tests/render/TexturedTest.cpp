@@ -12,7 +12,8 @@ namespace {
 // Texel colour = its word index, so a pixel tells which texel was read.
 std::unique_ptr<Surface> indexTexture(int width, int height)
 {
-    return makeTexture(width, height, [width](int column, int row) { return static_cast<uint32_t>(row * width + column); });
+    return makeTexture(width, height,
+                       [width](int column, int row) { return static_cast<uint32_t>(row * width + column); });
 }
 
 std::unique_ptr<Surface> plainTexture(uint32_t colour)
@@ -29,7 +30,8 @@ Vertex textured(int column, int row, float z, float u, float v)
 // at depth z, with texV = v.
 std::vector<Vertex> rowTriangle(int left, int right, int row, float z, float uLeft, float uRight, float v)
 {
-    return {textured(left, row, z, uLeft, v), textured(right, row, z, uRight, v), textured(left, row + 100, z, uLeft, v)};
+    return {textured(left, row, z, uLeft, v), textured(right, row, z, uRight, v),
+            textured(left, row + 100, z, uLeft, v)};
 }
 
 } // namespace
@@ -56,15 +58,16 @@ TEST_F(Textured, ReadsTheTexelJustLeftOfThePosition)
 TEST_F(Textured, IndicesOutsideTheTextureReadTheNearestTexel)
 {
     // Colour = word index + 1, so even word 0 shows.
-    const auto texture = makeTexture(32, 32, [](int column, int row) { return static_cast<uint32_t>(row * 32 + column + 1); });
+    const auto texture =
+        makeTexture(32, 32, [](int column, int row) { return static_cast<uint32_t>(row * 32 + column + 1); });
     renderer->setTexture(texture.get());
     // (0, 0) would be word -1: the first texel is read instead.
     draw(rowTriangle(100, 200, 100, 20, 0.0f, 0.0f, 0.0f), 1);
     EXPECT_EQ(pixel(150, 120), 1u);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(rowTriangle(100, 200, 100, 20, 1000.0f, 1000.0f, 0.5f), 1);
     EXPECT_EQ(pixel(150, 120), 32u * 32);
-    ++frameCounter;
+    renderer->nextFrame();
     draw(rowTriangle(100, 200, 100, 20, -1000.0f, -1000.0f, 0.5f), 1);
     EXPECT_EQ(pixel(150, 120), 1u);
 }
@@ -119,7 +122,7 @@ TEST_F(Textured, LightingMultipliesTheTexelByTheLitCornerColour)
     draw(triangle, 1);
     EXPECT_EQ(pixel(150, 120), 0x00FFFFFFu); // no lights: the raw texel
 
-    ++frameCounter;
+    renderer->nextFrame();
     renderer->addLight(Light(Vertex(0, 0, -1, 0), 1000.0f, 1000.0f, 0.0f));
     draw(triangle, 1);
     EXPECT_EQ(pixel(150, 120), 0x00FEFE00u); // 255 x 255 / 256 = 254, and 255 x 0 = 0
@@ -130,7 +133,7 @@ TEST_F(Textured, BlendingMixesTheLitTexelIntoTheAccumulationBuffer)
     const auto texture = plainTexture(0);
     renderer->setTexture(texture.get());
     renderer->blendMode = 1;
-    std::fill(std::begin(renderer->accumBuffer), std::end(renderer->accumBuffer), 0x00FFFFFFu);
+    std::fill(renderer->accumBuffer(), renderer->accumBuffer() + renderer->pixelCount(), 0x00FFFFFFu);
     draw(rowTriangle(100, 200, 100, 20, 0, 0, 0), 1);
     EXPECT_EQ(accumAt(150, 120), 0x007F7F7Fu);
     EXPECT_EQ(pixel(150, 120), 0x007F7F7Fu);
@@ -179,7 +182,7 @@ TEST_F(DualTextured, OnlyTheFirstTextureIsReadOneTexelToTheLeft)
     draw(triangle, 2);
     EXPECT_EQ(pixel(300, 300), packColour(0, 2, 4));
 
-    ++frameCounter;
+    renderer->nextFrame();
     renderer->setTexture(black.get());
     renderer->setSecondTexture(coded.get());
     draw(triangle, 2);

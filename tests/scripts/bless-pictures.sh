@@ -32,8 +32,10 @@ before=$(fingerprint)
 status=0
 bless || status=$?
 [ "$status" -ne 0 ] || fail "blessing from a spoiled mesh succeeded"
-grep -q "references in tests/pictures/reference are unchanged" "$work/out" || fail "no word that the references are kept: $(tail -n 3 "$work/out")"
-[ "$(fingerprint)" = "$before" ] || fail "the references changed after a failed capture: $(ls -A "$repo/tests/pictures/reference")"
+grep -q "references in tests/pictures/reference are unchanged" "$work/out" ||
+  fail "no word that the references are kept: $(tail -n 3 "$work/out")"
+[ "$(fingerprint)" = "$before" ] ||
+  fail "the references changed after a failed capture: $(ls -A "$repo/tests/pictures/reference")"
 
 cp "$run/kelvo.LSB" "$work/build/run/kelvo.LSB"
 bless || fail "blessing from good data failed: $(tail -n 3 "$work/out")"
@@ -43,7 +45,8 @@ for name in t001.000.png t002.500.png; do
 done
 [ "$(ls -A "$repo/tests/pictures/reference" | wc -l)" -eq 2 ] ||
   fail "references left besides the two listed: $(ls -A "$repo/tests/pictures/reference")"
-[ "$(cat "$repo/tests/pictures/frame-hashes.txt" 2>/dev/null)" = "0 hashes" ] || fail "the frame hashes were not put in place"
+[ "$(cat "$repo/tests/pictures/frame-hashes.txt" 2>/dev/null)" = "0 hashes" ] ||
+  fail "the frame hashes were not put in place"
 [ "$(ls -A "$repo/tests/pictures")" = "$(printf 'frame-hashes.txt\nreference\ntimes.txt')" ] ||
   fail "left in tests/pictures: $(ls -A "$repo/tests/pictures")"
 

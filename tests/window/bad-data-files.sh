@@ -1,15 +1,35 @@
 #!/usr/bin/env bash
 # Every data file missing, empty, cut short, replaced by garbage, by a folder or by a named pipe
 # (and the soundtrack damaged), one at a time: the demo never crashes or hangs, and says what is
-# wrong in one line at most. A broken mesh stops it with status 1 and a message naming the file; a broken picture
-# or soundtrack is reported (a missing picture) or shown as it decodes, and the demo carries on
-# until it is told to stop. Runs on SDL's dummy video driver, where messages go to standard error.
+# wrong in one line at most. A broken mesh stops it with status 1 and a message naming the file; a
+# broken picture or soundtrack is reported (a missing picture) or shown as it decodes, and the demo
+# carries on until it is told to stop. Runs on SDL's dummy video driver, where messages go to
+# standard error.
 source "$(dirname "$0")/lib.sh"
 
 export SDL_VIDEODRIVER=dummy
-MESHES=(capsule.LSB kelvo.LSB mushroom/1.LSB mushroom/2.LSB Shape1.LSB Shape4.LSB Shape5.LSB)
-PICTURES=(flare.tga amuscaria.tga stone_version_1.tga)
 failures=0
+
+# The data names, as src/media/DataFiles.h writes them (each quoted on the line of its constant),
+# by constant; the meshes and pictures told apart by their endings.
+DATA_FILES_HEADER=$(dirname "$0")/../../src/media/DataFiles.h
+declare -A DATA=()
+MESHES=() PICTURES=()
+while IFS= read -r line; do
+  [[ $line =~ ^[^/]*[^A-Za-z0-9_]([A-Za-z0-9_]+)\ =\ \"([^\"]+)\"\; ]] || continue
+  name=${BASH_REMATCH[2]}
+  DATA[${BASH_REMATCH[1]}]=$name
+  case "$name" in
+    *.LSB) MESHES+=("$name") ;;
+    *.tga) PICTURES+=("$name") ;;
+  esac
+done <"$DATA_FILES_HEADER"
+for constant in soundtrack background columnMesh; do
+  [ -n "${DATA[$constant]:-}" ] || fail "no $constant in $DATA_FILES_HEADER"
+done
+[ "$(( ${#MESHES[@]} + ${#PICTURES[@]} + 1 ))" -eq "${#DATA[@]}" ] ||
+  fail "$DATA_FILES_HEADER: ${#DATA[@]} names, but ${#MESHES[@]} meshes, ${#PICTURES[@]} pictures and a soundtrack"
+SOUNDTRACK=${DATA[soundtrack]}
 
 check() {
   if ! "$@"; then
@@ -37,8 +57,8 @@ spoil() {
     # soundtrack's bytes would not do for a mesh: they begin like a valid empty one.)
     garbage)
       case "$file" in
-        *.LSB) cp "$RUN_DIR/stone_version_1.tga" "$folder/$file" ;;
-        *) cp "$RUN_DIR/Shape1.LSB" "$folder/$file" ;;
+        *.LSB) cp "$RUN_DIR/${DATA[background]}" "$folder/$file" ;;
+        *) cp "$RUN_DIR/${DATA[columnMesh]}" "$folder/$file" ;;
       esac
       ;;
     directory) rm "$folder/$file" && mkdir "$folder/$file" ;;
@@ -110,7 +130,7 @@ for picture in "${PICTURES[@]}"; do
   for how in empty short garbage; do check expect_carry_on "$how" "$picture"; done
 done
 for how in missing empty short garbage directory fifo damaged; do
-  check expect_carry_on "$how" pelmoric.mp3 "tepple: pelmoric.mp3: cannot be played ("
+  check expect_carry_on "$how" "$SOUNDTRACK" "tepple: $SOUNDTRACK: cannot be played ("
 done
 
 [ "$failures" -eq 0 ] || fail "$failures bad-data cases failed"

@@ -1,3 +1,0 @@
-#include "pixels/FrameCounter.h"
-
-uint32_t frameCounter = 0;
