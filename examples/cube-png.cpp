@@ -26,6 +26,16 @@ long numberIn(const char* text, long min, long max)
     return *text != '\0' && *end == '\0' && value >= min && value <= max ? value : -1;
 }
 
+// Makes the folder and any missing folder above it. False, with errno set, on failure.
+bool makeFolders(const std::string& folder)
+{
+    for (size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) return true;
+    }
+}
+
 // Writes the picture as an 8-bit RGB PNG through a temporary file renamed into place, so a
 // picture is never seen half-written. False, with the reason on standard error, on failure.
 bool writePng(const std::string& path, const Surface& picture)
@@ -70,7 +80,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string folder = argv[3];
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+    if (!makeFolders(folder)) {
         std::fprintf(stderr, "cube-png: cannot make the folder %s: %s\n", folder.c_str(), std::strerror(errno));
         return 1;
     }

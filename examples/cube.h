@@ -72,8 +72,8 @@ public:
         lookAt(renderer_.viewMatrix, Vertex(0, 0, 0, 0), Vertex(0, -18, -32, 0));
         // Lights sit in camera space. A light lights a face by the angle between the light's own
         // position (seen from the eye) and the face's normal, divided by its distance to the face.
-        renderer_.addLight(Light(Vertex(20, 30, 30, 0), 34.0f, 32.0f, 30.0f));
-        renderer_.addLight(Light(Vertex(-40, 10, 20, 0), 14.0f, 16.0f, 22.0f));
+        renderer_.addLight(Light(Vertex(20, 30, 30, 0), 30.0f, 28.0f, 26.0f));
+        renderer_.addLight(Light(Vertex(-40, 10, 20, 0), 8.0f, 10.0f, 14.0f));
         renderer_.setTexture(&texture_);
     }
     CubeScene(const CubeScene&) = delete;
