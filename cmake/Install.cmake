@@ -115,7 +115,8 @@ if(TEPPLE_IS_TOP_LEVEL)
   set(CPACK_PACKAGE_CONTACT "tepple developers <tepple@localhost>")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Real-time 3D demo drawn by its own software polygon engine")
   set(CPACK_PACKAGE_DESCRIPTION
-      "A 150-second real-time 3D demonstration with its soundtrack, in a 640x480 window, every pixel drawn by its own software rasterisers; with the tools that made its data and that capture it to pictures.")
+      "A 150-second real-time 3D demonstration with its soundtrack in a 640x480 window, every pixel drawn by \
+its own software rasterisers; with the tools that made its data and that capture it to pictures.")
   # The demo component alone, as one package named tepple.
   set(CPACK_COMPONENTS_ALL demo)
   set(CPACK_DEB_COMPONENT_INSTALL ON)

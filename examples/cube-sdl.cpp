@@ -18,7 +18,8 @@ int main(int argc, char** argv)
         width = std::atoi(argv[1]);
         height = std::atoi(argv[2]);
     }
-    if ((argc != 1 && argc != 3) || width < 1 || height < 1 || width > Viewport::maxSide || height > Viewport::maxSide) {
+    const bool sized = width >= 1 && height >= 1 && width <= Viewport::maxSide && height <= Viewport::maxSide;
+    if ((argc != 1 && argc != 3) || !sized) {
         std::fprintf(stderr, "usage: cube-sdl [width height]\n");
         return 2;
     }

@@ -56,7 +56,8 @@ inline Surface makeTexture()
         for (int x = 0; x < 64; ++x) {
             const bool frame = x < 3 || y < 3 || x > 60 || y > 60;
             const bool dark = (x / 8 + y / 8) % 2 == 1;
-            texel[y * 64 + x] = frame ? packColour(250, 250, 240) : dark ? packColour(40, 80, 170) : packColour(240, 170, 60);
+            const uint32_t colour = dark ? packColour(40, 80, 170) : packColour(240, 170, 60);
+            texel[y * 64 + x] = frame ? packColour(250, 250, 240) : colour;
         }
     }
     return texture;
@@ -70,8 +71,9 @@ public:
         // The eye above the cube (y is down, so up is -y) and in front of it, looking at its centre.
         // lookAt takes the point looked at first, then the eye.
         lookAt(renderer_.viewMatrix, Vertex(0, 0, 0, 0), Vertex(0, -18, -32, 0));
-        // Lights sit in camera space. A light lights a face by the angle between the light's own
-        // position (seen from the eye) and the face's normal, divided by its distance to the face.
+        // Lights sit in camera space. A light lights a corner by the angle between the light's own
+        // position (seen from the eye) and the corner's normal, divided by its distance to the
+        // corner (docs/engine.md, on lighting): a warm key light and a weak blue fill.
         renderer_.addLight(Light(Vertex(20, 30, 30, 0), 30.0f, 28.0f, 26.0f));
         renderer_.addLight(Light(Vertex(-40, 10, 20, 0), 8.0f, 10.0f, 14.0f));
         renderer_.setTexture(&texture_);

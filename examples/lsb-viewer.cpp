@@ -1,4 +1,4 @@
-// lsb-viewer: a mesh file (.LSB) in a window, lit from the front, to turn and zoom.
+// lsb-viewer: a mesh file (.LSB) in a window, lit, to turn and zoom.
 //   lsb-viewer <mesh.LSB> [width height]     (640 x 480 unless given)
 // Keys: the arrows turn the mesh, + and - (or the mouse wheel) bring it nearer and farther, R puts
 // it back, Escape or Q (or closing the window) ends.
@@ -49,7 +49,8 @@ int main(int argc, char** argv)
         width = std::atoi(argv[2]);
         height = std::atoi(argv[3]);
     }
-    if ((argc != 2 && argc != 4) || width < 1 || height < 1 || width > Viewport::maxSide || height > Viewport::maxSide) {
+    const bool sized = width >= 1 && height >= 1 && width <= Viewport::maxSide && height <= Viewport::maxSide;
+    if ((argc != 2 && argc != 4) || !sized) {
         std::fprintf(stderr, "usage: lsb-viewer <mesh.LSB> [width height]\n");
         return 2;
     }
@@ -71,8 +72,9 @@ int main(int argc, char** argv)
     }
     try {
         Renderer renderer(Viewport::forTarget(width, height));
-        // A light straight ahead of the eye lights what faces the eye; one from below and to the
-        // right lights the faces turned up and to the left (see docs/engine.md on lighting).
+        // Two lights in camera space: one straight ahead of the eye, one below and to the right of
+        // it. Through drawMesh the shading follows the distance to each light more than the turn
+        // of each face (docs/engine.md, on lighting); the mesh's own colours do the rest.
         renderer.addLight(Light(Vertex(0, 0, 90, 0), 60.0f, 60.0f, 60.0f));
         renderer.addLight(Light(Vertex(60, 60, 60, 0), 30.0f, 28.0f, 24.0f));
         Surface picture(width, height);

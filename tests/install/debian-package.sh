@@ -61,7 +61,11 @@ export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 (cd "$work/elsewhere" && exec "$root/usr/bin/tepple") >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 sleep 2
-kill -0 "$pid" 2>/dev/null || { wait "$pid" && status=0 || status=$?; fail "the unpacked demo stopped (status $status)"; }
+if ! kill -0 "$pid" 2>/dev/null; then
+  status=0
+  wait "$pid" || status=$?
+  fail "the unpacked demo stopped (status $status)"
+fi
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?

@@ -91,4 +91,5 @@ for frame in 000 001 002; do
   "$same_picture" "$source/tests/install/reference/333x251/cube-$frame.png" "$work/pictures/cube-$frame.png" ||
     fail "cube-png on the engine alone, frame $frame, differs from its reference"
 done
-echo "the engine alone built inside another project with no package found, and installed; cube-png on it draws its references"
+echo "the engine alone built inside another project with no package found, and installed;" \
+     "cube-png on it draws its references"
