@@ -124,6 +124,5 @@ its own software rasterisers; with the tools that made its data and that capture
   set(CPACK_DEBIAN_DEMO_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION games)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_PACKAGE_INSTALL_DIRECTORY tepple)
   include(CPack)
 endif()
