@@ -1,10 +1,13 @@
 #pragma once
 // The benchmarks' own option, taken out of the command line before Google Benchmark reads it:
-// --threads N (or --threads=N), the threads our renderer draws with; 1 when not given.
+// --threads N (or --threads=N), the threads our renderer draws with; 1 when not given. N is read
+// as the demo and the capture tool read theirs (parseThreadCount).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "render/ThreadCount.h"
 
 // Removes --threads from argv. Exits with status 2 and a message on a bad value.
 inline int takeThreadsOption(int& argc, char** argv)
@@ -21,13 +24,12 @@ inline int takeThreadsOption(int& argc, char** argv)
             argv[kept++] = argv[i];
             continue;
         }
-        char* end = nullptr;
-        const long parsed = std::strtol(value, &end, 10);
-        if (*value == '\0' || *end != '\0' || parsed < 1 || parsed > 30) {
-            std::fprintf(stderr, "--threads wants a whole number from 1 to 30, not '%s'\n", value);
+        const auto parsed = parseThreadCount(value);
+        if (!parsed) {
+            std::fprintf(stderr, "--threads wants a whole number from 1 to %d, not '%s'\n", maxRenderThreads, value);
             std::exit(2);
         }
-        threads = static_cast<int>(parsed);
+        threads = *parsed;
     }
     argc = kept;
     argv[argc] = nullptr;

@@ -4,6 +4,7 @@
 // a window. Everything the engine needs comes from the one header tepple.h.
 #include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 #include "tepple.h"
 
@@ -28,22 +29,20 @@ inline Mesh makeCube(float half)
     // Texture coordinates: 0 to 1 across the texture, whatever its size in texels.
     const float corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
 
-    Mesh cube;
+    std::vector<Vertex> vertices;
+    std::vector<int32_t> faceIndices;
     for (int f = 0; f < 6; ++f) {
-        const int first = static_cast<int>(cube.vertices.size());
+        const int first = static_cast<int>(vertices.size());
         for (int c = 0; c < 4; ++c) {
             Vertex v(faces[f][c][0], faces[f][c][1], faces[f][c][2], packColour(255, 255, 255));
             v.texU = corner[c][0];
             v.texV = corner[c][1];
-            cube.vertices.push_back(v);
+            vertices.push_back(v);
         }
-        for (int c : {0, 1, 2, 0, 2, 3}) cube.faceIndices.push_back(first + c);
+        for (int c : {0, 1, 2, 0, 2, 3}) faceIndices.push_back(first + c);
     }
-    cube.vertexCount = static_cast<int32_t>(cube.vertices.size());
-    cube.faceCount = static_cast<int32_t>(cube.faceIndices.size() / 3);
-    cube.computeNormals();
-    cube.buildCorners();
-    return cube;
+    // Counts set, normals computed and corners built: ready to draw.
+    return Mesh::build(vertices, faceIndices);
 }
 
 // A 64 x 64 texture: a checker of 8 x 8 squares with a light frame round the edge. A surface is

@@ -57,8 +57,7 @@ int main(int argc, char** argv)
 
     Mesh mesh;
     try {
-        mesh.load(argv[1]); // throws MeshError naming the file and what is wrong with it
-        mesh.buildCorners();
+        mesh.load(argv[1]); // ready to draw; throws MeshError naming the file and what is wrong with it
     } catch (const std::exception& error) {
         std::fprintf(stderr, "lsb-viewer: %s\n", error.what());
         return 1;

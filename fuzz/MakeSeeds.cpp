@@ -114,6 +114,14 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     quad.frame = 4000000000u;
     writeSeed(folder / "blended-quad", encodeRasterInput(quad));
 
+    // The same quad through a viewport of another size, clipping at the near plane, with one
+    // corner pulled behind the eye.
+    RasterInput clipped = quad;
+    clipped.ownViewport = true;
+    clipped.viewport = Viewport::forTarget(333, 251);
+    clipped.positions[4].z = -20;
+    writeSeed(folder / "clipped-quad-333x251", encodeRasterInput(clipped));
+
     // Points for the sprite path at a spread of depths, one with z = 0.
     RasterInput points;
     points.firstTexture = TextureChoice::Flare255;

@@ -75,7 +75,7 @@ constexpr uint32_t wrongTargetFill = 0x12345678u;
 void checkBuffers(const Surface& screen, const Renderer& renderer)
 {
     const uint32_t* pixels = screen.pixels();
-    for (int i = 0; i < screenWidth * screenHeight; ++i) {
+    for (int i = 0; i < static_cast<int>(renderer.pixelCount()); ++i) {
         if ((pixels[i] & 0xFF000000u) != 0) fail("pixel with bits above 0x00FFFFFF", i);
         if ((renderer.accumBuffer()[i] & 0xFF000000u) != 0) fail("accumulation word with bits above 0x00FFFFFF", i);
         if (std::isnan(renderer.depthBuffer()[i])) fail("NaN depth key", i);
@@ -135,7 +135,7 @@ void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& p
 void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, const Surface& rows,
                          const Renderer& rowsRenderer)
 {
-    const size_t count = static_cast<size_t>(screenWidth) * screenHeight;
+    const size_t count = lanesRenderer.pixelCount();
     if (std::memcmp(lanes.pixels(), rows.pixels(), count * sizeof(uint32_t)) != 0) {
         fail("lanes and rows one by one drew different pixels", 0);
     }
@@ -153,25 +153,39 @@ void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, co
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static TextureSet textures;
-    static Surface screen(screenWidth, screenHeight);
-    static Surface rowByRowScreen(screenWidth, screenHeight);
-    static Surface wrongSize(screenWidth, screenHeight - 1);
-
     // Every input starts from a freshly constructed renderer; copying one is cheaper than building it.
-    static const auto pristine = std::make_unique<const Renderer>(Viewport::demo());
-    static const auto renderer = std::make_unique<Renderer>(Viewport::demo());
-    static const auto rowByRow = std::make_unique<Renderer>(Viewport::demo());
+    static const auto pristineDemo = std::make_unique<const Renderer>(Viewport::demo());
 
     const RasterInput input = decodeRasterInput(data, size);
+    std::unique_ptr<Renderer> pristine;
+    if (input.ownViewport) {
+        // A viewport that cannot be drawn with must be refused, never drawn with.
+        const bool usable = input.viewport.problem().empty();
+        try {
+            pristine = std::make_unique<Renderer>(input.viewport);
+        } catch (const std::invalid_argument&) {
+            if (usable) fail("a usable viewport was refused", 0);
+            return 0;
+        }
+        if (!usable) fail("a viewport that cannot be drawn with was accepted", 0);
+    } else {
+        pristine = std::make_unique<Renderer>(*pristineDemo);
+    }
+    const int width = input.viewport.width, height = input.viewport.height;
+    Surface screen(width, height);
+    Renderer renderer(*pristine);
     if (input.wrongSizeTarget) {
-        drawInput(input, textures, *pristine, *renderer, wrongSize, true);
+        Surface wrongSize(width, height - 1);
+        drawInput(input, textures, *pristine, renderer, wrongSize, true);
         checkUntouched(wrongSize);
     } else {
-        drawInput(input, textures, *pristine, *renderer, screen, true);
-        drawInput(input, textures, *pristine, *rowByRow, rowByRowScreen, false);
-        checkSameAsRowByRow(screen, *renderer, rowByRowScreen, *rowByRow);
+        Surface rowByRowScreen(width, height);
+        Renderer rowByRow(*pristine);
+        drawInput(input, textures, *pristine, renderer, screen, true);
+        drawInput(input, textures, *pristine, rowByRow, rowByRowScreen, false);
+        checkSameAsRowByRow(screen, renderer, rowByRowScreen, rowByRow);
     }
-    checkBuffers(screen, *renderer);
+    checkBuffers(screen, renderer);
     if (!textures.untouched()) fail("a bound texture was written to", 0);
     return 0;
 }

@@ -84,6 +84,20 @@ RasterInput decodeRasterInput(const uint8_t* data, size_t size)
     const size_t lightCount = reader.byte() % (maxLights + 1);
     input.missingNormals = reader.byte();
     input.frame = reader.word();
+    input.ownViewport = (settings & 16) != 0;
+    if (input.ownViewport) {
+        const uint32_t size = reader.word();
+        input.viewport.width = 1 + static_cast<int>((size & 0xFFFF) % maxFuzzSide);
+        input.viewport.height = 1 + static_cast<int>((size >> 16) % maxFuzzSide);
+        input.viewport.focalLength = reader.real();
+        input.viewport.centreX = reader.real();
+        input.viewport.centreY = reader.real();
+        input.viewport.nearDistance = reader.real();
+        input.viewport.farDistance = reader.real();
+        const uint8_t flags = reader.byte();
+        input.viewport.clipNear = (flags & 1) != 0;
+        input.viewport.demoRules = (flags & 2) != 0;
+    }
 
     for (size_t i = 0; i < lightCount; ++i) {
         Light light;
@@ -110,12 +124,21 @@ std::vector<uint8_t> encodeRasterInput(const RasterInput& input)
     std::vector<uint8_t> out;
     const bool withNormals = !input.normals.empty();
     out.push_back(static_cast<uint8_t>((input.blendMode & 1) | (input.backfaceCull & 1) << 1 |
-                                       (withNormals ? 4 : 0) | (input.wrongSizeTarget ? 8 : 0)));
+                                       (withNormals ? 4 : 0) | (input.wrongSizeTarget ? 8 : 0) |
+                                       (input.ownViewport ? 16 : 0)));
     out.push_back(static_cast<uint8_t>(static_cast<unsigned>(input.firstTexture) |
                                        static_cast<unsigned>(input.secondTexture) << 4));
     out.push_back(static_cast<uint8_t>(input.lights.size() <= maxLights ? input.lights.size() : maxLights));
     out.push_back(input.missingNormals);
     putWord(out, input.frame);
+    if (input.ownViewport) {
+        const Viewport& v = input.viewport;
+        putWord(out, static_cast<uint32_t>(v.width - 1) | static_cast<uint32_t>(v.height - 1) << 16);
+        for (const double value : {v.focalLength, v.centreX, v.centreY, v.nearDistance, v.farDistance}) {
+            putReal(out, static_cast<float>(value));
+        }
+        out.push_back(static_cast<uint8_t>((v.clipNear ? 1 : 0) | (v.demoRules ? 2 : 0)));
+    }
     for (size_t i = 0; i < input.lights.size() && i < maxLights; ++i) {
         const Light& light = input.lights[i];
         for (float value : {light.position.x, light.position.y, light.position.z, light.red, light.green, light.blue}) {

@@ -5,6 +5,8 @@
 # two each (where OSMesa is installed), then the rasteriser and mesh benchmarks. Run it on a quiet
 # machine: other work on the same cores shows up in the numbers.
 set -euo pipefail
+# Numbers printed the same way whatever the user's locale, so tables from any machine compare.
+export LC_ALL=C
 cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh

@@ -4,9 +4,12 @@
 # every frame's hashes (tests/pictures/frame-hashes.txt) that the frame-hash test checks. Run it only
 # when a change to what the demo shows is intended; look at the new pictures before committing.
 # The pictures and hashes are made in a temporary folder first and replace the references only
-# when every one of them was made: a failed capture leaves the references as they were.
+# when every one of them was made: a failed capture leaves the references as they were. A picture
+# whose bytes did not change is left untouched, so only real changes show in git.
 # TEPPLE_BUILD_DIR picks the build folder (default build/).
 set -euo pipefail
+# Times are read and printed as numbers: with a decimal comma "142.5" would read as 142.
+export LC_ALL=C
 cd "$(dirname "$0")/.."
 
 build=${TEPPLE_BUILD_DIR:-build}
@@ -37,12 +40,19 @@ if [ "$made" != "$wanted" ]; then
   exit 1
 fi
 
-for name in $made; do mv -f "$fresh/$name" "$reference/$name"; done
-mv -f "$fresh/frame-hashes.txt" tests/pictures/frame-hashes.txt
+changed=0
+for name in $made; do
+  if ! cmp -s "$fresh/$name" "$reference/$name"; then
+    mv -f "$fresh/$name" "$reference/$name"
+    changed=$((changed + 1))
+  fi
+done
+cmp -s "$fresh/frame-hashes.txt" tests/pictures/frame-hashes.txt ||
+  mv -f "$fresh/frame-hashes.txt" tests/pictures/frame-hashes.txt
 # References of times no longer listed go.
 for old in "$reference"/*.png; do
   grep -qxF "$(basename "$old")" <<<"$wanted" || rm -f "$old"
 done
-echo "Blessed $(wc -l <<<"$wanted") reference pictures in $reference:" >&2
+echo "Blessed $(wc -l <<<"$wanted") reference pictures in $reference ($changed of them changed)" >&2
 echo "and the hashes of every frame in tests/pictures/frame-hashes.txt." >&2
 git status --short -- "$reference" tests/pictures/frame-hashes.txt >&2 || true

@@ -3,6 +3,8 @@
 # named after the scene, and the contact sheet of all six. TEPPLE_BUILD_DIR picks the build
 # folder (default build/).
 set -euo pipefail
+# The times are printed as numbers: with a decimal comma printf refuses "57.75".
+export LC_ALL=C
 cd "$(dirname "$0")/.."
 
 build=${TEPPLE_BUILD_DIR:-build}

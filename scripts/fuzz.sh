@@ -9,6 +9,8 @@
 #   build-fuzz/fuzz_<target> build-fuzz/artifacts/<file>
 # The seed corpus is made by the project's own encoders: build-fuzz/tepple-fuzz-seeds fuzz/corpus
 set -euo pipefail
+# The fuzzers' logs are read for numbers: in the C locale whatever the user's.
+export LC_ALL=C
 cd "$(dirname "$0")/.."
 
 known=(mesh tga raster)

@@ -3,8 +3,11 @@
 # tepple-capture --video and its tests), and the npm packages of the browser test (pinned in
 # tests/web/package-lock.json, into tests/web/node_modules).
 # Idempotent: what is already present is left alone, and apt and npm are not touched at all.
+# --system-only: the Debian packages alone (scripts/web.sh needs no npm).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+node_packages=yes
+[ "${1:-}" = --system-only ] && node_packages=no
 
 PACKAGES=(
   cmake g++ make pkg-config
@@ -24,6 +27,7 @@ PACKAGES=(
 # system's Chromium). Needs the machine's Node.js and npm; without them the test says it is skipped.
 install_node_packages() {
   local pinned installed
+  [ "$node_packages" = yes ] || return 0
   command -v npm >/dev/null || { echo "npm is missing: the browser test will be skipped" >&2; return 0; }
   pinned=$(sed -n 's/.*"playwright-core": *"\([^"]*\)".*/\1/p' tests/web/package.json)
   installed=$(sed -n 's/^ *"version": *"\([^"]*\)".*/\1/p' tests/web/node_modules/playwright-core/package.json 2>/dev/null | head -n 1 || true)

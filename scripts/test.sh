@@ -8,6 +8,8 @@
 #  3. fuzzes each libFuzzer target for 30 seconds (scripts/fuzz.sh; run it longer by hand).
 # Locally, `ctest --test-dir build -LE slow` skips the 150-second run.
 set -euo pipefail
+# The tests read and print decimal numbers (timings, times of the timeline): the C locale for all.
+export LC_ALL=C
 cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh

@@ -50,7 +50,9 @@ inline Vertex transform(const Matrix4& m, const Vertex& p)
     return out;
 }
 
-// View matrix looking from eye at target with world +y up: a point p becomes
+// View matrix looking from `eye` at `target` (note the order: target first), with world +y as the
+// up direction; as rows grow with camera y (render/Viewport.h), world +y shows toward the bottom
+// of the picture. A point p becomes
 // ((p - eye).R, (p - eye).V, (p - eye).F), z being the distance in front of the eye.
 // Degenerate cases have a defined, NaN-free result:
 //  - target equal to eye: the forward direction is taken as +z (0, 0, 1);

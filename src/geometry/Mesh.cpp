@@ -70,6 +70,8 @@ int Mesh::parse(const uint8_t* bytes, size_t size, const std::string& name)
     faceIndices.swap(loaded.faceIndices);
     vertices.swap(loaded.vertices);
     vertexNormals.swap(loaded.vertexNormals);
+    // Ready to draw: the indices were checked against the vertices above.
+    buildCorners();
     return 0;
 }
 
@@ -153,4 +155,20 @@ int Mesh::buildCorners()
         cornerNormals[c] = vertexNormals[static_cast<size_t>(faceIndices[c])];
     }
     return 0;
+}
+
+Mesh Mesh::build(std::vector<Vertex> vertices, std::vector<int32_t> faceIndices)
+{
+    if (faceIndices.size() % 3 != 0) {
+        throw std::invalid_argument("Mesh::build: " + std::to_string(faceIndices.size()) +
+                                    " face indices, not three per face");
+    }
+    Mesh mesh;
+    mesh.faceCount = static_cast<int32_t>(faceIndices.size() / 3);
+    mesh.vertexCount = static_cast<int32_t>(vertices.size());
+    mesh.vertices = std::move(vertices);
+    mesh.faceIndices = std::move(faceIndices);
+    mesh.computeNormals();
+    mesh.buildCorners();
+    return mesh;
 }

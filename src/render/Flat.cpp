@@ -121,7 +121,7 @@ void Renderer::drawFlat(Surface& target)
     const FlatTarget flat{lockTarget(target), viewport_.width, viewport_.height,
                           demo ? viewport_.width - 1 : viewport_.width, demo ? demoPositionLimit : positionLimit};
     if (demo) std::fill(flat.pixels, flat.pixels + pixelCount(), 0u);
-    const int triangles = drawableTriangles(*this);
+    const int triangles = drawableTriangles(CallInput::of(*this));
     for (int t = 0; t < triangles; ++t) {
         const size_t first = 3 * static_cast<size_t>(t);
         const Vertex c[3] = {positions[vertexOfCorner(first)], positions[vertexOfCorner(first + 1)],

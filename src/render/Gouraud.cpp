@@ -51,7 +51,7 @@ void shadeTriangles(const Renderer& renderer, CallWork& work, const SpanTarget& 
     scanTriangles<attributeCount, 1>(
         renderer, work, true,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            setCorner(values, litVertex(renderer, work.vertices, corners.vertex[i]), corners.w[i]);
+            setCorner(values, litVertex(renderer, work.input, work.vertices, corners.vertex[i]), corners.w[i]);
         },
         rowByRow([&target](const Span<attributeCount>& span) { shadeRow<Blend>(target, span); }));
 }

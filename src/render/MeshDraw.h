@@ -10,6 +10,7 @@
 // with its face indices, or, when an index does not fit the vertices, its corners (outPositions,
 // outNormals); a field hands over its points (outPositions). The mesh's drawMatrix acts first and
 // is reset to the identity after every draw, whatever the mode. Only as many corners (or points,
-// in sprite mode) as every array involved holds are read and handed over. The transforms are
-// shared among the threads of the renderer's pool.
+// in sprite mode) as every array involved holds are read and handed over: a mesh with no faces (or
+// a field with no points) draws nothing. The transforms are shared among the threads of the
+// renderer's pool. Throws as the renderer's draw does for a target of the wrong size.
 void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode);

@@ -187,8 +187,8 @@ void textureTriangles(const Renderer& renderer, CallWork& work, const TexturedSp
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             const int index = corners.vertex[i];
             // Unlit corners keep their colours unread: only lit spans step them.
-            const uint32_t colour = Lit ? litVertex(renderer, work.vertices, index) : 0u;
-            setCorner(values, renderer.positions[static_cast<size_t>(index)], colour, corners.w[i], context.texture);
+            const uint32_t colour = Lit ? litVertex(renderer, work.input, work.vertices, index) : 0u;
+            setCorner(values, work.input.positions[static_cast<size_t>(index)], colour, corners.w[i], context.texture);
         },
         [&context](const Span<attributeCount>* spans, int count) { textureRows<Blend, Lit>(context, spans, count); });
 }

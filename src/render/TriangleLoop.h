@@ -28,6 +28,8 @@ struct StripCut {
 // the survivors of set-up, the strip cut, and each thread's scan-conversion tables, one per
 // attribute set (N = 4 smooth-shaded, 5 two-texture, 6 textured).
 struct CallWork {
+    CallInput input; // what the call reads: the renderer's arrays or the near-clipped copies
+    NearClip clip;
     VertexResults vertices;
     SetUpResults setUp;
     StripCut strips;
@@ -59,8 +61,8 @@ constexpr int minTrianglesForThreads = 32;
 void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height, StripCut& cut);
 
 // Runs the loop for one path. cornerValues(corners, i, values) fills the N attributes of corner i
-// of a triangle that survived set-up; when cornersLit it may call litVertex for that corner's
-// vertex. drawRows(const Span<N>* spans, int count) is the path's span kernel: it gets up to
+// of a triangle that survived set-up, reading the vertex from work.input; when cornersLit it may call
+// litVertex for that corner's vertex. drawRows(const Span<N>* spans, int count) is the path's span kernel: it gets up to
 // Lanes rows of one triangle at a time, top to bottom, and only one at a time for a triangle too
 // narrow for lanes (under minLaneRowLength columns).
 template <int N, int Lanes, class CornerValues, class DrawRows>
@@ -74,8 +76,9 @@ void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, Co
     if (tables.size() < static_cast<size_t>(threads)) tables.resize(static_cast<size_t>(threads));
     for (EdgeTable<N>& table : tables) table.fit(viewport.width, viewport.height, viewport.demoRules);
 
-    prepareVertices(renderer, pool, work.vertices);
-    const int triangles = drawableTriangles(renderer);
+    work.input = viewport.clipNear ? clippedInput(renderer, work.clip) : CallInput::of(renderer);
+    prepareVertices(renderer, work.input, pool, work.vertices);
+    const int triangles = drawableTriangles(work.input);
     const auto drawTriangle = [&](const TriangleCorners& corners, EdgeTable<N>& edges, int stripTop, int stripEnd) {
         float values[3][N];
         for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
@@ -91,12 +94,14 @@ void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, Co
     if (threads == 1 || triangles < minTrianglesForThreads) {
         for (int t = 0; t < triangles; ++t) {
             TriangleCorners corners;
-            if (setUpTriangle(renderer, work.vertices, t, corners)) drawTriangle(corners, tables[0], 0, viewport.height);
+            if (setUpTriangle(renderer, work.input, work.vertices, t, corners)) {
+                drawTriangle(corners, tables[0], 0, viewport.height);
+            }
         }
         return;
     }
 
-    setUpTriangles(renderer, pool, work.vertices, triangles, cornersLit, work.setUp);
+    setUpTriangles(renderer, work.input, pool, work.vertices, triangles, cornersLit, work.setUp);
     splitRows(work.setUp.drawn, threads, viewport.height, work.strips);
     auto drawStrip = [&](int strip, int thread) {
         const int stripTop = work.strips.rows[static_cast<size_t>(strip)];

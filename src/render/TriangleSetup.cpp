@@ -40,7 +40,7 @@ bool tooNear(const Vertex& c0, const Vertex& c1, const Vertex& c2)
     return (static_cast<double>(c2.z) + c1.z + c0.z) * oneThird < 1.0;
 }
 
-void lightDrawnCorners(const Renderer& renderer, WorkerPool* pool, VertexResults& vertices,
+void lightDrawnCorners(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& vertices,
                        const std::vector<TriangleCorners>& drawn)
 {
     const uint32_t call = vertices.call;
@@ -48,40 +48,41 @@ void lightDrawnCorners(const Renderer& renderer, WorkerPool* pool, VertexResults
         for (int i = 0; i < 3; ++i) vertices.wantedInCall[static_cast<size_t>(corners.vertex[i])] = call;
     }
     // Each vertex is lit by the one piece whose range holds it.
-    forItems(pool, vertices.wantedInCall.size(), [&renderer, &vertices, call](size_t begin, size_t end, int) {
+    forItems(pool, vertices.wantedInCall.size(), [&renderer, &input, &vertices, call](size_t begin, size_t end, int) {
         for (size_t v = begin; v < end; ++v) {
-            if (vertices.wantedInCall[v] == call) litVertex(renderer, vertices, static_cast<int>(v));
+            if (vertices.wantedInCall[v] == call) litVertex(renderer, input, vertices, static_cast<int>(v));
         }
     });
 }
 
 } // namespace
 
-int drawableTriangles(const Renderer& renderer)
+int drawableTriangles(const CallInput& input)
 {
     // More than 2^31 corners would not fit in memory twice over; the cap keeps the count an int.
-    return static_cast<int>(std::min<size_t>(renderer.cornerCount() / 3, INT32_MAX));
+    return static_cast<int>(std::min<size_t>(input.cornerCount() / 3, INT32_MAX));
 }
 
-bool setUpTriangle(const Renderer& renderer, const VertexResults& vertices, int triangle, TriangleCorners& corners)
+bool setUpTriangle(const Renderer& renderer, const CallInput& input, const VertexResults& vertices, int triangle,
+                   TriangleCorners& corners)
 {
     for (int i = 0; i < 3; ++i) {
-        const size_t vertex = renderer.vertexOfCorner(3 * static_cast<size_t>(triangle) + static_cast<size_t>(i));
+        const size_t vertex = input.vertexOfCorner(3 * static_cast<size_t>(triangle) + static_cast<size_t>(i));
         corners.vertex[i] = static_cast<int>(vertex);
         corners.screen[i] = vertices.screen[vertex];
     }
 
     if (renderer.blendMode == 0 && renderer.backfaceCull != 0 && windingOf(corners.screen) <= 0) return false;
     if (whollyOffScreen(corners.screen, renderer.viewport().width, renderer.viewport().height)) return false;
-    const auto at = [&](int i) -> const Vertex& { return renderer.positions[static_cast<size_t>(corners.vertex[i])]; };
-    if (tooNear(at(0), at(1), at(2))) return false;
+    const auto at = [&](int i) -> const Vertex& { return input.positions[static_cast<size_t>(corners.vertex[i])]; };
+    if (!renderer.viewport().clipNear && tooNear(at(0), at(1), at(2))) return false;
 
     for (int i = 0; i < 3; ++i) corners.w[i] = vertices.w[static_cast<size_t>(corners.vertex[i])];
     return true;
 }
 
-void setUpTriangles(const Renderer& renderer, WorkerPool* pool, VertexResults& vertices, int triangles,
-                    bool lightCorners, SetUpResults& results)
+void setUpTriangles(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& vertices,
+                    int triangles, bool lightCorners, SetUpResults& results)
 {
     const size_t count = static_cast<size_t>(triangles);
     results.drawnInPiece.resize(static_cast<size_t>(pool != nullptr ? pool->piecesFor(count) : 1));
@@ -93,12 +94,12 @@ void setUpTriangles(const Renderer& renderer, WorkerPool* pool, VertexResults& v
         std::vector<TriangleCorners>& share = shares[static_cast<size_t>(piece)].triangles;
         for (size_t t = begin; t < end; ++t) {
             TriangleCorners corners;
-            if (setUpTriangle(renderer, vertices, static_cast<int>(t), corners)) share.push_back(corners);
+            if (setUpTriangle(renderer, input, vertices, static_cast<int>(t), corners)) share.push_back(corners);
         }
     });
     results.drawn.clear();
     for (const SetUpResults::Share& share : results.drawnInPiece) {
         results.drawn.insert(results.drawn.end(), share.triangles.begin(), share.triangles.end());
     }
-    if (lightCorners) lightDrawnCorners(renderer, pool, vertices, results.drawn);
+    if (lightCorners) lightDrawnCorners(renderer, input, pool, vertices, results.drawn);
 }

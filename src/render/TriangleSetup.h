@@ -31,13 +31,14 @@ struct TriangleCorners {
     }
 };
 
-// Whole triangles among the corners handed over.
-int drawableTriangles(const Renderer& renderer);
+// Whole triangles among the corners of the call.
+int drawableTriangles(const CallInput& input);
 
 // Sets up triangle `triangle` from the vertex stage's results. Off screen means all three corners
 // beyond the same edge (a corner on the column or row just past the target keeps it); too near means a
-// mean depth below 1, dropped whole as there is no clipping. Returns false when it is dropped.
-bool setUpTriangle(const Renderer& renderer, const VertexResults& vertices, int triangle, TriangleCorners& corners);
+// mean depth below 1 when the viewport does not clip, dropped whole. Returns false when it is dropped.
+bool setUpTriangle(const Renderer& renderer, const CallInput& input, const VertexResults& vertices, int triangle,
+                   TriangleCorners& corners);
 
 // The survivors of a call set up ahead of drawing, when the call is shared among threads.
 struct SetUpResults {
@@ -53,5 +54,5 @@ struct SetUpResults {
 // Sets up triangles [0, triangles), shared among the pool's threads, into results.drawn in their
 // order; when lightCorners, then works out the lit colour (litVertex) of every vertex a survivor
 // uses, shared the same way, so that drawing only reads them.
-void setUpTriangles(const Renderer& renderer, WorkerPool* pool, VertexResults& vertices, int triangles,
-                    bool lightCorners, SetUpResults& results);
+void setUpTriangles(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& vertices,
+                    int triangles, bool lightCorners, SetUpResults& results);

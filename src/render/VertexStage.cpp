@@ -1,6 +1,7 @@
 #include "render/VertexStage.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "geometry/Lighting.h"
 #include "geometry/SafeFloat.h"
@@ -22,9 +23,9 @@ ScreenPoint project(Vertex v, const Viewport& viewport)
     return ScreenPoint{truncToInt(v.x * invZ * focal + viewport.centreX), truncToInt(v.y * invZ * focal + viewport.centreY)};
 }
 
-void prepareVertices(const Renderer& renderer, WorkerPool* pool, VertexResults& results)
+void prepareVertices(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& results)
 {
-    const size_t count = renderer.positions.size();
+    const size_t count = input.vertexCount;
     results.screen.resize(count);
     results.w.resize(count);
     results.lit.resize(count);
@@ -37,23 +38,134 @@ void prepareVertices(const Renderer& renderer, WorkerPool* pool, VertexResults& 
         results.call = 1;
     }
     const Viewport& viewport = renderer.viewport();
-    forItems(pool, count, [&renderer, &results, &viewport](size_t begin, size_t end, int) {
+    forItems(pool, count, [&input, &results, &viewport](size_t begin, size_t end, int) {
         for (size_t i = begin; i < end; ++i) {
-            const Vertex& v = renderer.positions[i];
+            const Vertex& v = input.positions[i];
             results.screen[i] = project(v, viewport);
             results.w[i] = inverseDepth(v.z);
         }
     });
 }
 
-uint32_t litVertex(const Renderer& renderer, VertexResults& results, int vertex)
+uint32_t litVertex(const Renderer& renderer, const CallInput& input, VertexResults& results, int vertex)
 {
     const size_t index = static_cast<size_t>(vertex);
     if (results.litInCall[index] == results.call) return results.lit[index];
-    const Vertex& position = renderer.positions[index];
-    const Vertex normal = index < renderer.normals.size() ? renderer.normals[index] : Vertex(0, 0, 0, 0);
+    const Vertex& position = input.positions[index];
+    const Vertex normal = index < input.normalCount ? input.normals[index] : Vertex(0, 0, 0, 0);
     results.lit[index] = lightVertex(renderer.lights.data(), static_cast<int>(renderer.lights.size()), position,
                                      normal, position.colour);
     results.litInCall[index] = results.call;
     return results.lit[index];
+}
+
+CallInput CallInput::of(const Renderer& renderer)
+{
+    CallInput input;
+    input.positions = renderer.positions.data();
+    input.vertexCount = renderer.positions.size();
+    input.normals = renderer.normals.data();
+    input.normalCount = renderer.normals.size();
+    if (!renderer.indices.empty()) {
+        input.indices = renderer.indices.data();
+        input.indexCount = renderer.indices.size();
+    }
+    return input;
+}
+
+namespace {
+
+float mix(float a, float b, double t) { return static_cast<float>(a + (static_cast<double>(b) - a) * t); }
+
+uint32_t mixColour(uint32_t a, uint32_t b, double t)
+{
+    const auto channel = [t](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * t)) & 0xFF; };
+    return packColour(channel(redOf(a), redOf(b)), channel(greenOf(a), greenOf(b)), channel(blueOf(a), blueOf(b)));
+}
+
+// The point where the edge from `inside` to `outside` crosses z = near, t of the way along it.
+Vertex pointOnEdge(const Vertex& inside, const Vertex& outside, double t, float nearZ)
+{
+    Vertex v;
+    v.x = mix(inside.x, outside.x, t);
+    v.y = mix(inside.y, outside.y, t);
+    v.z = nearZ;
+    v.colour = mixColour(inside.colour, outside.colour, t);
+    v.texU = mix(inside.texU, outside.texU, t);
+    v.texV = mix(inside.texV, outside.texV, t);
+    v.texU2 = mix(inside.texU2, outside.texU2, t);
+    v.texV2 = mix(inside.texV2, outside.texV2, t);
+    return v;
+}
+
+Vertex normalOnEdge(const Vertex& inside, const Vertex& outside, double t)
+{
+    Vertex n(mix(inside.x, outside.x, t), mix(inside.y, outside.y, t), mix(inside.z, outside.z, t), 0);
+    return n;
+}
+
+} // namespace
+
+CallInput clippedInput(const Renderer& renderer, NearClip& clip)
+{
+    const CallInput input = CallInput::of(renderer);
+    const float nearZ = static_cast<float>(renderer.viewport().nearDistance);
+    const size_t triangles = input.cornerCount() / 3;
+    const auto beyond = [&](size_t corner) { return input.positions[input.vertexOfCorner(corner)].z >= nearZ; };
+    bool crossing = false;
+    for (size_t corner = 0; corner < 3 * triangles && !crossing; ++corner) crossing = !beyond(corner);
+    if (!crossing) return input;
+
+    clip.positions.assign(input.positions, input.positions + input.vertexCount);
+    clip.normals.assign(input.vertexCount, Vertex(0, 0, 0, 0));
+    std::copy(input.normals, input.normals + std::min(input.normalCount, input.vertexCount), clip.normals.begin());
+    clip.corners.clear();
+    for (size_t t = 0; t < triangles; ++t) {
+        int32_t corner[3];
+        bool in[3];
+        int inside = 0;
+        for (int i = 0; i < 3; ++i) {
+            corner[i] = static_cast<int32_t>(input.vertexOfCorner(3 * t + static_cast<size_t>(i)));
+            in[i] = beyond(3 * t + static_cast<size_t>(i));
+            inside += in[i];
+        }
+        if (inside == 3) {
+            clip.corners.insert(clip.corners.end(), corner, corner + 3);
+            continue;
+        }
+        if (inside == 0) continue;
+        // The polygon beyond the plane, corners in the triangle's order: each corner beyond it, and
+        // a new corner on each edge that crosses it.
+        int32_t polygon[4];
+        int count = 0;
+        for (int i = 0; i < 3; ++i) {
+            const int j = (i + 1) % 3;
+            if (in[i]) polygon[count++] = corner[i];
+            if (in[i] != in[j]) {
+                const int a = in[i] ? i : j; // the end beyond the plane
+                const int b = in[i] ? j : i;
+                const Vertex pa = clip.positions[static_cast<size_t>(corner[a])];
+                const Vertex pb = clip.positions[static_cast<size_t>(corner[b])];
+                double t = (static_cast<double>(nearZ) - pa.z) / (static_cast<double>(pb.z) - pa.z);
+                if (!(t >= 0.0 && t <= 1.0)) t = 0.0; // a NaN or infinite end: take the end beyond
+                const Vertex na = clip.normals[static_cast<size_t>(corner[a])];
+                const Vertex nb = clip.normals[static_cast<size_t>(corner[b])];
+                clip.positions.push_back(pointOnEdge(pa, pb, t, nearZ));
+                clip.normals.push_back(normalOnEdge(na, nb, t));
+                polygon[count++] = static_cast<int32_t>(clip.positions.size() - 1);
+            }
+        }
+        for (int k = 1; k + 1 < count; ++k) {
+            clip.corners.insert(clip.corners.end(), {polygon[0], polygon[k], polygon[k + 1]});
+        }
+    }
+
+    CallInput clipped;
+    clipped.positions = clip.positions.data();
+    clipped.vertexCount = clip.positions.size();
+    clipped.normals = clip.normals.data();
+    clipped.normalCount = clip.normals.size();
+    clipped.indices = clip.corners.data();
+    clipped.indexCount = clip.corners.size();
+    return clipped;
 }

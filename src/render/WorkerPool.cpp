@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
+#include <system_error>
 
 namespace {
 // About the time between two draw calls of a frame: long enough that a worker is still awake for
@@ -35,13 +37,47 @@ bool WorkerPool::spinUntil(Done&& done)
     }
 }
 
-WorkerPool::WorkerPool(int threads) : threads_(std::max(threads, 1))
+namespace {
+std::atomic<WorkerPool::ShortfallReport> shortfallReport{nullptr};
+} // namespace
+
+void WorkerPool::setShortfallReport(ShortfallReport report) { shortfallReport.store(report); }
+
+WorkerPool::WorkerPool(int threads, BeforeStart beforeStart) : threads_(std::max(threads, 1))
 {
-    workers_.reserve(static_cast<size_t>(threads_ - 1));
-    for (int thread = 1; thread < threads_; ++thread) workers_.emplace_back([this, thread] { serve(thread); });
+    const int wanted = threads_;
+    workers_.reserve(static_cast<size_t>(wanted - 1));
+    // Workers 1 to count - 1, numbered without a gap; stops at the first that cannot start and
+    // keeps those before it. Nothing may leave here half-made: an exception would destroy running
+    // threads and the condition variables they wait on.
+    const auto start = [&](int count) {
+        for (int thread = 1; thread < count; ++thread) {
+            try {
+                if (beforeStart != nullptr) beforeStart(thread);
+                workers_.emplace_back([this, thread] { serve(thread); });
+            } catch (const std::system_error&) {
+                return false;
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!start(wanted)) {
+        // A refused start means the address space or the process table is all but full, while the
+        // program has still to allocate (and other processes to start): half the threads that did
+        // start are given back.
+        const int keep = std::max(1, (1 + static_cast<int>(workers_.size())) / 2);
+        stopWorkers();
+        start(keep);
+    }
+    // The workers never read threads_.
+    threads_ = 1 + static_cast<int>(workers_.size());
+    const ShortfallReport report = shortfallReport.load();
+    if (threads_ < wanted && report != nullptr) report(threads_, wanted);
 }
 
-WorkerPool::~WorkerPool()
+void WorkerPool::stopWorkers()
 {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -49,7 +85,11 @@ WorkerPool::~WorkerPool()
     }
     jobReady_.notify_all();
     for (std::thread& worker : workers_) worker.join();
+    workers_.clear();
+    stopping_ = false;
 }
+
+WorkerPool::~WorkerPool() { stopWorkers(); }
 
 void WorkerPool::work(uint64_t job, int thread)
 {

@@ -21,8 +21,20 @@ public:
     // caller's.
     using Work = void (*)(void* context, int piece, int thread);
 
+    // Called before each worker starts, with its number; a test makes it throw to stand for a
+    // thread the system refuses.
+    using BeforeStart = void (*)(int thread);
+    // Told when a pool starts fewer threads than asked: how many it runs (the caller's included)
+    // and how many were asked for.
+    using ShortfallReport = void (*)(int started, int wanted);
+
     // `threads` threads in all: the caller's own and threads - 1 workers (at least one thread).
-    explicit WorkerPool(int threads);
+    // Starting a thread can fail (a process limit, no address space left for its stack): the pool
+    // then runs with half the threads it did start (leaving the program room to go on), threads()
+    // says how many, and the shortfall report is told.
+    explicit WorkerPool(int threads, BeforeStart beforeStart = nullptr);
+    // The shortfall report of every pool made afterwards; null (the default) says nothing.
+    static void setShortfallReport(ShortfallReport report);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -81,6 +93,8 @@ public:
     static constexpr int piecesPerThread = 3;
 
 private:
+    // Stops and joins every worker; the pool then runs on the caller's thread alone.
+    void stopWorkers();
     void serve(int thread);
     // Claims and runs pieces of the job numbered `job` until none is left.
     void work(uint64_t job, int thread);

@@ -3,12 +3,16 @@
 // must run exactly once, with the job's own work, before run returns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <random>
+#include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "render/ThreadCount.h"
 #include "render/WorkerPool.h"
 
 namespace {
@@ -75,6 +79,72 @@ TEST(WorkerPool, SplitCutsTheItemsIntoOrderedRangesThatCoverThemOnce)
             next = ends[piece];
         }
         EXPECT_EQ(next, count);
+    }
+}
+
+// A thread the system refuses to start (a process limit, no room for its stack) must leave a pool
+// that runs with some of the threads it could start (half, leaving the program room), tells how
+// many, and ends cleanly: workers are stopped and joined, never left waiting on a pool that is gone.
+std::atomic<int> reportedStarted{0}, reportedWanted{0};
+int refusedThread = 0;
+
+TEST(WorkerPool, RunsWithTheThreadsItCouldStartWhenAStartFails)
+{
+    WorkerPool::setShortfallReport([](int started, int wanted) {
+        reportedStarted = started;
+        reportedWanted = wanted;
+    });
+    for (const int refused : {1, 4, 7}) {
+        const int kept = std::max(1, refused / 2);
+        refusedThread = refused;
+        reportedStarted = 0;
+        reportedWanted = 0;
+        {
+            WorkerPool pool(8, [](int thread) {
+                if (thread == refusedThread) {
+                    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                }
+            });
+            ASSERT_EQ(pool.threads(), kept);
+            EXPECT_EQ(reportedStarted.load(), kept);
+            EXPECT_EQ(reportedWanted.load(), 8);
+            std::atomic<int> badThread{0}, onWorkers{0};
+            for (int id = 0; id < 200; ++id) {
+                std::vector<std::atomic<int>> runs(8);
+                // Long pieces now and then, so that the workers also sleep before the pool ends.
+                Context context{&runs, &badThread, &onWorkers, kept, id % 50 == 0};
+                pool.run(
+                    [](void* raw, int piece, int thread) {
+                        const Context& c = *static_cast<const Context*>(raw);
+                        if (thread < 0 || thread >= c.threads) ++*c.badThread;
+                        if (thread != 0) ++*c.onWorkers;
+                        if (c.pause) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                        ++(*c.runs)[static_cast<size_t>(piece)];
+                    },
+                    &context, 8);
+                for (auto& run : runs) ASSERT_EQ(run.load(), 1) << "refused thread " << refused << ", job " << id;
+            }
+            EXPECT_EQ(badThread.load(), 0);
+            if (kept > 1) {
+                EXPECT_GT(onWorkers.load(), 0) << "the workers kept never ran a piece";
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // past the spin: the workers sleep
+        }
+    }
+    // A pool that starts every thread says nothing.
+    reportedWanted = 0;
+    { WorkerPool pool(3); EXPECT_EQ(pool.threads(), 3); }
+    EXPECT_EQ(reportedWanted.load(), 0);
+    WorkerPool::setShortfallReport(nullptr);
+}
+
+TEST(ThreadCount, OnlyPlainDigitsFromOneToTheLimit)
+{
+    EXPECT_EQ(parseThreadCount("1"), 1);
+    EXPECT_EQ(parseThreadCount("08"), 8);
+    EXPECT_EQ(parseThreadCount(std::to_string(maxRenderThreads)), maxRenderThreads);
+    for (const char* bad : {"", "0", "00", "31", "100", "003", " 3", "3 ", "+3", "-3", "3x", "0x3", "3.0", "\t3"}) {
+        EXPECT_FALSE(parseThreadCount(bad)) << "'" << bad << "'";
     }
 }
 

@@ -4,15 +4,23 @@
 //   node browser-test.cjs <site> <capture folder> <spoiled data folder> <output folder> <moments> <speed>
 // <site> is the built web folder; <capture folder> holds tepple-capture's PNGs of <moments> (and of
 // 45.2 s, the background alone); each subfolder of <spoiled data folder> holds a data package
-// (tepple.data, tepple-data.js) served under its own name instead of the real one. Four runs, each
-// in a fresh browser context:
+// (tepple.data, tepple-data.js) served under its own name instead of the real one; /no-wasm/ serves
+// the site without its tepple.wasm. Runs, each in a fresh browser context:
 //   realtime       start on the click (first frame and music in the same gesture), a scene over the
-//                  stone background, the picture 4:3 and crisp, the music playing, a key ends it and
-//                  stops the music, play again works;
-//   fixed          ?fixed=60: the frames at <moments> equal tepple-capture's exactly, and the
-//                  timeline's end ends the run;
+//                  stone background, the picture 4:3 at a whole-number scale, the demo's time the
+//                  music's position within a frame at several points, a hidden page pausing both
+//                  and resuming both in step; modifiers alone, a browser shortcut and F (full screen)
+//                  do not end it, a click on the picture does and stops the music; a held key does
+//                  not start it again; play again works;
+//   sound-refused  started without a gesture the browser refuses sound: the page says so, the demo
+//                  runs, and its button turns the sound on in step with the picture; on a touch
+//                  screen, a tap on the picture ends it;
+//   fixed          ?fixed=60: the frames at <moments> equal tepple-capture's exactly (the rows in
+//                  SIMD lanes, as natively), and the timeline's end ends the run;
 //   missing-flare  the texture message on the page and in the console, and the demo goes on;
-//   broken-mesh    the mesh error on the page and in the console, and the demo stopped.
+//   broken-mesh    the mesh error on the page and in the console, and the demo stopped;
+//   no-wasm        the program missing: one sentence on the page naming tepple.wasm;
+//   from-disk      the page opened as a file says it needs a web server and how to get one.
 // No run may log a console error other than the data-file message it expects. On a failure the
 // page's screenshot (and, for a frame, the browser's picture) goes to the output folder.
 const { chromium } = require('playwright-core');
@@ -39,11 +47,16 @@ function check(condition, message) {
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                 '.data': 'application/octet-stream' };
 const variants = fs.readdirSync(spoiledDir);
+// Site variants that lack one file.
+const withheld = { 'no-wasm': 'tepple.wasm' };
 
 function fileFor(urlPath) {
   const parts = urlPath.split('/').filter((part) => part !== '');
   let folder = site;
-  if (parts.length > 0 && variants.includes(parts[0])) {
+  if (parts.length > 0 && withheld[parts[0]] !== undefined) {
+    const missing = withheld[parts.shift()];
+    if (parts.join('/') === missing) return null;
+  } else if (parts.length > 0 && variants.includes(parts[0])) {
     parts.shift();
     const name = parts.join('/');
     if (name === 'tepple.data' || name === 'tepple-data.js') folder = path.join(spoiledDir, urlPath.split('/')[1]);
@@ -120,44 +133,151 @@ async function readCanvas(page) {
 
 // --- the page ---------------------------------------------------------------------------------------
 
-async function openPage(browser, server, urlPath) {
-  const context = await browser.newContext({ viewport: { width: 800, height: 500 } });
+// The music as the audio engine plays it, watched from outside the page's code: every source
+// started is noted with its context, start time and offset, so the test can say which position of
+// the soundtrack is heard at any moment.
+function watchAudio() {
+  window.audioProbe = { sources: [] };
+  const start = AudioBufferSourceNode.prototype.start;
+  AudioBufferSourceNode.prototype.start = function(when, offset) {
+    window.audioProbe.sources.push({ node: this, when: when || this.context.currentTime, offset: offset || 0 });
+    return start.apply(this, arguments);
+  };
+  // The position heard now of the source started last, or null when none plays.
+  window.audioProbe.heard = () => {
+    const playing = window.audioProbe.sources[window.audioProbe.sources.length - 1];
+    if (!playing || playing.stopped) return null;
+    const context = playing.node.context;
+    // The output's timestamp moved on to now, where it is fresh; else the rendered time less the
+    // latencies.
+    const stamp = context.getOutputTimestamp();
+    const age = performance.now() - stamp.performanceTime;
+    let heard = context.currentTime - (context.outputLatency || 0) - (context.baseLatency || 0);
+    if (stamp.performanceTime > 0 && stamp.contextTime > 0 && age < 60) {
+      heard = Math.min(context.currentTime, stamp.contextTime + age / 1000);
+    }
+    return { position: playing.offset + heard - playing.when, context: context.state };
+  };
+  const stop = AudioBufferSourceNode.prototype.stop;
+  AudioBufferSourceNode.prototype.stop = function() {
+    for (const source of window.audioProbe.sources) if (source.node === this) source.stopped = true;
+    return stop.apply(this, arguments);
+  };
+}
+
+// Runs `expression` in the page as the page's own code would, without the user gesture that
+// playwright's evaluate lends: the page's sound must not be allowed by the test's own probing.
+async function quietly(page, expression) {
+  if (!page.quietSession) page.quietSession = await page.context().newCDPSession(page);
+  const { result, exceptionDetails } = await page.quietSession.send('Runtime.evaluate',
+    { expression, userGesture: false, awaitPromise: true, returnByValue: true });
+  if (exceptionDetails) throw new Error(`in the page: ${exceptionDetails.exception?.description || exceptionDetails.text}`);
+  return result.value;
+}
+
+// Counts presented frames, and notes what a click on start has done by the time it returns (the
+// page's own handler is registered first, so this one runs after it). Each time the program reads
+// the demo's clock, the music heard at that moment is noted beside it.
+function installProbe() {
+  window.probe = { frames: 0, readings: [] };
+  Module.onFrame = () => { window.probe.frames += 1; };
+  const seconds = Module.teppleMusic.seconds;
+  Module.teppleMusic.seconds = () => {
+    const demo = seconds();
+    const heard = window.audioProbe.heard();
+    window.probe.readings.push({ demo, heard: heard && heard.context === 'running' ? heard.position : null });
+    if (window.probe.readings.length > 600) window.probe.readings.shift();
+    return demo;
+  };
+  document.getElementById('start').addEventListener('click', () => {
+    window.probe.afterClick = { frames: window.probe.frames, music: Module.teppleMusic.state().mode,
+                                state: document.body.dataset.state };
+  });
+}
+
+async function openPage(browser, server, urlPath, contextOptions = {}) {
+  const context = await browser.newContext({ viewport: { width: 800, height: 500 }, ...contextOptions });
   const page = await context.newPage();
   page.consoleErrors = [];
   page.on('console', (message) => {
     if (message.type() === 'error') page.consoleErrors.push(message.text());
   });
   page.on('pageerror', (error) => page.consoleErrors.push('uncaught: ' + error.message));
+  await page.addInitScript(watchAudio);
   await page.goto(`http://127.0.0.1:${server.address().port}${urlPath}`);
-  // Loading means compiling the program and fetching 4 MB of data: generous on a loaded machine.
-  await page.waitForSelector('#start:enabled', { timeout: 60000 });
-  // Counts presented frames, and notes what a click on start has done by the time it returns (the
-  // page's own handler is registered first, so this one runs after it).
-  await page.evaluate(() => {
-    window.probe = { frames: 0 };
-    Module.onFrame = () => { window.probe.frames += 1; };
-    document.getElementById('start').addEventListener('click', () => {
-      const music = document.getElementById('music');
-      window.probe.afterClick = { frames: window.probe.frames, musicPaused: music.paused, state: document.body.dataset.state };
-    });
-  });
+  // Loading means compiling the program, fetching 4 MB of data and decoding the music: generous
+  // on a loaded machine.
+  const deadline = Date.now() + 60000;
+  let reached = '';
+  while ((reached = await quietly(page, 'document.body.dataset.state')) === 'loading' && Date.now() < deadline) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  check(reached === 'ready', `the page did not offer Start within 60 s: it is "${reached}", ` +
+                             `saying "${await quietly(page, "document.getElementById('failure').textContent")}"`);
+  await quietly(page, `(${installProbe})()`);
   return page;
 }
 
 const frames = (page) => page.evaluate(() => window.probe.frames);
 const state = (page) => page.evaluate(() => document.body.dataset.state);
-const music = (page) => page.evaluate(() => {
-  const element = document.getElementById('music');
-  return { paused: element.paused, time: element.currentTime, loop: element.loop, source: element.currentSrc };
-});
+const music = (page) => page.evaluate(() => Module.teppleMusic.state());
 const text = (page, selector) => page.evaluate((s) => Array.from(document.querySelectorAll(s), (e) => e.textContent).join(' | '), selector);
 
 async function waitForState(page, wanted, timeout) {
   try {
-    await page.waitForFunction((s) => document.body.dataset.state === s, wanted, { timeout, polling: 50 });
+    await page.waitForFunction((s) => document.body.dataset.state === s || document.body.dataset.state === 'failed',
+                               wanted, { timeout, polling: 50 });
   } catch (error) {
     throw new Failure(`the page did not reach "${wanted}" within ${timeout / 1000} s (it is "${await state(page)}")`);
   }
+  const reached = await state(page);
+  if (reached !== wanted) throw new Failure(`the page failed: "${await text(page, '#failure')}"`);
+}
+
+// Over half a second of frames, the readings of the demo's clock taken while the music was heard
+// lie within one frame of the music's position at that moment (the median of them); none is more
+// than three frames away, as the audio output of a loaded machine reports its progress in uneven
+// bursts of up to its latency (about 40 ms).
+async function expectInStep(page, what) {
+  await page.evaluate(() => { window.probe.readings = []; });
+  await page.waitForTimeout(500);
+  const readings = (await page.evaluate(() => window.probe.readings)).filter((reading) => reading.heard !== null);
+  check(readings.length >= 5, `${what}: only ${readings.length} frames while the music was heard`);
+  const apart = readings.map((reading) => Math.abs(reading.demo - reading.heard)).sort((a, b) => a - b);
+  const median = apart[apart.length >> 1];
+  const most = apart[apart.length - 1];
+  console.log(`  ${what}: picture and music ${(1000 * median).toFixed(1)} ms apart (median; at most ` +
+              `${(1000 * most).toFixed(1)} ms) over ${readings.length} frames, demo time ` +
+              `${readings[readings.length - 1].demo.toFixed(2)} s`);
+  check(median <= 1 / fps && most <= 3 / fps,
+        `${what}: the picture is ${(1000 * median).toFixed(1)} ms (at most ${(1000 * most).toFixed(1)} ms) away from the music`);
+}
+
+// The page hidden or shown, as a browser tells it when its tab is switched away and back.
+async function setHidden(page, hidden) {
+  await page.evaluate((hidden) => {
+    Object.defineProperty(document, 'visibilityState',
+                          { configurable: true, get: () => (hidden ? 'hidden' : 'visible') });
+    Object.defineProperty(document, 'hidden', { configurable: true, get: () => hidden });
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+}
+
+const demoSeconds = (page) => page.evaluate(() => Module.teppleMusic.seconds());
+
+// The picture's box in the page: the largest whole-number scale of 640 x 480 that fits, centred.
+async function expectWholeScale(page, what) {
+  const box = await page.evaluate(() => {
+    const rect = document.getElementById('screen').getBoundingClientRect();
+    return { x: rect.x, y: rect.y, w: rect.width, h: rect.height, viewW: innerWidth, viewH: innerHeight,
+             rendering: getComputedStyle(document.getElementById('screen')).imageRendering };
+  });
+  const scale = Math.floor(Math.min(box.viewW / width, box.viewH / height));
+  check(box.w === width * scale && box.h === height * scale && Math.abs(2 * box.x + box.w - box.viewW) <= 1 &&
+        Math.abs(2 * box.y + box.h - box.viewH) <= 1,
+        `${what}: the picture is ${box.w} x ${box.h} at (${box.x}, ${box.y}) in a ${box.viewW} x ${box.viewH} page, ` +
+        `not ${scale} screen pixels per picture pixel, centred`);
+  check(box.rendering === 'pixelated', `${what}: the picture is scaled with image-rendering "${box.rendering}"`);
 }
 
 async function expectFramesAdvance(page, what) {
@@ -184,25 +304,24 @@ async function realtime(browser, server) {
   const page = await openPage(browser, server, '/');
   check((await page.title()) === title, `the page's title is "${await page.title()}"`);
   check((await text(page, 'h1')).includes(title), 'the page does not show the title');
-  check((await state(page)) === 'ready', 'the start button is not offered');
-  check((await music(page)).paused, 'music before the start');
+  check((await music(page)).mode !== 'music', 'music before the start');
 
   await page.click('#start');
   const afterClick = await page.evaluate(() => window.probe.afterClick);
   check(afterClick.state === 'playing', `after the click the page is "${afterClick.state}"`);
   check(afterClick.frames === 1, `the click handler presented ${afterClick.frames} frames, not the first one`);
-  check(!afterClick.musicPaused, 'the music did not start in the click');
+  check(afterClick.music === 'waiting' || afterClick.music === 'music',
+        `the music did not start in the click (${afterClick.music})`);
+  const label = await page.getAttribute('#screen', 'aria-label');
+  check((await page.getAttribute('#screen', 'role')) === 'img' && /stop/.test(label),
+        'the playing picture has no role and label saying how to stop it');
 
   await page.waitForTimeout(3000);
-  const box = await page.evaluate(() => {
-    const canvas = document.getElementById('screen');
-    const rect = canvas.getBoundingClientRect();
-    return { w: rect.width, h: rect.height, rendering: getComputedStyle(canvas).imageRendering,
-             viewW: innerWidth, viewH: innerHeight };
-  });
-  check(Math.abs(box.w * 3 - box.h * 4) <= 4 && (Math.abs(box.h - box.viewH) <= 1 || Math.abs(box.w - box.viewW) <= 1),
-        `the picture is ${box.w} x ${box.h} in an ${box.viewW} x ${box.viewH} page: not 4:3 filling it`);
-  check(box.rendering === 'pixelated', `the picture is scaled with image-rendering "${box.rendering}"`);
+  await expectWholeScale(page, '800 x 500');
+  await page.setViewportSize({ width: 1400, height: 1000 });
+  await page.waitForTimeout(100);
+  await expectWholeScale(page, '1400 x 1000');
+  await page.setViewportSize({ width: 800, height: 500 });
 
   const picture = await readCanvas(page);
   const background = readPng(path.join(captureDir, captureName(45.2)));
@@ -214,22 +333,113 @@ async function realtime(browser, server) {
   await expectFramesAdvance(page, 'playing');
 
   const playing = await music(page);
-  console.log(`  music: ${playing.paused ? 'paused' : 'playing'} at ${playing.time.toFixed(2)} s, loop ${playing.loop}`);
-  check(!playing.paused && playing.time > 1 && playing.loop, 'the music is not playing, looped');
+  console.log(`  music: ${playing.mode} at ${playing.position.toFixed(2)} s of ${playing.duration.toFixed(1)} s`);
+  check(playing.mode === 'music' && playing.position > 1, `the music is not playing (${JSON.stringify(playing)})`);
+  await expectInStep(page, 'after 3 s');
+  await page.waitForTimeout(1000);
+  await expectInStep(page, 'after 4.5 s');
 
-  await page.keyboard.press('q');
+  // Hidden: no frame, no music, no time; shown again: both go on from where they stopped.
+  await setHidden(page, true);
+  await page.waitForTimeout(200);
+  const hiddenAt = { demo: await demoSeconds(page), frames: await frames(page),
+                     heard: await page.evaluate(() => window.audioProbe.heard()) };
+  await page.waitForTimeout(1500);
+  const stillHidden = { demo: await demoSeconds(page), frames: await frames(page),
+                        heard: await page.evaluate(() => window.audioProbe.heard()) };
+  console.log(`  hidden 1.5 s: demo time ${hiddenAt.demo.toFixed(3)} -> ${stillHidden.demo.toFixed(3)} s, ` +
+              `music ${hiddenAt.heard.position.toFixed(3)} -> ${stillHidden.heard.position.toFixed(3)} s (${stillHidden.heard.context})`);
+  check(stillHidden.frames === hiddenAt.frames, 'frames are drawn while the page is hidden');
+  check(stillHidden.demo === hiddenAt.demo, 'the demo\'s time runs on while the page is hidden');
+  check(stillHidden.heard.context !== 'running' && Math.abs(stillHidden.heard.position - hiddenAt.heard.position) < 0.01,
+        'the music plays on while the page is hidden');
+  await setHidden(page, false);
+  await page.waitForTimeout(300);
+  const shown = await demoSeconds(page);
+  check(shown - stillHidden.demo < 0.5,
+        `shown again after 1.5 s hidden, the demo jumped from ${stillHidden.demo} to ${shown} s`);
+  await expectFramesAdvance(page, 'shown again');
+  await expectInStep(page, 'shown again');
+
+  // Keys the browser keeps for itself, and F, do not end the demo.
+  for (const key of ['Shift', 'Control', 'Alt', 'Meta', 'CapsLock', 'Control+Equal', 'Control+Minus', 'F5', 'f']) {
+    await page.keyboard.press(key);
+    await page.waitForTimeout(50);
+    check((await state(page)) === 'playing', `${key} ended the demo`);
+  }
+  const fullScreen = await page.evaluate(() => document.fullscreenElement !== null);
+  console.log(`  after F: full screen ${fullScreen}`);
+  if (fullScreen) {
+    const box = await page.evaluate(() => document.getElementById('screen').getBoundingClientRect());
+    check(box.width * 3 === box.height * 4, `full screen, the picture is ${box.width} x ${box.height}`);
+    await page.keyboard.press('f');
+    await page.waitForTimeout(200);
+  }
+  await page.setViewportSize({ width: 800, height: 500 });
+  await expectFramesAdvance(page, 'after the browser keys');
+
+  // A click on the picture ends it, as a key does.
+  await page.mouse.click(400, 250);
   await waitForState(page, 'ended', 2000);
-  check((await text(page, '#reason')).includes('key'), `the ended page says "${await text(page, '#reason')}"`);
-  check((await music(page)).paused, 'the music goes on after the key');
-  await expectFramesStopped(page, 'after the key');
+  check((await text(page, '#reason')).includes('stopped'), `the ended page says "${await text(page, '#reason')}"`);
+  check((await music(page)).mode !== 'music' && (await page.evaluate(() => window.audioProbe.heard())) === null,
+        'the music goes on after the click');
+  await expectFramesStopped(page, 'after the click');
 
   await page.click('#again');
   await waitForState(page, 'playing', 2000);
   await expectFramesAdvance(page, 'played again');
   const again = await music(page);
-  check(!again.paused && again.time < 3, `played again, the music is ${again.paused ? 'paused' : 'at ' + again.time + ' s'}`);
-  await page.keyboard.press('Enter');
+  check(again.mode === 'music' && again.position < 3, `played again, the music is ${JSON.stringify(again)}`);
+
+  // Enter held past the repeat delay, and Space released over the focused Play again button, do
+  // not start it again.
+  await page.keyboard.down('Enter');
   await waitForState(page, 'ended', 2000);
+  for (let i = 0; i < 3; ++i) await page.keyboard.down('Enter');
+  await page.keyboard.up('Enter');
+  await page.waitForTimeout(200);
+  check((await state(page)) === 'ended', 'a held Enter started the demo again');
+  await page.click('#again');
+  await waitForState(page, 'playing', 2000);
+  await page.keyboard.down('Space');
+  await waitForState(page, 'ended', 2000);
+  await page.keyboard.up('Space');
+  await page.waitForTimeout(200);
+  check((await state(page)) === 'ended', 'releasing Space started the demo again');
+  expectNoConsoleErrors(page);
+  return page;
+}
+
+// Started with no gesture, as a browser that refuses autoplay sees it: the demo runs in silence,
+// the page says why and offers the sound, which then joins the picture in step.
+async function soundRefused(browser, server) {
+  const page = await openPage(browser, server, '/', { hasTouch: true });
+  await quietly(page, "document.getElementById('start').click()");
+  let notices = '';
+  for (let tries = 0; tries < 30 && !notices.includes('Sound is off'); ++tries) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+    notices = await quietly(page, "Array.from(document.querySelectorAll('.notice'), (e) => e.textContent).join(' | ')");
+  }
+  console.log(`  on the page: ${notices}`);
+  check((await state(page)) === 'playing', `started without a gesture, the page is "${await state(page)}"`);
+  check(notices.includes('Sound is off') && (await page.$('.notice .sound-on')) !== null,
+        `the page does not say the sound is off, with a button: "${notices}"`);
+  await expectFramesAdvance(page, 'in silence');
+  const silent = await demoSeconds(page);
+  check(silent > 0.5, `the demo's time stands at ${silent} s in silence`);
+  await page.click('.notice .sound-on');
+  try {
+    await page.waitForFunction(() => Module.teppleMusic.state().mode === 'music', null, { timeout: 3000 });
+  } catch (error) {
+    throw new Failure(`the sound did not come on: ${JSON.stringify(await music(page))}`);
+  }
+  await page.waitForTimeout(300);
+  await expectInStep(page, 'sound turned on');
+  // On a touch screen a tap on the picture ends it.
+  await page.tap('#screen');
+  await waitForState(page, 'ended', 2000);
+  check((await music(page)).mode !== 'music', 'the music goes on after the tap');
   expectNoConsoleErrors(page);
   return page;
 }
@@ -310,9 +520,41 @@ async function brokenMesh(browser, server) {
   check(reason.includes('Shape4.LSB'), `the stopped page says "${reason}"`);
   check(notices.includes('Hehe :-D') && notices.includes('Shape4.LSB'), `the message on the page is "${notices}"`);
   check(page.consoleErrors.some((line) => line.includes('Shape4.LSB')), 'the console does not name Shape4.LSB');
-  check((await music(page)).paused, 'the music plays on after the failed start');
+  check((await music(page)).mode !== 'music' && (await page.evaluate(() => window.audioProbe.heard())) === null,
+        'the music plays on after the failed start');
   await expectFramesStopped(page, 'after the failed start');
   expectNoConsoleErrors(page, (line) => line.includes('Shape4.LSB'));
+  return page;
+}
+
+// Pages that cannot load: each says why in one sentence on the page.
+async function failedPage(browser, url, what) {
+  const context = await browser.newContext({ viewport: { width: 800, height: 500 } });
+  const page = await context.newPage();
+  page.consoleErrors = [];
+  page.on('console', (message) => { if (message.type() === 'error') page.consoleErrors.push(message.text()); });
+  await page.goto(url);
+  try {
+    await page.waitForFunction(() => document.body.dataset.state === 'failed', null, { timeout: 20000, polling: 50 });
+  } catch (error) {
+    throw new Failure(`${what}: the page is "${await state(page)}", showing "${await text(page, '#status')}"`);
+  }
+  const sentence = await text(page, '#failure');
+  console.log(`  on the page: ${sentence}`);
+  check(await page.isVisible('#failure'), `${what}: the failure is not shown`);
+  return { page, sentence };
+}
+
+async function noWasm(browser, server) {
+  const url = `http://127.0.0.1:${server.address().port}/no-wasm/`;
+  const { page, sentence } = await failedPage(browser, url, 'no tepple.wasm');
+  check(/tepple\.wasm could not be downloaded \(404/.test(sentence), `the page says "${sentence}"`);
+  return page;
+}
+
+async function fromDisk(browser) {
+  const { page, sentence } = await failedPage(browser, 'file://' + path.resolve(site, 'index.html'), 'opened from disk');
+  check(sentence.includes('web server') && sentence.includes('scripts/web.sh'), `the page says "${sentence}"`);
   return page;
 }
 
@@ -327,7 +569,8 @@ async function main() {
            '--disable-sync', '--no-first-run', '--disable-quic'],
   });
   console.log(`Chromium ${browser.version()}`);
-  const runs = { realtime, fixed, 'missing-flare': missingFlare, 'broken-mesh': brokenMesh };
+  const runs = { realtime, 'sound-refused': soundRefused, fixed, 'missing-flare': missingFlare,
+                 'broken-mesh': brokenMesh, 'no-wasm': noWasm, 'from-disk': fromDisk };
   const failed = [];
   for (const [name, run] of Object.entries(runs)) {
     console.log(`${name}:`);

@@ -2,8 +2,9 @@
 # The demo in a real browser: run-web-test.sh <source folder> <run folder> <scratch folder>
 # Builds the browser version from the run folder's data into the scratch folder (web/CMakeLists.txt,
 # as scripts/web.sh does), makes the native frames to compare with tepple-capture and two spoiled
-# data packages, then drives headless Chromium through browser-test.cjs. Says it is skipped (exit
-# 77) where emscripten, Chromium, Node.js or the test's npm packages are missing.
+# data packages, checks scripts/web.sh's port rules and its server on that site, then drives
+# headless Chromium through browser-test.cjs. Says it is skipped (exit 77) where emscripten,
+# Chromium, Node.js or the test's npm packages are missing.
 set -euo pipefail
 
 source_dir=$(cd "$1" && pwd)
@@ -42,6 +43,58 @@ emcmake cmake -S "$source_dir/web" -B "$work/cmake" -DCMAKE_BUILD_TYPE=Release -
   -DTEPPLE_SITE_DIR="$site" >"$work/configure.log" 2>&1 || { cat "$work/configure.log"; fail "configuring the web build"; }
 cmake --build "$work/cmake" -j2 >"$work/build.log" 2>&1 || { tail -n 60 "$work/build.log"; fail "the web build"; }
 echo "built $(du -cb "$site"/tepple.{js,wasm,data} | tail -n 1 | cut -f1) bytes of program and data in $site"
+
+# scripts/web.sh's port rules and its server (web/serve.py), on the site just built: ports outside
+# 1-65535 refused before anything is built, a port already taken reported in one line, the
+# address printed only once the port is bound, the site's files alone served, with the isolation
+# and cache headers.
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+for port in 0 99999 65536 x; do
+  if "$source_dir/scripts/web.sh" --port "$port" >"$work/web-sh.log" 2>&1 || [ $? -ne 2 ] ||
+     ! grep -q "from 1 to 65535" "$work/web-sh.log"; then
+    cat "$work/web-sh.log"; fail "scripts/web.sh --port $port was not refused"
+  fi
+done
+port=$(free_port)
+python3 -c 'import socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(); print("bound", flush=True); time.sleep(30)' \
+  "$port" >"$work/holder.log" &
+holder=$!
+for _ in $(seq 50); do grep -q bound "$work/holder.log" && break; sleep 0.1; done
+status=0
+timeout 10 python3 "$source_dir/web/serve.py" "$site" "$port" >"$work/serve.out" 2>"$work/serve.err" || status=$?
+kill "$holder" 2>/dev/null || true
+[ "$status" -eq 1 ] && [ "$(wc -l <"$work/serve.err")" -eq 1 ] && grep -q "port $port is taken" "$work/serve.err" &&
+  [ ! -s "$work/serve.out" ] || { cat "$work/serve.out" "$work/serve.err"; fail "a taken port: status $status"; }
+port=$(free_port)
+python3 "$source_dir/web/serve.py" "$site" "$port" >"$work/serve.out" 2>"$work/serve.err" &
+server=$!
+for _ in $(seq 50); do grep -q "Open http://127.0.0.1:$port/" "$work/serve.out" && break; sleep 0.1; done
+# Each path as sent, its status, and the headers of the first.
+answers=$(python3 - "$port" / /tepple.wasm /../cmake/CMakeCache.txt /%2e%2e/configure.log <<'PYTHON'
+import http.client, sys
+port = int(sys.argv[1])
+for path in sys.argv[2:]:
+    connection = http.client.HTTPConnection('127.0.0.1', port, timeout=10)
+    connection.request('GET', path)
+    response = connection.getresponse()
+    print('status', path, response.status)
+    if path == '/tepple.wasm':
+        for name, value in response.getheaders():
+            print(f'{name}: {value}')
+PYTHON
+) || true
+kill "$server" 2>/dev/null || true
+served=$(grep '^status' <<<"$answers" | tr '\n' ' ')
+wanted="status / 200 status /tepple.wasm 200 status /../cmake/CMakeCache.txt 404 status /%2e%2e/configure.log 404 "
+[ "$served" = "$wanted" ] ||
+  { cat "$work/serve.err"; fail "the server answered: $served"; }
+for header in 'Cross-Origin-Opener-Policy: same-origin' 'Cross-Origin-Embedder-Policy: require-corp' \
+              'Cache-Control: no-cache' 'Content-type: application/wasm'; do
+  grep -qi "^$header" <<<"$answers" || fail "the server's answer lacks '$header':
+$answers"
+done
+echo "scripts/web.sh: ports outside 1-65535 refused, a taken port told in one line, the site alone served"
 
 rm -rf "$work/capture" "$work/spoiled" "$work"/*-failure.png "$work"/fixed-*-browser.png
 "$run_dir/tepple-capture" --fps 60 --seed 1 --at "$moments,45.2" --out "$work/capture" 2>"$work/capture.log" ||

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # tepple-capture given bad options, a bad data folder or an output it cannot write: each time a
-# clear message naming the problem, a non-zero status (2 for the command line, 1 otherwise) and
-# no crash. An output that cannot be written fails before anything is rendered; one that fails
-# part way (a full disk, here a file-size limit) leaves no part-written file. Spoiled data the
-# demo itself carries on with, the capture carries on with too.
+# clear message naming the problem, a non-zero status (2 for the command line and for outputs
+# that would share a file, 1 otherwise) and no crash. An output that cannot be written fails
+# before anything is rendered; one that fails part way (a full disk, here a file-size limit)
+# leaves no part-written file. Spoiled data the demo itself carries on with, the capture carries
+# on with too.
 source "$(dirname "$0")/lib.sh"
 
 CAPTURE=$RUN_DIR/tepple-capture
@@ -22,7 +23,7 @@ expect() {
   shift
   (cd "$WORK" && ulimit -f "${LIMIT_KB:-unlimited}" && exec env "${settings[@]}" "$CAPTURE" "$@") \
     >"$WORK/stdout" 2>"$WORK/stderr" || actual=$?
-  if [ "$actual" -ne "$status" ] || ! grep -qF -- "$text" "$WORK/stderr"; then
+  if [ "$actual" -ne "$status" ] || { [ -n "$text" ] && ! grep -qF -- "$text" "$WORK/stderr"; }; then
     echo "FAIL: tepple-capture $*: status $actual (wanted $status), said: $(tail -n 3 "$WORK/stderr")" >&2
     failures=$((failures + 1))
     return 0
@@ -64,13 +65,54 @@ mkdir -p "$out/t001.500.png"
 quick 1 "picture: cannot write $out/t001.500.png: it is a folder" -- --at 1,1.5 --out "$out"
 rmdir "$out/t001.500.png"
 
-# Past a size limit (a full disk) a write fails with its reason, and nothing part-written is left,
-# not even a temporary.
+# Nothing at all in folder $1: no output, no temporary.
 nothing_left() {
   local found
   found=$(find "$1" -mindepth 1 | head -n 5)
   [ -z "$found" ] || { echo "FAIL: left after a failed write: $found" >&2; failures=$((failures + 1)); }
 }
+
+# Two requests that would share a file (different frames under one name, a contact sheet or a
+# frame of the sequence under a picture's name) are refused before the first frame: one picture
+# would silently replace the other.
+rm -rf "$out" && mkdir -p "$out"
+quick 2 "--at 9.9996 and --at 10.0004 would both be written to $out/t010.000.png" -- --at 9.9996,10.0004 --out "$out"
+quick 2 "would both be written to $out/t000.001.png" -- --fps 1000 --at 0.5,0.001,0.0005 --out "$out"
+quick 2 "--at 1 and --contact-sheet would both be written" -- --at 1 --contact-sheet t001.000.png --out "$out"
+quick 2 "--contact-sheet and --frames would both be written to" -- --frames . --contact-sheet frame000010.png --out "$out"
+quick 2 "would both be written to" -- --at 1 --contact-sheet ./t001.000.png --out "$out"
+nothing_left "$out"
+# -0 is the time 0, named as such.
+expect 0 "" -- --at -0 --out "$out"
+[ -s "$out/t000.000.png" ] && [ "$(ls -A "$out")" = t000.000.png ] ||
+  { echo "FAIL: --at -0 made: $(ls -A "$out")" >&2; failures=$((failures + 1)); }
+
+# A link planted at an output's name (another user's, in a shared folder) is replaced by the
+# picture; the file it pointed to keeps its bytes and its mode.
+rm -rf "$out" && mkdir -p "$out"
+printf 'secret' >"$WORK/victim" && chmod 600 "$WORK/victim"
+ln -s "$WORK/victim" "$out/t001.000.png"
+expect 0 "" -- --at 1 --out "$out"
+if [ "$(cat "$WORK/victim")" != secret ] || [ "$(stat -c %a "$WORK/victim")" != 600 ] || [ -L "$out/t001.000.png" ]; then
+  echo "FAIL: the output went through the link: $(stat -c '%a %s' "$WORK/victim"), $(ls -l "$out")" >&2
+  failures=$((failures + 1))
+fi
+
+# A folder on a read-only file system: the message gives the cause (where a mount can be made).
+mkdir -p "$WORK/readonly"
+if mount -t tmpfs -o ro,size=1m tmpfs "$WORK/readonly" 2>/dev/null; then
+  # Never left mounted: the next run could not clear its scratch folder.
+  trap 'umount "$WORK/readonly" 2>/dev/null || true; stop_demo' EXIT
+  expect 1 "output folder '$WORK/readonly' is not a folder that can be written: Read-only file system" \
+    -- --at 1 --out "$WORK/readonly"
+  umount "$WORK/readonly"
+  trap stop_demo EXIT
+else
+  note "no read-only mount could be made here: its message is not checked"
+fi
+
+# Past a size limit (a full disk) a write fails with its reason, and nothing part-written is left,
+# not even a temporary.
 rm -rf "$out" && mkdir -p "$out"
 LIMIT_KB=50 expect 1 "cannot write $out/t030.000.png: File too large" -- --at 30 --out "$out"
 nothing_left "$out"
@@ -83,6 +125,18 @@ nothing_left "$out"
 # No ffmpeg on the way: stop at once and say how to get it.
 mkdir -p "$WORK/no-programs"
 expect 1 "apt-get install ffmpeg" PATH="$WORK/no-programs" -- --video demo.mp4 --out "$out"
+
+# An ffmpeg that cannot run (here a script whose interpreter is missing) is said to be so; the
+# soundtrack is not blamed.
+mkdir -p "$WORK/broken-ffmpeg"
+printf '#!/no/such/interpreter\n' >"$WORK/broken-ffmpeg/ffmpeg"
+chmod +x "$WORK/broken-ffmpeg/ffmpeg"
+expect 1 "cannot run $WORK/broken-ffmpeg/ffmpeg: No such file or directory" PATH="$WORK/broken-ffmpeg" \
+  -- --video demo.mp4 --out "$out"
+if grep -q damaged "$WORK/stderr"; then
+  echo "FAIL: an ffmpeg that cannot run blamed on the soundtrack: $(cat "$WORK/stderr")" >&2
+  failures=$((failures + 1))
+fi
 
 # Spoiled data folders.
 data=$(copy_run_folder)
@@ -130,5 +184,27 @@ if [ "$status" -ne 143 ] || ! grep -q "no output was left half-written" "$WORK/s
   failures=$((failures + 1))
 fi
 nothing_left "$out"
+
+# SIGHUP (the terminal closed) stops it the same way.
+(cd "$WORK" && exec "$CAPTURE" --video "$out/hung-up.mp4") >"$WORK/stdout" 2>"$WORK/stderr" &
+capture_pid=$!
+sleep 2
+kill -HUP "$capture_pid"
+status=0
+wait "$capture_pid" || status=$?
+if [ "$status" -ne 129 ] || ! grep -q "no output was left half-written" "$WORK/stderr"; then
+  echo "FAIL: SIGHUP during --video: status $status, said: $(tail -n 2 "$WORK/stderr")" >&2
+  failures=$((failures + 1))
+fi
+nothing_left "$out"
+
+# Killed outright, it leaves a hidden partial video; the next run of that output clears it.
+(cd "$WORK" && exec "$CAPTURE" --video "$out/killed.mp4") >"$WORK/stdout" 2>"$WORK/stderr" &
+capture_pid=$!
+sleep 1
+kill -KILL "$capture_pid"
+wait "$capture_pid" 2>/dev/null || true
+expect 0 "" -- --video "$out/killed.mp4" --fps 1
+[ "$(ls -A "$out")" = killed.mp4 ] || { echo "FAIL: left after a killed run: $(ls -A "$out")" >&2; failures=$((failures + 1)); }
 
 [ "$failures" -eq 0 ] || fail "$failures capture cases failed"

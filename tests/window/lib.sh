@@ -2,6 +2,8 @@
 #   <script> <run folder> <scratch folder>
 # by run-test.sh, already inside a virtual X server when the test needs one.
 set -euo pipefail
+# since and not_above read and print decimal seconds: a decimal-comma locale would break them.
+export LC_ALL=C
 
 RUN_DIR=$(cd "$1" && pwd)
 WORK=$(cd "$2" && pwd)

@@ -63,6 +63,8 @@ std::vector<AssetFile> assetCatalogue()
 
 void writeAssets(const std::string& folder, std::ostream& progress)
 {
+    // An empty name would put every file in the root folder ("" + "/" + name).
+    if (folder.empty()) throw std::invalid_argument("the data folder name is empty");
     // The manifest exists only beside a complete set: a run that stops part way leaves none, so
     // the next check finds the folder unfinished whatever the files written so far hold.
     const std::string manifestPath = folder + "/" + manifestName;

@@ -17,5 +17,5 @@ std::vector<AssetFile> assetCatalogue();
 
 // Makes every file and writes it into `folder` (created if missing), one progress line per file
 // on `progress`. Throws std::runtime_error naming the file on the first one that cannot be made
-// or written.
+// or written, std::invalid_argument for an empty folder name.
 void writeAssets(const std::string& folder, std::ostream& progress);

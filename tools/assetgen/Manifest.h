@@ -29,6 +29,8 @@ std::string formatManifest(const std::vector<ManifestEntry>& entries);
 std::optional<std::vector<ManifestEntry>> parseManifest(const std::string& text);
 
 // What is wrong with the data files in `folder`: one line per problem, each naming its file (the
-// manifest missing or malformed, a file of `names` missing, not a regular file, of another size or
-// checksum than the manifest says, or absent from it). Empty when all is well.
+// manifest missing, malformed or listing a file twice, a file of `names` missing, not a regular
+// file, of another size or checksum than the manifest says, or absent from it). Empty when all
+// is well. Sizes are compared first; no file is read whole into memory. An empty folder name is
+// a problem of its own, never the root folder.
 std::vector<std::string> checkDataFolder(const std::string& folder, const std::vector<std::string>& names);

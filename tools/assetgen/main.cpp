@@ -11,6 +11,7 @@
 
 #include "Catalogue.h"
 #include "Manifest.h"
+#include "ReplacingFile.h"
 #include "media/DataFiles.h"
 
 namespace {
@@ -21,10 +22,25 @@ constexpr const char* usage =
     "       tepple-assets --check FOLDER  say which data files in FOLDER are missing or damaged;\n"
     "                                     status 1 if any is\n";
 
+// A termination signal ends the run at once, as by default, but first removes the temporary of
+// a file being written: nothing is left half-written under its own name or a hidden one.
+extern "C" void endOnSignal(int signal)
+{
+    removeTemporariesNow();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 int check(const std::string& folder)
 {
     const std::vector<std::string> names(std::begin(dataFiles::all), std::end(dataFiles::all));
-    const std::vector<std::string> problems = checkDataFolder(folder, names);
+    std::vector<std::string> problems;
+    try {
+        problems = checkDataFolder(folder, names);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tepple-assets: cannot check %s: %s\n", folder.c_str(), error.what());
+        return 1;
+    }
     for (const std::string& problem : problems) std::fprintf(stderr, "tepple-assets: %s\n", problem.c_str());
     if (!problems.empty()) return 1;
     std::printf("tepple-assets: the %zu data files in %s are as the manifest lists them\n", names.size(),
@@ -57,7 +73,14 @@ int main(int argc, char** argv)
         std::fputs(usage, stdout);
         return 0;
     }
-    if (arguments.size() == 2 && arguments[0] == "--check") return check(arguments[1]);
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, endOnSignal);
+    const bool checking = arguments.size() == 2 && arguments[0] == "--check";
+    if ((checking && arguments[1].empty()) || (arguments.size() == 1 && arguments[0].empty())) {
+        // Refused, not read as the root folder: a script's unset variable must not fill "/".
+        std::fputs("tepple-assets: the folder name is empty\n", stderr);
+        return 2;
+    }
+    if (checking) return check(arguments[1]);
     if (arguments.size() == 1 && arguments[0].rfind("-", 0) != 0) return generate(arguments[0]);
     std::fputs(usage, stderr);
     return 2;

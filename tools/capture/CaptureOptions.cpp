@@ -6,14 +6,13 @@
 #include <cstdlib>
 
 #include "driver/FrameLoop.h"
+#include "render/ThreadCount.h"
 
 namespace {
 
 constexpr int maxFps = 1000;
 constexpr int minWidth = 16;
 constexpr int maxWidth = 2560;
-// The renderer splits the screen into bands of at least 16 rows.
-constexpr int maxThreads = 30;
 
 // Splits "--name=value" into name and value; a plain "--name" leaves the value empty.
 struct Spelling {
@@ -53,11 +52,12 @@ std::string apply(CaptureOptions& options, const std::string& name, const std::s
         }
         options.seed = static_cast<unsigned>(*seed);
     } else if (name == "--threads") {
-        const auto threads = parseWholeNumber(value);
-        if (!threads || *threads < 1 || *threads > maxThreads) {
-            return "--threads wants a whole number from 1 to " + std::to_string(maxThreads) + ", not '" + value + "'";
+        const auto threads = parseThreadCount(value);
+        if (!threads) {
+            return "--threads wants a whole number from 1 to " + std::to_string(maxRenderThreads) + ", not '" + value +
+                   "'";
         }
-        options.threads = static_cast<int>(*threads);
+        options.threads = *threads;
     } else if (name == "--width") {
         const auto width = parseWholeNumber(value);
         if (!width || *width < minWidth || *width > maxWidth) {
@@ -128,7 +128,8 @@ std::optional<std::vector<double>> parseTimeList(const std::string& text)
         const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const auto time = parseDecimal(item);
         if (!time || *time < 0.0 || *time > timelineEnd) return std::nullopt;
-        times.push_back(*time);
+        // -0 is the time 0, named as such (not "t-00.000.png").
+        times.push_back(*time + 0.0);
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
@@ -200,5 +201,11 @@ std::string captureUsage()
            "                         height keeps the 4:3 shape)\n"
            "  --threads N            threads to draw with (default: one per processor; the pictures\n"
            "                         are the same for any number)\n"
-           "  --help                 this text\n";
+           "  --help                 this text\n"
+           "\n"
+           "Pictures taken with --at are named after their time to the millisecond (t005.000.png).\n"
+           "Every output needs a file of its own: two that would share a name (times that round\n"
+           "alike, a contact sheet named like a picture or a frame) stop the run before the first\n"
+           "frame with status 2. An output replaces whatever has its name, a symbolic link\n"
+           "included; the file a link pointed to is left as it was.\n";
 }

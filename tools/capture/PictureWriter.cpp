@@ -1,10 +1,27 @@
 #include "PictureWriter.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 
 PictureWriter::PictureWriter(int threads, size_t capacity) : capacity_(std::max<size_t>(capacity, 1))
 {
-    for (int i = 0; i < std::max(threads, 1); ++i) workers_.emplace_back([this] { work(); });
+    const int wanted = std::max(threads, 1);
+    workers_.reserve(static_cast<size_t>(wanted));
+    // The workers that started are enough (they only encode sooner together); none at all is an
+    // error, thrown before anything could be left running.
+    for (int i = 0; i < wanted; ++i) {
+        try {
+            workers_.emplace_back([this] { work(); });
+        } catch (const std::system_error& error) {
+            if (workers_.empty()) {
+                throw std::runtime_error(std::string("cannot start a thread to write pictures: ") +
+                                         error.code().message());
+            }
+            break;
+        }
+    }
 }
 
 PictureWriter::~PictureWriter()

@@ -25,7 +25,8 @@ struct PictureJob {
 
 class PictureWriter {
 public:
-    // `threads` of at least 1.
+    // `threads` of at least 1; as many as could be started when the system refuses some.
+    // Throws std::runtime_error when it refuses every one.
     PictureWriter(int threads, size_t capacity);
     // Stops the workers. Pictures not yet written are dropped, never left half-written.
     ~PictureWriter();

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <stdexcept>
 
@@ -46,7 +48,7 @@ std::vector<std::string> ffmpegArguments(int width, int height, int fps, const s
     return arguments;
 }
 
-bool ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath)
+AudioCheck ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath)
 {
     // -xerror ends the decoding at the first damaged frame; what ffmpeg says is not needed.
     std::vector<std::string> arguments = {ffmpegPath, "-nostdin", "-loglevel", "quiet", "-xerror", "-i",
@@ -64,25 +66,48 @@ bool ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioP
     pid_t child = -1;
     const int failure = posix_spawn(&child, ffmpegPath.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (failure != 0) return false;
+    AudioCheck check;
+    if (failure != 0) {
+        check.ffmpegFailed = true;
+        check.problem = std::strerror(failure);
+        return check;
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return false;
+        if (errno != EINTR) {
+            check.ffmpegFailed = true;
+            check.problem = std::strerror(errno);
+            return check;
+        }
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    // 126 and 127 are what a shell or the dynamic loader answer when the program cannot run.
+    if (WIFSIGNALED(status)) {
+        check.ffmpegFailed = true;
+        check.problem = std::string("killed by ") + strsignal(WTERMSIG(status));
+    } else if (WIFEXITED(status) && (WEXITSTATUS(status) == 126 || WEXITSTATUS(status) == 127)) {
+        check.ffmpegFailed = true;
+        check.problem = "it could not start (status " + std::to_string(WEXITSTATUS(status)) + ")";
+    } else {
+        check.decodes = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    return check;
 }
 
 VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height)
     : width_(width), height_(height)
 {
     int ends[2];
-    if (pipe(ends) != 0) throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, ends[0]);
-    posix_spawn_file_actions_addclose(&actions, ends[1]);
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
+    }
+    // The child tells why exec failed through this pipe; a successful exec closes it unwritten.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        const int error = errno;
+        close(ends[0]);
+        close(ends[1]);
+        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(error));
+    }
 
     std::vector<char*> argv;
     std::string programName = ffmpegPath;
@@ -91,13 +116,40 @@ VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::strin
     for (std::string& argument : owned) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    const int failure = posix_spawn(&child_, ffmpegPath.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t parent = getpid();
+    child_ = fork();
+    if (child_ == 0) {
+        // Only async-signal-safe calls here: the parent has other threads. ffmpeg dies with the
+        // capture, even a capture killed outright, rather than finish a video no one will keep.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        if (dup2(ends[0], STDIN_FILENO) < 0) _exit(127);
+        execve(ffmpegPath.c_str(), argv.data(), environ);
+        const int error = errno;
+        (void)!::write(report[1], &error, sizeof error);
+        _exit(127);
+    }
+    const int forkError = errno;
     close(ends[0]);
-    if (failure != 0) {
+    close(report[1]);
+    if (child_ < 0) {
         close(ends[1]);
+        close(report[0]);
         child_ = -1;
-        throw std::runtime_error("cannot start " + ffmpegPath + ": " + std::strerror(failure));
+        throw std::runtime_error("cannot start " + ffmpegPath + ": " + std::strerror(forkError));
+    }
+    int execError = 0;
+    ssize_t got;
+    while ((got = read(report[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
+    }
+    close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof execError)) {
+        close(ends[1]);
+        int status = 0;
+        while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+        }
+        child_ = -1;
+        throw std::runtime_error("cannot start " + ffmpegPath + ": " + std::strerror(execError));
     }
     input_ = ends[1];
 }

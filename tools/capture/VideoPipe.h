@@ -17,12 +17,19 @@ std::vector<std::string> ffmpegArguments(int width, int height, int fps, const s
 
 // Whether ffmpeg decodes the whole of the audio file at `audioPath` without a single error. A
 // file it cannot open, or one damaged part way, would otherwise stop the video or fill the
-// terminal with decoder messages.
-bool ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath);
+// terminal with decoder messages. An ffmpeg that cannot be run at all (not a program, a missing
+// interpreter or library, killed) says nothing about the file: that is told apart, with why.
+struct AudioCheck {
+    bool decodes = false;
+    bool ffmpegFailed = false;
+    std::string problem; // when ffmpegFailed
+};
+AudioCheck ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath);
 
 class VideoPipe {
 public:
-    // Starts ffmpeg. Throws std::runtime_error when it cannot be started.
+    // Starts ffmpeg, which is killed should this process die first. Throws std::runtime_error
+    // when it cannot be started.
     VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height);
     // Closes the pipe and waits for ffmpeg if finish() was not called.
     ~VideoPipe();

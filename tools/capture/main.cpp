@@ -20,6 +20,7 @@
 #include "TimelineCapture.h"
 #include "VideoPipe.h"
 #include "media/DataFiles.h"
+#include "render/WorkerPool.h"
 
 namespace fs = std::filesystem;
 
@@ -32,9 +33,14 @@ class CaptureError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+// A request the command line makes that cannot be carried out as asked: status 2, like a bad option.
+class RequestError : public CaptureError {
+public:
+    using CaptureError::CaptureError;
+};
 
-// SIGINT or SIGTERM: the run stops at the next frame, through the same clean-up as a failure, so
-// no temporary is left behind and no output appears half-written.
+// SIGINT, SIGTERM or SIGHUP: the run stops at the next frame, through the same clean-up as a
+// failure, so no temporary is left behind and no output appears half-written.
 volatile std::sig_atomic_t stopSignal = 0;
 extern "C" void requestStop(int signal) { stopSignal = signal; }
 
@@ -59,14 +65,20 @@ void requireWritableFolder(const std::string& folder, const std::string& what)
 {
     std::error_code error;
     fs::create_directories(folder, error);
-    if (fs::is_directory(folder, error)) {
-        try {
-            checkReplaceable((fs::path(folder) / "tepple-capture-probe").string());
-            return;
-        } catch (const OutputError&) {
-        }
+    std::error_code ignored;
+    if (!fs::is_directory(folder, ignored)) {
+        throw CaptureError(what + " '" + folder + "' is not a folder that can be written" +
+                           (error ? ": " + error.message() : ""));
     }
-    throw CaptureError(what + " '" + folder + "' is not a folder that can be written");
+    try {
+        checkReplaceable((fs::path(folder) / "tepple-capture-probe").string());
+    } catch (const OutputError& problem) {
+        // The probe's message ends in the cause (a read-only file system, a permission denied).
+        const std::string message = problem.what();
+        const size_t cause = message.rfind(": ");
+        throw CaptureError(what + " '" + folder + "' is not a folder that can be written" +
+                           (cause == std::string::npos ? "" : message.substr(cause)));
+    }
 }
 
 // Every output file is checked before the first frame is rendered: made replaceable (its folder
@@ -80,6 +92,50 @@ void requireWritableFile(const std::string& file, const std::string& what)
         checkReplaceable(file);
     } catch (const OutputError& problem) {
         throw CaptureError(what + ": " + problem.what());
+    }
+}
+
+// Two outputs given one file would keep only the picture written last, with success reported for
+// both: every output needs a name of its own, checked before the first frame. Names are compared
+// with their folders resolved, so "./a.png" and "a.png" are one name; the folders exist by now.
+void requireDistinctOutputs(const CaptureOptions& options, const std::string& framesFolder, int fps)
+{
+    const auto key = [](const std::string& path) {
+        const fs::path given(path);
+        const fs::path parent = given.parent_path().empty() ? fs::path(".") : given.parent_path();
+        std::error_code error;
+        fs::path folder = fs::weakly_canonical(parent, error);
+        if (error) folder = fs::absolute(parent).lexically_normal();
+        return (folder / given.filename()).string();
+    };
+    std::map<std::string, std::string> owners; // output -> the request it answers
+    const auto claim = [&](const std::string& path, const std::string& request) {
+        const auto [owner, added] = owners.emplace(key(path), request);
+        if (!added) {
+            throw RequestError(owner->second + " and " + request + " would both be written to " + path +
+                               ": every picture needs a file of its own");
+        }
+    };
+    for (size_t i = 0; i < options.atTimes.size(); ++i) {
+        char time[32];
+        std::snprintf(time, sizeof time, "%.10g", options.atTimes[i]);
+        claim(inside(options.outFolder, atPictureName(options.atTimes[i])), std::string("--at ") + time);
+    }
+    if (!options.contactSheet.empty()) claim(inside(options.outFolder, options.contactSheet), "--contact-sheet");
+    if (!options.video.empty()) claim(inside(options.outFolder, options.video), "--video");
+    if (framesFolder.empty()) return;
+    // The frame sequence is too long to list: a name is checked against the pattern instead.
+    const std::string sequence = key((fs::path(framesFolder) / "x").string());
+    const int frames = TimelineCapture::frameCount(fps);
+    for (const auto& [path, request] : owners) {
+        if (fs::path(path).parent_path() != fs::path(sequence).parent_path()) continue;
+        const std::string name = fs::path(path).filename().string();
+        for (int frame = 0; frame < frames; ++frame) {
+            if (framePictureName(frame) == name) {
+                throw RequestError(request + " and --frames would both be written to " + path +
+                                   ": every picture needs a file of its own");
+            }
+        }
     }
 }
 
@@ -117,7 +173,9 @@ std::string soundtrackFor(const CaptureOptions& options, const std::string& ffmp
         std::fprintf(stderr, "tepple-capture: no soundtrack at %s; the video will be silent\n", audio.c_str());
         return "";
     }
-    if (!ffmpegDecodesAudio(ffmpeg, audio)) {
+    const AudioCheck check = ffmpegDecodesAudio(ffmpeg, audio);
+    if (check.ffmpegFailed) throw CaptureError("cannot run " + ffmpeg + ": " + check.problem);
+    if (!check.decodes) {
         std::fprintf(stderr,
                      "tepple-capture: the soundtrack %s is damaged (ffmpeg cannot decode it); the video will be silent\n",
                      audio.c_str());
@@ -145,6 +203,7 @@ int capture(const CaptureOptions& options)
         ffmpeg = *found;
         requireWritableFile(inside(options.outFolder, options.video), "video");
     }
+    requireDistinctOutputs(options, framesFolder, options.fps);
 
     TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder, options.threads});
     const std::vector<SheetCell> cells = options.contactSheet.empty() ? std::vector<SheetCell>{} : contactSheetCells();
@@ -231,18 +290,26 @@ int main(int argc, char** argv)
         std::fputs(captureUsage().c_str(), stdout);
         return 0;
     }
+    // Fewer drawing threads only slow the run: the pictures are the same for any number.
+    WorkerPool::setShortfallReport([](int started, int wanted) {
+        std::fprintf(stderr, "tepple-capture: could start only %d of %d drawing threads\n", started, wanted);
+    });
     // A write to an ffmpeg that has quit, or past a file-size limit, must fail as an error with its
     // reason, not end the process.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
+    std::signal(SIGHUP, requestStop);
     try {
         return capture(*parsed.options);
     } catch (const Stopped& stopped) {
         std::fprintf(stderr, "\ntepple-capture: stopped by %s; no output was left half-written\n",
                      strsignal(stopped.signal));
         return 128 + stopped.signal;
+    } catch (const RequestError& error) {
+        std::fprintf(stderr, "tepple-capture: %s\n", error.what());
+        return usageStatus;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tepple-capture: %s\n", error.what());
         return failureStatus;

@@ -23,17 +23,21 @@ enum class Durability { Synced, Unsynced };
 
 class ReplacingFile {
 public:
-    // Checks the destination and creates the temporary beside it. A symbolic link is followed to
-    // the file it names; an existing destination must be a regular file (a folder or a device
-    // such as /dev/full is refused, never replaced). The folder must exist. Throws OutputError.
+    // Checks the destination and creates the temporary beside it. The name itself is replaced: a
+    // symbolic link there becomes the new file, and whatever it pointed to is never written (in
+    // a shared folder a link may be another user's trap). Anything else already there must be a
+    // regular file (a folder or a device such as /dev/full is refused, never replaced). The
+    // folder must exist. Temporaries of the same destination left by a process that has died
+    // (killed outright, its machine stopped) are removed. Throws OutputError.
     explicit ReplacingFile(const std::string& destination);
     // Removes the temporary unless commit() succeeded.
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    // The destination with links followed, and the temporary, which ends in the destination's
-    // extension for programs that choose a format by it (ffmpeg writes the video itself).
+    // The destination, and the temporary, which ends in the destination's extension for programs
+    // that choose a format by it (ffmpeg writes the video itself). The temporary is held locked
+    // while this object lives, which tells a later run that it is not a leftover.
     const std::string& destination() const { return destination_; }
     const std::string& temporaryPath() const { return temporary_; }
 
@@ -46,13 +50,20 @@ public:
 private:
     // Removes the temporary and throws OutputError with the cause `error` (an errno value).
     [[noreturn]] void fail(int error);
+    // Takes the temporary off the list removeTemporariesNow() reads.
+    void unlist();
 
     std::string shownName_; // as given, for messages
     std::string destination_;
     std::string temporary_;
     int descriptor_ = -1;
+    int liveSlot_ = -1; // where removeTemporariesNow() finds the temporary; -1: not listed
     bool committed_ = false;
 };
+
+// Removes the temporaries of every ReplacingFile of this process that is not yet committed, with
+// async-signal-safe calls only: for a handler of a termination signal that then ends the process.
+void removeTemporariesNow();
 
 // The whole of `bytes` as the destination's new content, through a ReplacingFile.
 void replaceFile(const std::string& destination, const void* bytes, size_t size, Durability durability);

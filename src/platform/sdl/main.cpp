@@ -2,7 +2,7 @@
 // soundtrack, with every data file read from the working folder or, when that has none, from the
 // program's own folder, else from the installed data folder (../share/tepple from the program's
 // folder). There are no options; the renderer draws with one thread per processor
-// unless TEPPLE_THREADS gives a number (1 to 30).
+// unless TEPPLE_THREADS gives a number (1 to 30, digits only).
 #include <SDL.h>
 
 #include <cstdio>
@@ -14,6 +14,8 @@
 #include "platform/sdl/SdlClock.h"
 #include "platform/sdl/SdlConsole.h"
 #include "platform/sdl/SdlMusicPlayer.h"
+#include "render/ThreadCount.h"
+#include "render/WorkerPool.h"
 
 namespace {
 
@@ -28,19 +30,19 @@ std::string programFolder()
     return folder;
 }
 
-// 0 (one thread per processor) unless TEPPLE_THREADS holds a whole number from 1 to 30.
+// 0 (one thread per processor) unless TEPPLE_THREADS holds a thread count (parseThreadCount).
 int renderThreads()
 {
     const char* text = std::getenv("TEPPLE_THREADS");
     if (text == nullptr || *text == '\0') return 0;
-    char* end = nullptr;
-    const long threads = std::strtol(text, &end, 10);
-    if (*end != '\0' || threads < 1 || threads > 30) {
-        std::fprintf(stderr, "tepple: TEPPLE_THREADS wants a whole number from 1 to 30, not '%s': using every processor\n",
-                     text);
+    const auto threads = parseThreadCount(text);
+    if (!threads) {
+        std::fprintf(stderr,
+                     "tepple: TEPPLE_THREADS wants a whole number from 1 to %d, not '%s': using every processor\n",
+                     maxRenderThreads, text);
         return 0;
     }
-    return static_cast<int>(threads);
+    return *threads;
 }
 
 } // namespace
@@ -50,6 +52,10 @@ int main(int argc, char** argv)
     std::string dataFolder;
     if (const auto status = settleStart(argc, argv, programFolder(), dataFolder)) return *status;
 
+    // Fewer drawing threads only slow the demo: it says so and plays on.
+    WorkerPool::setShortfallReport([](int started, int wanted) {
+        std::fprintf(stderr, "tepple: could start only %d of %d drawing threads\n", started, wanted);
+    });
     SdlConsole console;
     SdlClock clock;
     DemoSetup setup{console,    clock, console, [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },

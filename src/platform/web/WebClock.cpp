@@ -2,9 +2,21 @@
 
 #include <emscripten.h>
 
-WebClock::WebClock() : originMilliseconds_(emscripten_get_now()) {}
+EM_JS(void, webClockReset, (), { Module['teppleMusic'].reset(); });
+EM_JS(double, webClockSeconds, (), { return Module['teppleMusic'].seconds(); });
+EM_JS(int, webClockIsPaused, (), { return Module['teppleMusic'].isPaused() ? 1 : 0; });
+
+WebClock::WebClock()
+{
+    webClockReset();
+}
 
 double WebClock::seconds()
 {
-    return (emscripten_get_now() - originMilliseconds_) / 1000.0;
+    return webClockSeconds();
+}
+
+bool webClockPaused()
+{
+    return webClockIsPaused() != 0;
 }

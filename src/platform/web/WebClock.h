@@ -1,13 +1,15 @@
 #pragma once
-// Seconds from the browser's high-resolution time (performance.now()), counted from this clock's
-// creation.
+// The demo's clock in the browser: the page's music clock (music-clock.js). While the soundtrack
+// plays, the time is the position of the music being heard, so picture and sound stay together;
+// without music it is the page's high-resolution time. Both stand still while the page is hidden.
 #include "pixels/PixelToolkit.h"
 
 class WebClock : public Clock {
 public:
+    // Starts a new run's time at 0, without music until a WebMusicPlayer starts it.
     WebClock();
     double seconds() override;
-
-private:
-    double originMilliseconds_;
 };
+
+// True while the page is hidden: the run draws no frames and its time stands still.
+bool webClockPaused();

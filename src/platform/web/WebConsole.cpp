@@ -1,12 +1,12 @@
 #include "platform/web/WebConsole.h"
 
 #include <emscripten.h>
-#include <emscripten/html5.h>
 
 #include <utility>
 
-// The page-side halves. Module.teppleScreen keeps the canvas, its context and one ImageData
-// between frames, so a frame costs one copy into the ImageData and one putImageData.
+// The page-side halves. Module.teppleScreen keeps the canvas and its context between frames, and an
+// ImageData laid over the picture's own bytes in the wasm heap, so a frame costs one putImageData
+// and no copy. The heap's buffer is replaced when memory grows: the ImageData is then made again.
 
 EM_JS(int, webCanvasOpen, (const char* selector, int width, int height, const char* title), {
     var canvas = document.querySelector(UTF8ToString(selector));
@@ -16,14 +16,19 @@ EM_JS(int, webCanvasOpen, (const char* selector, int width, int height, const ch
     var context = canvas.getContext('2d', {alpha: false});
     if (!context) return 0;
     document.title = UTF8ToString(title);
-    Module['teppleScreen'] = {canvas: canvas, context: context, image: context.createImageData(width, height)};
+    Module['teppleScreen'] = {canvas: canvas, context: context, width: width, height: height, image: null, at: 0};
+    if (typeof Module['onCanvasSize'] === 'function') Module['onCanvasSize'](width, height);
     return 1;
 });
 
 EM_JS(void, webCanvasShow, (const uint8_t* rgba, int byteCount), {
     var screen = Module['teppleScreen'];
     if (!screen) return;
-    screen.image.data.set(HEAPU8.subarray(rgba, rgba + byteCount));
+    if (!screen.image || screen.at !== rgba || screen.image.data.buffer !== HEAPU8.buffer) {
+        var bytes = new Uint8ClampedArray(HEAPU8.buffer, rgba, byteCount);
+        screen.image = new ImageData(bytes, screen.width, screen.height);
+        screen.at = rgba;
+    }
     screen.context.putImageData(screen.image, 0, 0);
 });
 
@@ -62,18 +67,14 @@ bool WebConsole::open(const std::string& title, int width, int height, const For
         return false;
     }
     resizePixels(width, height);
-    // Alpha is opaque once and for all; update() only writes the three colour bytes.
-    rgba_.assign(static_cast<size_t>(width) * height * 4, 0xFF);
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, this, 1, &WebConsole::onKeyDown);
+    rgba_.assign(static_cast<size_t>(width) * height, 0);
     open_ = true;
     return true;
 }
 
-int WebConsole::onKeyDown(int, const EmscriptenKeyboardEvent* event, void* console)
+void WebConsole::press()
 {
-    if (!event->repeat) static_cast<WebConsole*>(console)->keyWaiting_ = true;
-    // The key keeps its usual meaning in the browser (reload, leave full screen, ...).
-    return 0;
+    if (open_) keyWaiting_ = true;
 }
 
 bool WebConsole::key()
@@ -84,21 +85,20 @@ bool WebConsole::key()
 void WebConsole::update()
 {
     if (!open_) return;
+    // 0x00RRGGBB to the bytes R, G, B, 255, as one little-endian word per pixel: red and blue swap
+    // places, green stays, alpha is set.
     const size_t count = pixels_.size();
-    uint8_t* out = rgba_.data();
+    uint32_t* out = rgba_.data();
     for (size_t i = 0; i < count; ++i) {
         const uint32_t colour = pixels_[i];
-        out[4 * i] = static_cast<uint8_t>(colour >> 16);
-        out[4 * i + 1] = static_cast<uint8_t>(colour >> 8);
-        out[4 * i + 2] = static_cast<uint8_t>(colour);
+        out[i] = 0xFF000000u | ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
     }
-    webCanvasShow(rgba_.data(), static_cast<int>(rgba_.size()));
+    webCanvasShow(reinterpret_cast<const uint8_t*>(rgba_.data()), static_cast<int>(rgba_.size() * 4));
 }
 
 void WebConsole::close()
 {
     if (!open_) return;
-    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, 1, nullptr);
     webCanvasClose();
     open_ = false;
 }

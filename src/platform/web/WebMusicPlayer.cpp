@@ -33,32 +33,18 @@ bool readWholeFile(const std::string& fileName, std::vector<uint8_t>& bytes)
 
 } // namespace
 
-// The element gets the bytes as a Blob of its own, so the wasm heap may grow or be reused. The
-// play() promise settles later: a refusal (no gesture, no decoder) is reported then.
-EM_JS(int, webMusicStart, (const char* elementId, const char* fileName, const uint8_t* bytes, int byteCount), {
-    var audio = document.getElementById(UTF8ToString(elementId));
-    if (!audio || typeof audio.play !== 'function') return 0;
-    var name = UTF8ToString(fileName);
-    if (audio.teppleUrl) URL.revokeObjectURL(audio.teppleUrl);
-    audio.teppleUrl = URL.createObjectURL(new Blob([HEAPU8.slice(bytes, bytes + byteCount)], {type: 'audio/mpeg'}));
-    audio.loop = true;
-    audio.src = audio.teppleUrl;
-    audio.play().catch(function(error) {
-        // Only a refusal counts: a pause() before playback began (the run ended at once) is not one.
-        if (error.name !== 'AbortError') err('No music (' + name + '): ' + error.message);
-    });
-    return 1;
+// The music clock copies the bytes before it keeps them, so the wasm heap may grow or be reused.
+EM_JS(void, webMusicPrepare, (const char* fileName, const uint8_t* bytes, int byteCount), {
+    Module['teppleMusic'].prepare(UTF8ToString(fileName), HEAPU8.subarray(bytes, bytes + byteCount));
 });
 
-EM_JS(void, webMusicStop, (const char* elementId), {
-    var audio = document.getElementById(UTF8ToString(elementId));
-    if (audio && typeof audio.pause === 'function') audio.pause();
+EM_JS(int, webMusicStart, (const char* fileName, const uint8_t* bytes, int byteCount), {
+    return Module['teppleMusic'].start(UTF8ToString(fileName), HEAPU8.subarray(bytes, bytes + byteCount)) ? 1 : 0;
 });
 
-WebMusicPlayer::WebMusicPlayer(std::string elementId, std::string fileName)
-    : elementId_(std::move(elementId)), fileName_(std::move(fileName))
-{
-}
+EM_JS(void, webMusicStop, (), { Module['teppleMusic'].stop(); });
+
+WebMusicPlayer::WebMusicPlayer(std::string fileName) : fileName_(std::move(fileName)) {}
 
 int WebMusicPlayer::start()
 {
@@ -68,13 +54,18 @@ int WebMusicPlayer::start()
         reportSilence(fileName_, std::strerror(errno));
         return 0;
     }
-    if (webMusicStart(elementId_.c_str(), fileName_.c_str(), bytes.data(), static_cast<int>(bytes.size())) == 0) {
-        reportSilence(fileName_, "the page has no audio element #" + elementId_);
-    }
+    // A browser without Web Audio is reported on the page's side.
+    webMusicStart(fileName_.c_str(), bytes.data(), static_cast<int>(bytes.size()));
     return 0;
 }
 
-void stopMusic(const std::string& elementId)
+void prepareMusic(const std::string& fileName)
 {
-    webMusicStop(elementId.c_str());
+    std::vector<uint8_t> bytes;
+    if (readWholeFile(fileName, bytes)) webMusicPrepare(fileName.c_str(), bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void stopMusic()
+{
+    webMusicStop();
 }

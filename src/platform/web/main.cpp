@@ -2,8 +2,10 @@
 // start button, and calls tepple_start() from the button's handler: browsers play sound only in
 // answer to the viewer, so the start-up (which starts the music) and the first frame both happen
 // inside that gesture. From then on the browser's animation frames drive Demo::step(); nothing
-// ever waits, so the page stays responsive. When the run ends (a key, the end of the timeline or
-// a failure) the music stops and the page is told how it ended; tepple_start() plays it again.
+// ever waits, so the page stays responsive. The page passes the viewer's request to stop on
+// through tepple_press(). While the page is hidden no frame is drawn and the demo's time stands
+// still (WebClock.h). When the run ends (a key, the end of the timeline or a failure) the music
+// stops and the page is told how it ended; tepple_start() plays it again.
 #include <emscripten.h>
 
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include "driver/Program.h"
 #include "driver/SceneTimes.h"
 #include "driver/Scenes.h"
+#include "media/DataFiles.h"
 #include "platform/web/WebClock.h"
 #include "platform/web/WebConsole.h"
 #include "platform/web/WebMusicPlayer.h"
@@ -102,7 +105,7 @@ bool stepOnce(Run& run)
 
 void animationFrame()
 {
-    if (!current || !current->demo) return;
+    if (!current || !current->demo || webClockPaused()) return;
     for (int i = 0; i < current->stepsPerFrame; ++i) {
         if (!stepOnce(*current)) return;
     }
@@ -131,7 +134,7 @@ EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame)
     if (run.fixedFps > 0) seed = 1u;
     // One thread: the page is built without threads, so the renderer draws on the page's own.
     const DemoSetup setup{run.console, clock, run.console,
-                          [](const std::string& path) { return std::make_unique<WebMusicPlayer>("music", path); },
+                          [](const std::string& path) { return std::make_unique<WebMusicPlayer>(path); },
                           "",          seed,  {},          1};
     run.demo = startProgram(setup);
     if (!run.demo) {
@@ -144,10 +147,17 @@ EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame)
     return 1;
 }
 
+// The viewer asks the running demo to stop (a key, a tap or a click the page counts as one).
+EMSCRIPTEN_KEEPALIVE void tepple_press()
+{
+    if (current && current->demo) current->console.press();
+}
+
 } // extern "C"
 
 int main()
 {
-    // Nothing runs until the viewer presses start.
+    // Nothing runs until the viewer presses start; the soundtrack is decoded meanwhile.
+    prepareMusic(dataFiles::soundtrack);
     return 0;
 }
