@@ -148,19 +148,39 @@ void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, co
     }
 }
 
+// Draws the input into `screen` with lanes and row by row, and checks the results.
+void drawAndCheck(const RasterInput& input, TextureSet& textures, const Renderer& pristine, Renderer& renderer,
+                  Renderer& rowByRow, Surface& screen, Surface& rowByRowScreen)
+{
+    if (input.wrongSizeTarget) {
+        Surface wrongSize(screen.width(), screen.height() - 1);
+        drawInput(input, textures, pristine, renderer, wrongSize, true);
+        checkUntouched(wrongSize);
+    } else {
+        drawInput(input, textures, pristine, renderer, screen, true);
+        drawInput(input, textures, pristine, rowByRow, rowByRowScreen, false);
+        checkSameAsRowByRow(screen, renderer, rowByRowScreen, rowByRow);
+        checkBuffers(screen, renderer);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static TextureSet textures;
-    // Every input starts from a freshly constructed renderer; copying one is cheaper than building it.
-    static const auto pristineDemo = std::make_unique<const Renderer>(Viewport::demo());
-
     const RasterInput input = decodeRasterInput(data, size);
-    std::unique_ptr<Renderer> pristine;
-    if (input.ownViewport) {
+    if (!input.ownViewport) {
+        // The demonstration's viewport, the common case, reuses its renderers and surfaces: every
+        // input starts from a copy of a fresh renderer, cheaper than building one.
+        static const Renderer pristine(Viewport::demo());
+        static Renderer renderer(pristine), rowByRow(pristine);
+        static Surface screen(screenWidth, screenHeight), rowByRowScreen(screenWidth, screenHeight);
+        drawAndCheck(input, textures, pristine, renderer, rowByRow, screen, rowByRowScreen);
+    } else {
         // A viewport that cannot be drawn with must be refused, never drawn with.
         const bool usable = input.viewport.problem().empty();
+        std::unique_ptr<Renderer> pristine;
         try {
             pristine = std::make_unique<Renderer>(input.viewport);
         } catch (const std::invalid_argument&) {
@@ -168,24 +188,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return 0;
         }
         if (!usable) fail("a viewport that cannot be drawn with was accepted", 0);
-    } else {
-        pristine = std::make_unique<Renderer>(*pristineDemo);
+        Renderer renderer(*pristine), rowByRow(*pristine);
+        Surface screen(input.viewport.width, input.viewport.height);
+        Surface rowByRowScreen(input.viewport.width, input.viewport.height);
+        drawAndCheck(input, textures, *pristine, renderer, rowByRow, screen, rowByRowScreen);
     }
-    const int width = input.viewport.width, height = input.viewport.height;
-    Surface screen(width, height);
-    Renderer renderer(*pristine);
-    if (input.wrongSizeTarget) {
-        Surface wrongSize(width, height - 1);
-        drawInput(input, textures, *pristine, renderer, wrongSize, true);
-        checkUntouched(wrongSize);
-    } else {
-        Surface rowByRowScreen(width, height);
-        Renderer rowByRow(*pristine);
-        drawInput(input, textures, *pristine, renderer, screen, true);
-        drawInput(input, textures, *pristine, rowByRow, rowByRowScreen, false);
-        checkSameAsRowByRow(screen, renderer, rowByRowScreen, rowByRow);
-    }
-    checkBuffers(screen, renderer);
     if (!textures.untouched()) fail("a bound texture was written to", 0);
     return 0;
 }

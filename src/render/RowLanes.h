@@ -5,7 +5,7 @@
 // same IEEE operations in the same order and precision: a float stays a float and a double
 // stays a double. Memory is still read and written lane by lane: the rows lie 2,560 bytes apart.
 //
-// Without SSE2 (the browser build) the paths draw one row at a time.
+// Without SSE2 the paths draw one row at a time; the browser build has it through WebAssembly SIMD.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

@@ -160,13 +160,26 @@ TEST_F(MeshDraw, SpriteModeOnALoadedMeshStaysInsideItsArrays)
     EXPECT_EQ(renderer->positions.size(), 7u);
 }
 
-TEST_F(MeshDraw, MeshWithoutCornersHandsOverNothing)
+// A mesh is ready to draw once parsed or built; one without faces hands over nothing.
+TEST_F(MeshDraw, ParsedAndBuiltMeshesAreReadyToDrawAndAnEmptyOneHandsOverNothing)
 {
+    Mesh parsed;
+    const std::vector<uint8_t> bytes = encodeLsb({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0)}, {0, 1, 2});
+    parsed.parse(bytes.data(), bytes.size(), "parsed.LSB");
+    drawMesh(*renderer, parsed, target, DrawMode::Gouraud);
+    EXPECT_EQ(renderer->cornerCount(), 3u);
+
+    Mesh built = Mesh::build({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0), Vertex(1, 1, 0, 0)}, {0, 1, 2, 1, 3, 2});
+    EXPECT_EQ(built.faceCount, 2);
+    EXPECT_EQ(built.vertexCount, 4);
+    drawMesh(*renderer, built, target, DrawMode::Gouraud);
+    EXPECT_EQ(renderer->cornerCount(), 6u);
+    EXPECT_THROW(Mesh::build({Vertex()}, {0, 0}), std::invalid_argument);
+    EXPECT_THROW(Mesh::build({Vertex()}, {0, 0, 1}), std::out_of_range);
+
     Mesh bare;
-    const std::vector<uint8_t> bytes = encodeLsb({Vertex(), Vertex(), Vertex()}, {0, 1, 2});
-    bare.parse(bytes.data(), bytes.size(), "bare.LSB");
     drawMesh(*renderer, bare, target, DrawMode::Gouraud);
-    EXPECT_TRUE(renderer->positions.empty());
+    EXPECT_EQ(renderer->cornerCount(), 0u);
 }
 
 TEST_F(MeshDraw, EveryModeDrawsIntoAHeadlessSurface)
