@@ -79,7 +79,8 @@ int main(int argc, char** argv)
                      Viewport::maxSide);
         return 2;
     }
-    const std::string folder = argv[3];
+    std::string folder = argv[3];
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     if (!makeFolders(folder)) {
         std::fprintf(stderr, "cube-png: cannot make the folder %s: %s\n", folder.c_str(), std::strerror(errno));
         return 1;
