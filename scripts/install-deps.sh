@@ -17,6 +17,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   ffmpeg
   libosmesa6-dev
+  # dpkg-shlibdeps, with which `cpack -G DEB` reads the Debian package's dependencies.
+  dpkg-dev
   # The browser build (scripts/web.sh) and its test in headless Chromium.
   emscripten chromium
 )

@@ -29,6 +29,15 @@ std::string workingFolder()
     return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
 }
 
+// Where an installed demo's data files are: share/tepple beside the folder of the program's folder
+// (P/bin/tepple reads P/share/tepple), so an installed tree can move. "" when there is no program
+// folder.
+std::string installedDataFolder(const std::string& programFolder)
+{
+    const size_t slash = programFolder.rfind('/');
+    return slash == std::string::npos ? std::string() : programFolder.substr(0, slash) + "/share/tepple";
+}
+
 } // namespace
 
 void reportFailure(const char* what)
@@ -63,10 +72,20 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
         std::fflush(stderr);
         return std::nullopt;
     }
-    const std::string where = programFolder == here
-                                  ? "in " + here + " (the current folder and the program's)"
-                                  : "in the current folder " + here + " nor in the program's folder " +
-                                        (programFolder.empty() ? "(unknown)" : programFolder);
+    const std::string installed = installedDataFolder(programFolder);
+    if (!installed.empty() && holdsDataFiles(installed)) {
+        dataFolder = installed;
+        std::fprintf(stderr, "tepple: no data files in the current folder %s; reading them from the installed data "
+                             "folder %s\n",
+                     here.c_str(), installed.c_str());
+        std::fflush(stderr);
+        return std::nullopt;
+    }
+    std::string where = programFolder == here
+                            ? "in " + here + " (the current folder and the program's)"
+                            : "in the current folder " + here + " nor in the program's folder " +
+                                  (programFolder.empty() ? "(unknown)" : programFolder);
+    if (!installed.empty()) where += " nor in " + installed;
     std::fprintf(stderr, "tepple: no data files (%s, %s, %s, ...) %s; build and start the demo with ./scripts/run.sh\n",
                  dataFiles::columnMesh, dataFiles::flareTexture, dataFiles::soundtrack, where.c_str());
     std::fflush(stderr);

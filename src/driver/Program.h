@@ -11,9 +11,10 @@
 // files are. `programFolder` is the folder of the executable itself. Returns the exit status when
 // the program is to stop at once, having said why in one line: 0 for --help or -h (the demo takes
 // no options; the line goes to standard output), 2 for any other argument, 1 when neither the
-// working folder nor the program's folder holds any data file (the line names both and the
-// README's run command). Otherwise returns nothing and sets `dataFolder`: "" for the working
-// folder, or the program's folder when only that holds data files (said on standard error).
+// working folder, the program's folder nor the installed data folder (../share/tepple from the
+// program's folder) holds any data file (the line names them and the README's run command).
+// Otherwise returns nothing and sets `dataFolder`: "" for the working folder, else the first of the
+// program's folder and the installed data folder that holds data files (said on standard error).
 std::optional<int> settleStart(int argc, const char* const* argv, const std::string& programFolder,
                                std::string& dataFolder);
 

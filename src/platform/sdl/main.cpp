@@ -1,6 +1,7 @@
 // The demo's entry point: an SDL window, the performance-counter clock and the SDL_mixer
 // soundtrack, with every data file read from the working folder or, when that has none, from the
-// program's own folder. There are no options; the renderer draws with one thread per processor
+// program's own folder, else from the installed data folder (../share/tepple from the program's
+// folder). There are no options; the renderer draws with one thread per processor
 // unless TEPPLE_THREADS gives a number (1 to 30, digits only).
 #include <SDL.h>
 
