@@ -34,6 +34,15 @@ if ! "$build/tests/pictures/tepple_frame_hash_tests" --write "$fresh/frame-hashe
   echo "bless-pictures.sh: the frame hashes could not be made; the references in $reference are unchanged" >&2
   exit 1
 fi
+# The same moments' pictures at twice the size, for the times of times-2x.txt.
+times2x=$(grep -v '^[[:space:]]*#' tests/pictures/times-2x.txt | awk 'NF { print $1 }' | paste -sd, -)
+wanted2x=$(tr , '\n' <<<"$times2x" | awk '{ printf "t%07.3f.png\n", $1 }' | sort -u)
+reference2x=tests/pictures/reference-2x
+mkdir -p "$reference2x" "$fresh/2x"
+if ! "$build/run/tepple-capture" --fps 60 --seed 1 --scale 2 --data "$build/run" --at "$times2x" --out "$fresh/2x"; then
+  echo "bless-pictures.sh: the capture at 2x failed; the references are unchanged" >&2
+  exit 1
+fi
 made=$(cd "$fresh" && find . -maxdepth 1 -name '*.png' -printf '%f\n' | sort)
 if [ "$made" != "$wanted" ]; then
   echo "bless-pictures.sh: the capture did not make every picture; the references in $reference are unchanged" >&2
@@ -50,9 +59,18 @@ done
 cmp -s "$fresh/frame-hashes.txt" tests/pictures/frame-hashes.txt ||
   mv -f "$fresh/frame-hashes.txt" tests/pictures/frame-hashes.txt
 # References of times no longer listed go.
+for name in $(cd "$fresh/2x" && find . -maxdepth 1 -name '*.png' -printf '%f\n' | sort); do
+  if ! cmp -s "$fresh/2x/$name" "$reference2x/$name"; then
+    mv -f "$fresh/2x/$name" "$reference2x/$name"
+    changed=$((changed + 1))
+  fi
+done
+for old in "$reference2x"/*.png; do
+  grep -qxF "$(basename "$old")" <<<"$wanted2x" || rm -f "$old"
+done
 for old in "$reference"/*.png; do
   grep -qxF "$(basename "$old")" <<<"$wanted" || rm -f "$old"
 done
 echo "Blessed $(wc -l <<<"$wanted") reference pictures in $reference ($changed of them changed)" >&2
 echo "and the hashes of every frame in tests/pictures/frame-hashes.txt." >&2
-git status --short -- "$reference" tests/pictures/frame-hashes.txt >&2 || true
+git status --short -- "$reference" "$reference2x" tests/pictures/frame-hashes.txt >&2 || true
