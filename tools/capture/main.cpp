@@ -277,12 +277,26 @@ int capture(const CaptureOptions& options)
     return 0;
 }
 
+// The build's run folder while it holds the data files; else, for an installed tool (P/bin), the
+// installed data in P/share/tepple when it is there.
+std::string defaultDataFolder()
+{
+    std::error_code error;
+    if (fs::is_regular_file(fs::path(TEPPLE_RUN_DIR) / dataFiles::soundtrack, error)) return TEPPLE_RUN_DIR;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const fs::path installed = program.parent_path().parent_path() / "share" / "tepple";
+        if (fs::is_regular_file(installed / dataFiles::soundtrack, error)) return installed.string();
+    }
+    return TEPPLE_RUN_DIR;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const ParsedOptions parsed = parseCaptureOptions(arguments, TEPPLE_RUN_DIR);
+    const ParsedOptions parsed = parseCaptureOptions(arguments, defaultDataFolder());
     if (!parsed.options) {
         std::fprintf(stderr, "tepple-capture: %s\n", parsed.error.c_str());
         return usageStatus;
