@@ -14,6 +14,7 @@ repo=$work/repo
 mkdir -p "$repo/scripts" "$repo/tests/pictures/reference" "$work/bin" "$work/build/tests/pictures"
 cp "$source_dir/scripts/bless-pictures.sh" "$repo/scripts/"
 printf '# two early times keep the run short\n1\n2.5\n' >"$repo/tests/pictures/times.txt"
+printf '# one at twice the size\n2.5\n' >"$repo/tests/pictures/times-2x.txt"
 # One reference that is wrong for its time and one for a time no longer listed.
 cp "$source_dir/tests/pictures/reference/t005.000.png" "$repo/tests/pictures/reference/t001.000.png"
 cp "$source_dir/tests/pictures/reference/t030.000.png" "$repo/tests/pictures/reference/t099.000.png"
@@ -53,15 +54,18 @@ env "${locale_env[@]}" PATH="$work/bin:$PATH" TEPPLE_BUILD_DIR="$work/build" "$r
 for name in t001.000.png t002.500.png; do
   cmp -s "$repo/tests/pictures/reference/$name" "$work/direct/$name" || fail "$name is not the new picture"
 done
+"$run/tepple-capture" --fps 60 --seed 1 --scale 2 --data "$run" --at 2.5 --out "$work/direct-2x" 2>/dev/null
+cmp -s "$repo/tests/pictures/reference-2x/t002.500.png" "$work/direct-2x/t002.500.png" ||
+  fail "the picture at twice the size is not the new one"
 [ "$(ls -A "$repo/tests/pictures/reference" | wc -l)" -eq 2 ] ||
   fail "references left besides the two listed: $(ls -A "$repo/tests/pictures/reference")"
 [ "$(cat "$repo/tests/pictures/frame-hashes.txt" 2>/dev/null)" = "0 hashes" ] ||
   fail "the frame hashes were not put in place"
-[ "$(ls -A "$repo/tests/pictures")" = "$(printf 'frame-hashes.txt\nreference\ntimes.txt')" ] ||
+[ "$(ls -A "$repo/tests/pictures")" = "$(printf 'frame-hashes.txt\nreference\nreference-2x\ntimes-2x.txt\ntimes.txt')" ] ||
   fail "left in tests/pictures: $(ls -A "$repo/tests/pictures")"
 
 # Blessed again with nothing changed, no reference is rewritten (the same file, not a copy).
-identities() { (cd "$repo/tests/pictures" && stat -c '%n %i %Y' reference/*.png frame-hashes.txt); }
+identities() { (cd "$repo/tests/pictures" && stat -c '%n %i %Y' reference/*.png reference-2x/*.png frame-hashes.txt); }
 before=$(identities)
 bless || fail "blessing again failed: $(tail -n 3 "$work/out")"
 [ "$(identities)" = "$before" ] || fail "unchanged references were rewritten: $before / $(identities)"
