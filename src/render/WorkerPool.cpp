@@ -1,6 +1,15 @@
 #include "render/WorkerPool.h"
 
+#include "render/ThreadCount.h"
+
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
 #include <chrono>
 #include <new>
 #include <system_error>
@@ -19,8 +28,48 @@ int piecesOf(uint64_t claim) { return static_cast<int>((claim >> 16) & 0xFFFF); 
 int pieceOf(uint64_t claim) { return static_cast<int>(claim & 0xFFFF); }
 } // namespace
 
+// What a pool is made of: the worker threads and the words they hand jobs over with.
+class WorkerCrew {
+public:
+    using Work = WorkerPool::Work;
+    WorkerCrew(int threads, WorkerPool::BeforeStart beforeStart);
+    ~WorkerCrew();
+    void run(Work work, void* context, int pieces);
+
+    // Stops and joins every worker; the pool then runs on the caller's thread alone.
+    void stopWorkers();
+    void serve(int thread);
+    // Claims and runs pieces of the job numbered `job` until none is left.
+    void work(uint64_t job, int thread);
+    // Spins until done() holds or the spin budget is spent; true when it holds.
+    template <class Done>
+    static bool spinUntil(Done&& done);
+
+    int threads_;
+    std::vector<std::thread> workers_;
+    // claim_ holds the current job's number, its number of pieces and the next piece to hand
+    // out, so a claim is one compare-and-swap that fails once the job has changed.
+    // Each on a cache line of its own, away from the fields the caller writes per job, so a
+    // thread spinning on one does not slow the others' writes.
+    alignas(64) std::atomic<uint64_t> claim_{0};
+    alignas(64) std::atomic<int> finished_{0}; // pieces of the current job finished
+    // The job's work, written before claim_ announces the job. A claim succeeds only while the
+    // job is unfinished, and the next job is written only after, so a claimer reads its own job.
+    alignas(64) Work work_ = nullptr;
+    void* context_ = nullptr;
+    // The mutex and the condition variables serve only threads that stopped spinning: a thread
+    // counts itself in sleepers_ (or sets callerSleeping_) under the mutex before it waits, and
+    // the other side, after publishing, notifies whenever it sees that.
+    alignas(64) std::mutex mutex_;
+    std::condition_variable jobReady_;
+    std::condition_variable jobDone_;
+    std::atomic<int> sleepers_{0};
+    std::atomic<bool> callerSleeping_{false};
+    std::atomic<bool> stopping_{false};
+};
+
 template <class Done>
-bool WorkerPool::spinUntil(Done&& done)
+bool WorkerCrew::spinUntil(Done&& done)
 {
     const auto deadline = std::chrono::steady_clock::now() + spinBudget;
     while (true) {
@@ -43,7 +92,7 @@ std::atomic<WorkerPool::ShortfallReport> shortfallReport{nullptr};
 
 void WorkerPool::setShortfallReport(ShortfallReport report) { shortfallReport.store(report); }
 
-WorkerPool::WorkerPool(int threads, BeforeStart beforeStart) : threads_(std::max(threads, 1))
+WorkerCrew::WorkerCrew(int threads, WorkerPool::BeforeStart beforeStart) : threads_(threads)
 {
     const int wanted = threads_;
     workers_.reserve(static_cast<size_t>(wanted - 1));
@@ -73,11 +122,11 @@ WorkerPool::WorkerPool(int threads, BeforeStart beforeStart) : threads_(std::max
     }
     // The workers never read threads_.
     threads_ = 1 + static_cast<int>(workers_.size());
-    const ShortfallReport report = shortfallReport.load();
+    const WorkerPool::ShortfallReport report = shortfallReport.load();
     if (threads_ < wanted && report != nullptr) report(threads_, wanted);
 }
 
-void WorkerPool::stopWorkers()
+void WorkerCrew::stopWorkers()
 {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -89,9 +138,9 @@ void WorkerPool::stopWorkers()
     stopping_ = false;
 }
 
-WorkerPool::~WorkerPool() { stopWorkers(); }
+WorkerCrew::~WorkerCrew() { stopWorkers(); }
 
-void WorkerPool::work(uint64_t job, int thread)
+void WorkerCrew::work(uint64_t job, int thread)
 {
     uint64_t claim = claim_.load();
     while (jobOf(claim) == job && pieceOf(claim) < piecesOf(claim)) {
@@ -106,10 +155,10 @@ void WorkerPool::work(uint64_t job, int thread)
     }
 }
 
-void WorkerPool::run(Work work, void* context, int pieces)
+void WorkerCrew::run(Work work, void* context, int pieces)
 {
     if (pieces <= 0) return;
-    if (threads_ == 1 || pieces > maxPieces) {
+    if (threads_ == 1 || pieces > WorkerPool::maxPieces) {
         for (int piece = 0; piece < pieces; ++piece) work(context, piece, 0);
         return;
     }
@@ -134,7 +183,7 @@ void WorkerPool::run(Work work, void* context, int pieces)
     }
 }
 
-void WorkerPool::serve(int thread)
+void WorkerCrew::serve(int thread)
 {
     uint64_t seen = 0;
     while (true) {
@@ -150,3 +199,17 @@ void WorkerPool::serve(int thread)
         work(seen, thread);
     }
 }
+
+WorkerPool::WorkerPool(int threads, BeforeStart beforeStart)
+{
+    if (threads < 1 || threads > maxRenderThreads) {
+        throw std::invalid_argument("WorkerPool: " + std::to_string(threads) + " threads, not 1 to " +
+                                    std::to_string(maxRenderThreads));
+    }
+    crew_ = std::make_unique<WorkerCrew>(threads, beforeStart);
+    threads_ = crew_->threads_;
+}
+
+WorkerPool::~WorkerPool() = default;
+
+void WorkerPool::run(Work work, void* context, int pieces) { crew_->run(work, context, pieces); }

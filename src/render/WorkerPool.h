@@ -8,12 +8,11 @@
 // and the job done. It waits only for pieces a worker has claimed and is still working on. A
 // frame hands out many small jobs in quick succession, so both sides spin a little before they
 // sleep; the spin is bounded, so idle workers sleep and a busy machine loses little.
-#include <atomic>
-#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
-#include <mutex>
-#include <thread>
-#include <vector>
+#include <memory>
+
+class WorkerCrew;
 
 class WorkerPool {
 public:
@@ -28,7 +27,8 @@ public:
     // and how many were asked for.
     using ShortfallReport = void (*)(int started, int wanted);
 
-    // `threads` threads in all: the caller's own and threads - 1 workers (at least one thread).
+    // `threads` threads in all, 1 to maxRenderThreads (ThreadCount.h): the caller's own and
+    // threads - 1 workers. Throws std::invalid_argument, naming the count, outside that range.
     // Starting a thread can fail (a process limit, no address space left for its stack): the pool
     // then runs with half the threads it did start (leaving the program room to go on), threads()
     // says how many, and the shortfall report is told.
@@ -93,36 +93,9 @@ public:
     static constexpr int piecesPerThread = 3;
 
 private:
-    // Stops and joins every worker; the pool then runs on the caller's thread alone.
-    void stopWorkers();
-    void serve(int thread);
-    // Claims and runs pieces of the job numbered `job` until none is left.
-    void work(uint64_t job, int thread);
-    // Spins until done() holds or the spin budget is spent; true when it holds.
-    template <class Done>
-    static bool spinUntil(Done&& done);
-
     int threads_;
-    std::vector<std::thread> workers_;
-    // claim_ holds the current job's number, its number of pieces and the next piece to hand
-    // out, so a claim is one compare-and-swap that fails once the job has changed.
-    // Each on a cache line of its own, away from the fields the caller writes per job, so a
-    // thread spinning on one does not slow the others' writes.
-    alignas(64) std::atomic<uint64_t> claim_{0};
-    alignas(64) std::atomic<int> finished_{0}; // pieces of the current job finished
-    // The job's work, written before claim_ announces the job. A claim succeeds only while the
-    // job is unfinished, and the next job is written only after, so a claimer reads its own job.
-    alignas(64) Work work_ = nullptr;
-    void* context_ = nullptr;
-    // The mutex and the condition variables serve only threads that stopped spinning: a thread
-    // counts itself in sleepers_ (or sets callerSleeping_) under the mutex before it waits, and
-    // the other side, after publishing, notifies whenever it sees that.
-    alignas(64) std::mutex mutex_;
-    std::condition_variable jobReady_;
-    std::condition_variable jobDone_;
-    std::atomic<int> sleepers_{0};
-    std::atomic<bool> callerSleeping_{false};
-    std::atomic<bool> stopping_{false};
+    // The threads, their hand-over of jobs and their sleeping: the pool's own, not the user's.
+    std::unique_ptr<WorkerCrew> crew_;
 };
 
 // Runs body(begin, end, piece) over the items [0, count), cut in order into pool->piecesFor(count)

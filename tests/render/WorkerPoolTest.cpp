@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -149,3 +150,15 @@ TEST(ThreadCount, OnlyPlainDigitsFromOneToTheLimit)
 }
 
 } // namespace
+
+TEST(WorkerPool, ThreadCountsOutsideTheLimitAreRefusedNamingTheCount)
+{
+    for (const int threads : {0, -3, maxRenderThreads + 1}) {
+        try {
+            WorkerPool pool(threads);
+            ADD_FAILURE() << threads << " threads were accepted";
+        } catch (const std::invalid_argument& error) {
+            EXPECT_NE(std::string(error.what()).find(std::to_string(threads) + " threads"), std::string::npos);
+        }
+    }
+}
