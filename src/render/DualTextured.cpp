@@ -92,7 +92,8 @@ void Renderer::drawDualTextured(Surface& target)
     scanTriangles<attributeCount, 1>(
         *this, *work_, false,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            setCorner(values, work_->input.positions[static_cast<size_t>(corners.vertex[i])], corners.w[i], viewA, viewB);
+            const Vertex& corner = work_->input.positions[static_cast<size_t>(corners.vertex[i])];
+            setCorner(values, corner, corners.w[i], viewA, viewB);
         },
         rowByRow([&context](const Span<attributeCount>& span) { dualTextureRow(context, span); }));
 }

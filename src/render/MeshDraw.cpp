@@ -28,8 +28,8 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
 
     if (mode == DrawMode::Sprites) {
         // A loaded mesh has fewer corner entries than vertices: never read past either array.
-        const size_t pointTotal = std::min(
-            {static_cast<size_t>(std::max(mesh.vertexCount, 0)), mesh.cornerPositions.size(), mesh.outPositions.size()});
+        const size_t points = static_cast<size_t>(std::max(mesh.vertexCount, 0));
+        const size_t pointTotal = std::min({points, mesh.cornerPositions.size(), mesh.outPositions.size()});
         for (size_t i = 0; i < pointTotal; ++i) {
             mesh.outPositions[i] = transform(view, transform(combined, mesh.cornerPositions[i]));
         }

@@ -55,16 +55,16 @@ struct CallWork {
 // costs more than sharing so little gains.
 constexpr int minTrianglesForThreads = 32;
 
-// Cuts the target's `height` rows into `strips` strips that each expect about the same work from `drawn`
-// (the rows each triangle covers, and its set-up). Any cut draws the same pixels; this one keeps
+// Cuts the target's `height` rows into `strips` strips that each expect about the same work from
+// `drawn` (the rows each triangle covers, and its set-up). Any cut draws the same pixels; this one keeps
 // the threads equally busy when a call's triangles crowd into part of the screen.
 void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height, StripCut& cut);
 
 // Runs the loop for one path. cornerValues(corners, i, values) fills the N attributes of corner i
-// of a triangle that survived set-up, reading the vertex from work.input; when cornersLit it may call
-// litVertex for that corner's vertex. drawRows(const Span<N>* spans, int count) is the path's span kernel: it gets up to
-// Lanes rows of one triangle at a time, top to bottom, and only one at a time for a triangle too
-// narrow for lanes (under minLaneRowLength columns).
+// of a triangle that survived set-up, reading the vertex from work.input; when cornersLit it may
+// call litVertex for that corner's vertex. drawRows(const Span<N>* spans, int count) is the path's
+// span kernel: it gets up to Lanes rows of one triangle at a time, top to bottom, and only one at a
+// time for a triangle too narrow for lanes (under minLaneRowLength columns).
 template <int N, int Lanes, class CornerValues, class DrawRows>
 void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, CornerValues&& cornerValues,
                    DrawRows&& drawRows)

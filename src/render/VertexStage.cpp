@@ -20,7 +20,8 @@ ScreenPoint project(Vertex v, const Viewport& viewport)
     const double z = v.z != 0.0f ? v.z : zeroDepthStandIn;
     const double invZ = 1.0 / z;
     const double focal = viewport.focalLength;
-    return ScreenPoint{truncToInt(v.x * invZ * focal + viewport.centreX), truncToInt(v.y * invZ * focal + viewport.centreY)};
+    return ScreenPoint{truncToInt(v.x * invZ * focal + viewport.centreX),
+                       truncToInt(v.y * invZ * focal + viewport.centreY)};
 }
 
 void prepareVertices(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& results)

@@ -169,7 +169,8 @@ TEST_F(MeshDraw, ParsedAndBuiltMeshesAreReadyToDrawAndAnEmptyOneHandsOverNothing
     drawMesh(*renderer, parsed, target, DrawMode::Gouraud);
     EXPECT_EQ(renderer->cornerCount(), 3u);
 
-    Mesh built = Mesh::build({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0), Vertex(1, 1, 0, 0)}, {0, 1, 2, 1, 3, 2});
+    Mesh built =
+        Mesh::build({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0), Vertex(1, 1, 0, 0)}, {0, 1, 2, 1, 3, 2});
     EXPECT_EQ(built.faceCount, 2);
     EXPECT_EQ(built.vertexCount, 4);
     drawMesh(*renderer, built, target, DrawMode::Gouraud);
@@ -273,8 +274,10 @@ TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
         cornerwise->setVertexBuffers(corners.data(), normals.data(), corners.size());
         cornerwise->draw(modes[call], cornerTarget);
         ASSERT_EQ(std::memcmp(target.pixels(), cornerTarget.pixels(), screenWidth * screenHeight * 4), 0) << call;
-        ASSERT_EQ(std::memcmp(renderer->depthBuffer(), cornerwise->depthBuffer(), renderer->pixelCount() * sizeof(double)), 0) << call;
-        ASSERT_EQ(std::memcmp(renderer->accumBuffer(), cornerwise->accumBuffer(), renderer->pixelCount() * sizeof(uint32_t)), 0) << call;
+        const size_t pixels = renderer->pixelCount();
+        ASSERT_EQ(std::memcmp(renderer->depthBuffer(), cornerwise->depthBuffer(), pixels * sizeof(double)), 0) << call;
+        ASSERT_EQ(std::memcmp(renderer->accumBuffer(), cornerwise->accumBuffer(), pixels * sizeof(uint32_t)), 0)
+            << call;
     }
     int drawn = 0;
     for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += target.pixels()[i] != 0;

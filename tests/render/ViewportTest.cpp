@@ -127,7 +127,9 @@ TEST(OwnState, TwoRenderersOnTwoThreadsDrawWhatEachDrawsAlone)
     std::mt19937 random(7u);
     std::uniform_real_distribution<float> spread(-40.0f, 40.0f), depth(15.0f, 200.0f);
     std::vector<Vertex> corners;
-    for (int i = 0; i < 3 * 400; ++i) corners.push_back(Vertex(spread(random), spread(random), depth(random), 0x00C08040));
+    for (int i = 0; i < 3 * 400; ++i) {
+        corners.push_back(Vertex(spread(random), spread(random), depth(random), 0x00C08040));
+    }
     const auto run = [&corners](Renderer& renderer, Surface& target, float shift) {
         std::vector<Vertex> moved = corners;
         for (int frame = 0; frame < 30; ++frame) {
@@ -149,7 +151,8 @@ TEST(OwnState, TwoRenderersOnTwoThreadsDrawWhatEachDrawsAlone)
     for (const auto& [alone, together, a, b] :
          {std::tuple{&aloneA, &togetherA, 0, 2}, std::tuple{&aloneB, &togetherB, 1, 3}}) {
         EXPECT_EQ(std::memcmp(targets[a].pixels(), targets[b].pixels(), 256 * 192 * 4), 0);
-        EXPECT_EQ(std::memcmp(alone->depthBuffer(), together->depthBuffer(), alone->pixelCount() * sizeof(double)), 0);
+        const size_t bytes = alone->pixelCount() * sizeof(double);
+        EXPECT_EQ(std::memcmp(alone->depthBuffer(), together->depthBuffer(), bytes), 0);
         EXPECT_GT(countColour(targets[a], 0), 0);
     }
 }
