@@ -1,5 +1,5 @@
 // The demonstration's own speed: the whole 150-second timeline rendered offline at 60 frames per
-// second (every frame drawn and presented to the headless console, nothing written to disk), the
+// second (at 640N x 480N with TEPPLE_SCALE=N) (every frame drawn and presented to the headless console, nothing written to disk), the
 // median time of a frame in each scene's window, and for scale the memory floor of a frame: the
 // three full-frame copies every frame makes at the least (background in, picture to the window, the
 // window's own copy to the display).
@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <cstring>
 #include <map>
 #include <string>
@@ -24,6 +27,7 @@ namespace {
 
 constexpr int benchFps = 60;
 int benchThreads = 1; // --threads
+int benchScale = 1;   // TEPPLE_SCALE, as for the demo: the timeline drawn 640N x 480N
 
 struct TimelineTimes {
     SceneTimes sceneFrames; // seconds per frame, by scene
@@ -35,7 +39,7 @@ const TimelineTimes& timelineTimes()
 {
     static const TimelineTimes times = [] {
         TimelineTimes measured;
-        TimelineCapture run(CaptureSettings{benchFps, 1, TEPPLE_RUN_DIR, benchThreads});
+        TimelineCapture run(CaptureSettings{benchFps, 1, TEPPLE_RUN_DIR, benchThreads, benchScale});
         while (true) {
             const auto start = std::chrono::steady_clock::now();
             const bool shown = run.step();
@@ -106,6 +110,14 @@ BENCHMARK(FrameCopyFloor)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     benchThreads = takeThreadsOption(argc, argv);
+    if (const char* scale = std::getenv("TEPPLE_SCALE"); scale != nullptr && *scale != '\0') {
+        const std::optional<int> parsed = parseDemoScale(scale);
+        if (!parsed) {
+            std::fprintf(stderr, "TEPPLE_SCALE wants a whole number from 1 to %d, not '%s'\n", maxDemoScale, scale);
+            return 2;
+        }
+        benchScale = *parsed;
+    }
     registerScenes();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
