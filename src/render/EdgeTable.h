@@ -30,8 +30,10 @@ struct Span {
     float steps[N];        // per pixel
 };
 
+// Each thread scans with a table of its own, and the tables stand side by side in one array: a
+// cache line each, so that one thread's writes to its rows and bounds never stall another's reads.
 template <int N>
-class EdgeTable {
+class alignas(64) EdgeTable {
 public:
     // Fits the table to a width x height target. Under the demonstration's rules a row reaching
     // past the right edge stops one column short of it; otherwise at the edge.
