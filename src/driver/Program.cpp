@@ -12,8 +12,14 @@
 
 namespace {
 
-// Whether any data file is in `folder` ("" for the working folder). Present counts, whatever it
-// is: a spoiled file is the loaders' to report, by name.
+std::string workingFolder()
+{
+    char buffer[4096];
+    return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
+}
+
+} // namespace
+
 bool holdsDataFiles(const std::string& folder)
 {
     for (const char* name : dataFiles::all) {
@@ -23,22 +29,11 @@ bool holdsDataFiles(const std::string& folder)
     return false;
 }
 
-std::string workingFolder()
-{
-    char buffer[4096];
-    return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
-}
-
-// Where an installed demo's data files are: share/tepple beside the folder of the program's folder
-// (P/bin/tepple reads P/share/tepple), so an installed tree can move. "" when there is no program
-// folder.
 std::string installedDataFolder(const std::string& programFolder)
 {
     const size_t slash = programFolder.rfind('/');
     return slash == std::string::npos ? std::string() : programFolder.substr(0, slash) + "/share/tepple";
 }
-
-} // namespace
 
 void reportFailure(const char* what)
 {

@@ -7,6 +7,15 @@
 
 #include "driver/Demo.h"
 
+// Whether any data file is in `folder` ("" for the working folder). Present counts, whatever it
+// is: a spoiled file is the loaders' to report, by name.
+bool holdsDataFiles(const std::string& folder);
+
+// Where an installed program's data files are: share/tepple beside the folder of the program's
+// folder (P/bin/tepple reads P/share/tepple), so an installed tree can move. "" when there is no
+// program folder.
+std::string installedDataFolder(const std::string& programFolder);
+
 // What the entry point settles before anything is shown: the command line and where the data
 // files are. `programFolder` is the folder of the executable itself. Returns the exit status when
 // the program is to stop at once, having said why in one line: 0 for --help or -h (the demo takes

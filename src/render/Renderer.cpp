@@ -16,9 +16,13 @@ constexpr double initialDepth = -65536.0;
 
 } // namespace
 
+Renderer::Work::Work() : areas_(std::make_unique<CallWork>()) {}
+Renderer::Work::Work(const Work&) : Work() {}
+Renderer::Work& Renderer::Work::operator=(const Work&) { return *this; }
+Renderer::Work::~Work() = default;
+
 Renderer::Renderer(const Viewport& viewport)
-    : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1), viewport_(viewport),
-      work_(std::make_unique<CallWork>())
+    : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1), viewport_(viewport)
 {
     const std::string problem = viewport.problem();
     if (!problem.empty()) throw std::invalid_argument("Renderer: " + problem);
@@ -26,52 +30,6 @@ Renderer::Renderer(const Viewport& viewport)
     accum_.assign(pixels, 0u);
     depth_.assign(pixels, initialDepth);
 }
-
-// The state is copied member by member; the work areas are the copy's own.
-Renderer::Renderer(const Renderer& other)
-    : positions(other.positions),
-      normals(other.normals),
-      indices(other.indices),
-      lights(other.lights),
-      texture(other.texture),
-      secondTexture(other.secondTexture),
-      worldMatrix(other.worldMatrix),
-      viewMatrix(other.viewMatrix),
-      blendMode(other.blendMode),
-      backfaceCull(other.backfaceCull),
-      rowLanes(other.rowLanes),
-      viewport_(other.viewport_),
-      accum_(other.accum_),
-      depth_(other.depth_),
-      frame_(other.frame_),
-      pool_(other.pool_),
-      work_(std::make_unique<CallWork>())
-{
-}
-
-Renderer& Renderer::operator=(const Renderer& other)
-{
-    if (this == &other) return *this;
-    positions = other.positions;
-    normals = other.normals;
-    indices = other.indices;
-    lights = other.lights;
-    texture = other.texture;
-    secondTexture = other.secondTexture;
-    worldMatrix = other.worldMatrix;
-    viewMatrix = other.viewMatrix;
-    blendMode = other.blendMode;
-    backfaceCull = other.backfaceCull;
-    rowLanes = other.rowLanes;
-    viewport_ = other.viewport_;
-    accum_ = other.accum_;
-    depth_ = other.depth_;
-    frame_ = other.frame_;
-    pool_ = other.pool_;
-    return *this;
-}
-
-Renderer::~Renderer() = default;
 
 void Renderer::clearDepth() { std::fill(depth_.begin(), depth_.end(), initialDepth); }
 

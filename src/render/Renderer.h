@@ -39,9 +39,10 @@ public:
     // A renderer for targets of the viewport's size. Throws std::invalid_argument naming the
     // problem when the viewport cannot be drawn with (Viewport::problem).
     explicit Renderer(const Viewport& viewport);
-    Renderer(const Renderer& other);
-    Renderer& operator=(const Renderer& other);
-    ~Renderer();
+    // A copy takes every setting, buffer and the lent pool, and work areas of its own.
+    Renderer(const Renderer& other) = default;
+    Renderer& operator=(const Renderer& other) = default;
+    ~Renderer() = default;
 
     // Three entries per triangle (a trailing partial triangle is never drawn), or one per point in
     // sprite mode, in camera space (Viewport.h).
@@ -132,7 +133,19 @@ private:
     std::vector<double> depth_;
     uint32_t frame_ = 0;
     WorkerPool* pool_ = nullptr;
-    // The work areas of a draw call (render/TriangleLoop.h), kept from call to call. A copy of the
-    // renderer starts with empty ones.
-    std::unique_ptr<CallWork> work_;
+    // The work areas of a draw call (render/TriangleLoop.h), kept from call to call. A copy starts
+    // with empty ones of its own: they hold nothing that outlives a call.
+    class Work {
+    public:
+        Work();
+        Work(const Work&);
+        Work& operator=(const Work&);
+        ~Work();
+        CallWork& operator*() const { return *areas_; }
+        CallWork* operator->() const { return areas_.get(); }
+
+    private:
+        std::unique_ptr<CallWork> areas_;
+    };
+    Work work_;
 };

@@ -1,18 +1,18 @@
 #include "render/WorkerPool.h"
 
-#include "render/ThreadCount.h"
-
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
-#include <chrono>
-#include <new>
-#include <system_error>
+
+#include "render/ThreadCount.h"
 
 namespace {
 // About the time between two draw calls of a frame: long enough that a worker is still awake for

@@ -19,6 +19,7 @@
 #include "ReplacingFile.h"
 #include "TimelineCapture.h"
 #include "VideoPipe.h"
+#include "driver/Program.h"
 #include "media/DataFiles.h"
 #include "render/WorkerPool.h"
 
@@ -281,14 +282,11 @@ int capture(const CaptureOptions& options)
 // installed data in P/share/tepple when it is there.
 std::string defaultDataFolder()
 {
+    if (holdsDataFiles(TEPPLE_RUN_DIR)) return TEPPLE_RUN_DIR;
     std::error_code error;
-    if (fs::is_regular_file(fs::path(TEPPLE_RUN_DIR) / dataFiles::soundtrack, error)) return TEPPLE_RUN_DIR;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const fs::path installed = program.parent_path().parent_path() / "share" / "tepple";
-        if (fs::is_regular_file(installed / dataFiles::soundtrack, error)) return installed.string();
-    }
-    return TEPPLE_RUN_DIR;
+    const std::string installed = error ? std::string() : installedDataFolder(program.parent_path().string());
+    return !installed.empty() && holdsDataFiles(installed) ? installed : TEPPLE_RUN_DIR;
 }
 
 } // namespace
