@@ -54,7 +54,9 @@ done
 truncate -s 2G "$data/flare.tga"
 # A sanitized build reserves terabytes of address space at start: it runs without the limit.
 limit_kb=1000000
-if ldd "$assets" 2>/dev/null | grep -q 'lib[at]san'; then limit_kb=unlimited; fi
+# (The listing is read whole first: grep -q leaving a pipe early would end ldd by SIGPIPE, and
+# under pipefail that reads as no match.)
+if grep -q 'lib[at]san' <<<"$(ldd "$assets" 2>/dev/null)"; then limit_kb=unlimited; fi
 status=0
 (ulimit -v "$limit_kb" && exec timeout 20 "$assets" --check "$data") >/dev/null 2>"$work/check" || status=$?
 if [ "$status" -ne 1 ] || ! grep -q "flare.tga: 2147483648 bytes, not the" "$work/check"; then

@@ -73,5 +73,5 @@ wait "$pid" || status=$?
 grep -qF "$data" "$work/stderr" || fail "the demo did not say it reads its data from $data"
 cat "$work/stderr"
 
-(cd "$work/elsewhere" && "$root/usr/bin/tepple" --help) | grep -q 'no options' || fail "tepple --help"
+grep -q 'no options' <<<"$(cd "$work/elsewhere" && "$root/usr/bin/tepple" --help)" || fail "tepple --help"
 echo "the unpacked demo ran on its packaged data"

@@ -93,7 +93,7 @@ find_window() {
 window_named() {
   local wid
   for wid in $(xwininfo -root -tree | awk -v name=" \"$1\": " 'index($0, name) { print $1 }'); do
-    if xwininfo -id "$wid" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+    if grep -q 'Map State: IsViewable' <<<"$(xwininfo -id "$wid" 2>/dev/null)"; then
       echo "$wid"
       return
     fi
