@@ -16,6 +16,7 @@ set(TEPPLE_ENGINE_HEADERS
   render/MeshDraw.h
   render/WorkerPool.h
   render/ThreadCount.h
+  render/LaneWidth.h
   render/Viewport.h
   media/Tga.h
 )

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "RasterInput.h"
+#include "render/LaneWidth.h"
 #include "render/Renderer.h"
 #include "render/Screen.h"
 
@@ -94,10 +95,10 @@ void checkUntouched(const Surface& target)
 // Draws the input with every mode into a fresh renderer, one frame per mode, so the depth rule
 // sees keys of earlier frames too.
 void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& pristine, Renderer& renderer,
-               Surface& target, bool rowLanes)
+               Surface& target, int laneWidth)
 {
     renderer = pristine;
-    renderer.rowLanes = rowLanes;
+    renderer.laneWidth = laneWidth;
     renderer.blendMode = input.blendMode;
     renderer.backfaceCull = input.backfaceCull;
     renderer.setTexture(textures.pick(input.firstTexture));
@@ -154,11 +155,15 @@ void drawAndCheck(const RasterInput& input, TextureSet& textures, const Renderer
 {
     if (input.wrongSizeTarget) {
         Surface wrongSize(screen.width(), screen.height() - 1);
-        drawInput(input, textures, pristine, renderer, wrongSize, true);
+        drawInput(input, textures, pristine, renderer, wrongSize, 0);
         checkUntouched(wrongSize);
     } else {
-        drawInput(input, textures, pristine, renderer, screen, true);
-        drawInput(input, textures, pristine, rowByRow, rowByRowScreen, false);
+        // Each lane width this processor runs in turn, chosen by the input so that a replay draws
+        // with the width that failed.
+        static const std::vector<int> widths = laneWidthsAvailable();
+        const int width = widths.size() > 1 ? widths[1 + input.frame % (widths.size() - 1)] : 1;
+        drawInput(input, textures, pristine, renderer, screen, width);
+        drawInput(input, textures, pristine, rowByRow, rowByRowScreen, 1);
         checkSameAsRowByRow(screen, renderer, rowByRowScreen, rowByRow);
         checkBuffers(screen, renderer);
     }

@@ -81,6 +81,7 @@ Demo::Demo(const DemoSetup& setup)
     pool_ = std::make_unique<WorkerPool>(std::min(threads, maxRenderThreads));
     renderer_ = std::make_unique<Renderer>(viewport);
     renderer_->setPool(pool_.get());
+    renderer_->laneWidth = setup.laneWidth;
     report(StartupStep::Renderer);
 
     // The soundtrack plays from here, while the meshes are still being read.

@@ -72,6 +72,9 @@ struct DemoSetup {
     // The picture is drawn 640N x 480N, the same demonstration sharper (Viewport::demo); 1 to
     // maxDemoScale.
     int scale = 1;
+    // Rows the renderer draws side by side (Renderer::laneWidth): 0, the widest this processor
+    // has. The pictures are the same at every width.
+    int laneWidth = 0;
 };
 
 class Demo {

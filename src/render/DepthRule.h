@@ -1,6 +1,7 @@
 #pragma once
 // The depth rule, decided here for all four depth-tested paths (smooth-shaded, textured,
-// two-texture, sprites), in its one-row form and its lane form side by side.
+// two-texture, sprites). Its lane form, passLanes and containsLanes in RowLanes.h, applies these
+// same comparisons to every lane.
 //
 // A pixel's key is frame + w, with w = 1/z; the pixel passes when its key is strictly greater than
 // the stored one, and then the key is stored, whether or not the pixel's colour is shown. Equal
@@ -13,7 +14,6 @@
 // rounding can make keys tie but never reorder them.
 #include <cstdint>
 
-#include "render/RowLanes.h"
 #include "render/Viewport.h"
 
 class DepthRule {
@@ -30,24 +30,7 @@ public:
         return true;
     }
 
-#if defined(TEPPLE_ROW_LANES)
-    // pass() for the pixels of a lane step, w already widened: stores the keys of the active lanes
-    // that pass, and returns those lanes.
-    int passLanes(double* buffer, const LaneStep& step, DoubleLanes w) const
-    {
-        const DoubleLanes key = lanesOf(frame_) + w;
-        const DoubleLanes stored = loadLanes(buffer[step.pixel[0]], buffer[step.pixel[1]], buffer[step.pixel[2]],
-                                             buffer[step.pixel[3]]);
-        const int passed = laneBits(greaterLanes(key, stored)) & step.active;
-        if (passed == 0) return 0;
-        alignas(16) double keys[spanLanes];
-        storeLanes(keys, key);
-        for (int lane = 0; lane < spanLanes; ++lane) {
-            if (passed >> lane & 1) buffer[step.pixel[lane]] = keys[lane];
-        }
-        return passed;
-    }
-#endif
+    double frame() const { return frame_; }
 
 private:
     double frame_;
@@ -63,16 +46,9 @@ public:
     }
 
     bool contains(float w) const { return w > minW_ && w < maxW_; }
-    // w of the near distance: nearer points have a greater w.
+    // w of the far and the near distance: nearer points have a greater w.
+    double minW() const { return minW_; }
     double maxW() const { return maxW_; }
-
-#if defined(TEPPLE_ROW_LANES)
-    // contains() of each lane, on w already widened.
-    DoubleLanes containsLanes(DoubleLanes w) const
-    {
-        return bothLanes(greaterLanes(w, lanesOf(minW_)), lessLanes(w, lanesOf(maxW_)));
-    }
-#endif
 
 private:
     double minW_;

@@ -59,10 +59,12 @@ public:
     Matrix4 viewMatrix;
     uint8_t blendMode;    // nonzero: mix every covered pixel into the accumulation buffer and show the mix
     uint8_t backfaceCull; // nonzero (and blendMode 0): drop triangles whose corners run anticlockwise on the target
-    // Draws the rows of a triangle side by side, one per SIMD lane, where the build has SSE2. The
-    // pixels, depth keys and accumulation values are those of drawing the rows one by one, which
-    // false selects, to compare the two.
-    bool rowLanes = true;
+    // Rows of a triangle drawn side by side, one per SIMD lane: 0 takes the widest lane set this
+    // build and processor have (laneWidthsAvailable: 16 with AVX-512, 8 with AVX2, 4 with SSE2);
+    // another value the widest of them up to it, 1 being one row at a time. Every width gives the
+    // pixels, depth keys and accumulation values of drawing the rows one by one: it is there to
+    // compare them, and to measure.
+    int laneWidth = 0;
 
     const Viewport& viewport() const { return viewport_; }
 

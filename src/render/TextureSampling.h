@@ -6,7 +6,6 @@
 
 #include "geometry/SafeFloat.h"
 #include "pixels/PixelToolkit.h"
-#include "render/RowLanes.h"
 
 // A locked texture of width x height texels, row after row.
 struct TextureView {
@@ -90,50 +89,3 @@ inline float advancedToColumnZero(float value, float step, int64_t unclampedLeft
 {
     return static_cast<float>(value - static_cast<double>(unclampedLeft) * step);
 }
-
-#if defined(TEPPLE_ROW_LANES)
-// PerspectiveTexel for four rows side by side (RowLanes.h), each lane with its own block length.
-struct PerspectiveTexelLanes {
-    __m128 u;
-    __m128 v;
-    __m128 du;
-    __m128 dv;
-
-    void start(__m128 uOverZ, __m128 vOverZ, __m128 w)
-    {
-        const DoubleLanes wide = widened(w);
-        u = narrowed(widened(uOverZ) / wide);
-        v = narrowed(widened(vOverZ) / wide);
-    }
-
-    // wStep and n as in blockEndW; every lane's n must be at least 1.
-    void aim(__m128 uOverZ, __m128 uOverZStep, __m128 vOverZ, __m128 vOverZStep, __m128 w, __m128 wStep, __m128i n)
-    {
-        const DoubleLanes pixels = widened(n);
-        const DoubleLanes wEnd = widened(narrowed(widened(w) + pixels * widened(wStep)));
-        const __m128 uEnd = narrowed((widened(uOverZ) + pixels * widened(uOverZStep)) / wEnd);
-        const __m128 vEnd = narrowed((widened(vOverZ) + pixels * widened(vOverZStep)) / wEnd);
-        du = narrowed((widened(uEnd) - widened(u)) / pixels);
-        dv = narrowed((widened(vEnd) - widened(v)) / pixels);
-    }
-
-    void advance()
-    {
-        u = _mm_add_ps(u, du);
-        v = _mm_add_ps(v, dv);
-    }
-
-    // The texel of each lane, as TextureView::at reads it.
-    __m128i read(const TextureView& texture, int offset) const
-    {
-        alignas(16) int32_t column[spanLanes];
-        alignas(16) int32_t row[spanLanes];
-        _mm_store_si128(reinterpret_cast<__m128i*>(column), truncatedLanes(u));
-        _mm_store_si128(reinterpret_cast<__m128i*>(row), truncatedLanes(v));
-        return _mm_setr_epi32(static_cast<int>(texture.atTexel(column[0], row[0], offset)),
-                              static_cast<int>(texture.atTexel(column[1], row[1], offset)),
-                              static_cast<int>(texture.atTexel(column[2], row[2], offset)),
-                              static_cast<int>(texture.atTexel(column[3], row[3], offset)));
-    }
-};
-#endif

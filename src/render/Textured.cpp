@@ -1,18 +1,18 @@
 // The perspective-correct textured path: one texture, modulated by per-corner lighting.
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 
 #include "render/ChannelArithmetic.h"
-#include "render/SpanTarget.h"
-#include "render/TriangleLoop.h"
+#include "render/LaneKernels.h"
+#include "render/LaneWidth.h"
+#include "render/TexturedSpan.h"
 #include "render/TextureSampling.h"
+#include "render/TriangleLoop.h"
 
 namespace {
 
-enum TexturedAttribute { uOverZ, vOverZ, red, green, blue, invZ, attributeCount };
-
-// The first texture is addressed one texel to the left of (trunc(u), trunc(v)).
-constexpr int firstTextureOffset = -1;
+constexpr int attributeCount = texturedAttributeCount;
 
 void setCorner(float (&values)[attributeCount], const Vertex& corner, uint32_t colour, float w,
                const TextureView& texture)
@@ -26,12 +26,6 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, uint32_t c
     values[blue] = static_cast<float>(blueOf(colour));
     values[invZ] = w;
 }
-
-struct TexturedSpanContext {
-    const SpanTarget& target;
-    const TextureView& texture;
-    bool rowLanes;
-};
 
 // With lights, each texel channel is scaled by the lit corner colour; without, the texel shows as
 // it is. Blend and Lit are template flags so the pixel loop holds no test of either.
@@ -98,97 +92,37 @@ void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& 
     }
 }
 
-#if defined(TEPPLE_ROW_LANES)
-// textureRow for up to four rows at once, one per lane (RowLanes.h). The steps run as long as
-// the longest row; a lane past its own row's end stores nothing. Every lane's blocks start at
-// its row's left end, so all lanes aim at the same steps.
-template <bool Blend, bool Lit>
-void textureLanes(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
+// Whether some row of the group is long enough for lanes to pay.
+bool worthLanes(const Span<attributeCount>* spans, int count)
 {
-    const SpanTarget& target = context.target;
-    // Copies the pixel loop keeps in registers: the buffers' stores cannot change them.
-    const DepthRule depthRule = target.depthRule;
-    const VisibilityWindow window = target.window;
-    LaneRows<attributeCount> rows(spans, count, target.width);
-    for (int lane = 0; lane < spanLanes; ++lane) {
-        const Span<attributeCount>& span = spans[lane < count ? lane : 0];
-        if (span.unclampedLeft >= 0) continue;
-        for (const int a : {uOverZ, vOverZ, invZ}) {
-            rows.value[a][lane] = advancedToColumnZero(span.values[a], span.steps[a], span.unclampedLeft);
-        }
+    for (int i = 0; i < count; ++i) {
+        if (spans[i].right - spans[i].left >= minLaneRowLength) return true;
     }
-    __m128 uz = _mm_load_ps(rows.value[uOverZ]), vz = _mm_load_ps(rows.value[vOverZ]);
-    __m128 w = _mm_load_ps(rows.value[invZ]);
-    __m128 r = _mm_load_ps(rows.value[red]), g = _mm_load_ps(rows.value[green]), b = _mm_load_ps(rows.value[blue]);
-    const __m128 uzStep = _mm_load_ps(rows.step[uOverZ]), vzStep = _mm_load_ps(rows.step[vOverZ]);
-    const __m128 wStep = _mm_load_ps(rows.step[invZ]);
-    const __m128 rStep = _mm_load_ps(rows.step[red]), gStep = _mm_load_ps(rows.step[green]);
-    const __m128 bStep = _mm_load_ps(rows.step[blue]);
-    const __m128i lengths = _mm_load_si128(reinterpret_cast<const __m128i*>(rows.length));
-    // Each lane's block length after `drawn` steps, at least 1 so that masked lanes divide safely.
-    const auto blockLengths = [&rows](int drawn) {
-        alignas(16) int32_t n[spanLanes];
-        for (int lane = 0; lane < spanLanes; ++lane) n[lane] = std::max(1, nextBlockLength(rows.length[lane], drawn));
-        return _mm_load_si128(reinterpret_cast<const __m128i*>(n));
-    };
-
-    PerspectiveTexelLanes texel;
-    texel.start(uz, vz, w);
-    texel.aim(uz, uzStep, vz, vzStep, w, wStep, blockLengths(0));
-    for (int k = 0; k < rows.steps; ++k) {
-        const LaneStep at(rows, lengths, k);
-        const DoubleLanes wide = widened(w);
-        const int keyStored = depthRule.passLanes(target.depth, at, wide);
-        const int shown = keyStored & laneBits(window.containsLanes(wide));
-        if (Blend || shown != 0) {
-            __m128i colour = texel.read(context.texture, firstTextureOffset);
-            if (Lit) colour = scaledLanes(colour, channelLanes(r), channelLanes(g), channelLanes(b));
-            if (Blend) {
-                // The feedback buffer mixes every pixel of the span, hidden or not.
-                colour = meanLanes(at.gathered(target.accum), colour);
-                at.scattered(target.accum, colour, at.active);
-            }
-            at.scattered(target.pixels, colour, shown);
-        }
-
-        texel.advance();
-        uz = _mm_add_ps(uz, uzStep);
-        vz = _mm_add_ps(vz, vzStep);
-        w = _mm_add_ps(w, wStep);
-        if (Lit) {
-            r = _mm_add_ps(r, rStep);
-            g = _mm_add_ps(g, gStep);
-            b = _mm_add_ps(b, bStep);
-        }
-        if (k % perspectiveBlock == perspectiveBlock - 1) texel.aim(uz, uzStep, vz, vzStep, w, wStep, blockLengths(k));
-    }
+    return false;
 }
-#endif
 
-// The path's span kernel: a group of rows of one triangle side by side where that pays, else one
-// by one.
+// The path's span kernel: a group of rows of one triangle side by side, as many at a time as the
+// lane width, where that pays; else one by one. The last rows of a group go to the narrowest
+// kernel that takes them all.
 template <bool Blend, bool Lit>
 void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
-#if defined(TEPPLE_ROW_LANES)
-    if (context.rowLanes && LaneRows<attributeCount>::worthLanes(spans, count)) {
-        textureLanes<Blend, Lit>(context, spans, count);
+    if (context.laneWidth > 1 && worthLanes(spans, count)) {
+        for (int i = 0; i < count; i += context.laneWidth) {
+            const int rows = std::min(context.laneWidth, count - i);
+            int width = 4;
+            while (width < rows) width *= 2;
+            texturedLaneKernels(width).byFlags[2 * Blend + Lit](context, spans + i, rows);
+        }
         return;
     }
-#endif
     for (int i = 0; i < count; ++i) textureRow<Blend, Lit>(context, spans[i]);
 }
-
-#if defined(TEPPLE_ROW_LANES)
-constexpr int texturedLanes = spanLanes;
-#else
-constexpr int texturedLanes = 1;
-#endif
 
 template <bool Blend, bool Lit>
 void textureTriangles(const Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
 {
-    scanTriangles<attributeCount, texturedLanes>(
+    scanTriangles<attributeCount, maxLaneWidth>(
         renderer, work, Lit,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             const int index = corners.vertex[i];
@@ -211,6 +145,10 @@ void Renderer::drawTextured(Surface& target)
     const SpanTarget spans = spanTarget(target);
     const TextureView textureView = TextureView::lock(texture);
     if (!textureView.usable()) return;
-    const TexturedSpanContext context{spans, textureView, rowLanes};
+    int requested = laneWidth;
+    // The wider sets gather texels by 32-bit index: a texture too large for that takes the
+    // four-lane set, which reads lane by lane.
+    if (textureView.lastIndex > INT32_MAX && (requested == 0 || requested > 4)) requested = 4;
+    const TexturedSpanContext context{spans, textureView, resolvedLaneWidth(requested)};
     textureTrianglesByFlags[2 * (blendMode != 0) + !lights.empty()](*this, *work_, context);
 }

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "render/EdgeTable.h"
+#include "render/LaneWidth.h"
 #include "render/Renderer.h"
-#include "render/RowLanes.h"
 #include "render/TriangleSetup.h"
 #include "render/VertexStage.h"
 #include "render/WorkerPool.h"
@@ -59,6 +59,10 @@ constexpr int minTrianglesForThreads = 32;
 // `drawn` (the rows each triangle covers, and its set-up). Any cut draws the same pixels; this one keeps
 // the threads equally busy when a call's triangles crowd into part of the screen.
 void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height, StripCut& cut);
+
+// A group whose rows are all shorter than this is drawn one row at a time even where lanes are
+// available: laying short rows side by side costs more than the lanes save.
+constexpr int minLaneRowLength = 6;
 
 // Runs the loop for one path. cornerValues(corners, i, values) fills the N attributes of corner i
 // of a triangle that survived set-up, reading the vertex from work.input; when cornersLit it may

@@ -4,12 +4,15 @@
 // tests/pictures/frame-hashes.txt. Any change to the arithmetic of any path, however small or
 // however late in the run, shows here as the first frame that differs.
 //
-//   tepple_frame_hash_tests                 compare with the committed list
-//   tepple_frame_hash_tests --write FILE    write the list of this build (to re-bless on purpose)
+//   tepple_frame_hash_tests [--lanes W] [--threads T]   compare with the committed list
+//   tepple_frame_hash_tests --write FILE                write the list of this build (to re-bless on purpose)
+// --lanes draws W rows side by side (1 one at a time; 4, 8, 16 a lane set, skipped where this
+// processor lacks it) and --threads uses T threads: the list is the same for every choice.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -18,11 +21,16 @@
 
 #include "TimelineCapture.h"
 #include "driver/Scenes.h"
+#include "render/LaneWidth.h"
 
 namespace {
 
 constexpr int hashFps = 60;
 constexpr unsigned hashSeed = 1;
+
+// From the command line: the lane width and threads the run draws with (0: the defaults).
+int laneWidthOption = 0;
+int threadsOption = 0;
 
 std::string committedList() { return std::string(TEPPLE_SOURCE_DIR) + "/tests/pictures/frame-hashes.txt"; }
 
@@ -67,7 +75,10 @@ struct FrameHashes {
 template <class Visit>
 void hashTimeline(Visit&& visit)
 {
-    TimelineCapture run(CaptureSettings{hashFps, hashSeed, TEPPLE_RUN_DIR});
+    CaptureSettings settings{hashFps, hashSeed, TEPPLE_RUN_DIR};
+    settings.threads = threadsOption;
+    settings.laneWidth = laneWidthOption;
+    TimelineCapture run(settings);
     const Renderer& renderer = run.demo().objects().renderer;
     while (run.step()) {
         const std::vector<uint32_t>& picture = run.picture();
@@ -147,6 +158,9 @@ std::string describeFrame(int frame)
 
 TEST(FrameHashes, EveryFrameOfTheTimelineMatchesTheCommittedList)
 {
+    if (laneWidthOption > 0 && resolvedLaneWidth(laneWidthOption) != laneWidthOption) {
+        GTEST_SKIP() << "lane width " << laneWidthOption << " cannot run here: not in this build or not on this processor";
+    }
     const std::vector<FrameHashes> expected = readList(committedList());
     ASSERT_EQ(static_cast<int>(expected.size()), TimelineCapture::frameCount(hashFps));
     int checked = 0;
@@ -178,5 +192,17 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--write") == 0) return writeList(argv[2]);
     testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        const int value = std::atoi(argv[i + 1]);
+        if (option == "--lanes" && (value == 1 || value == 4 || value == 8 || value == 16)) {
+            laneWidthOption = value;
+        } else if (option == "--threads" && value >= 1 && value <= 30) {
+            threadsOption = value;
+        } else {
+            std::fprintf(stderr, "usage: tepple_frame_hash_tests [--lanes 1|4|8|16] [--threads 1-30]\n");
+            return 2;
+        }
+    }
     return RUN_ALL_TESTS();
 }

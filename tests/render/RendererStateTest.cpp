@@ -1,12 +1,15 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <memory>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "RenderFixture.h"
@@ -14,7 +17,7 @@
 #include "render/TriangleLoop.h"
 #include "render/Renderer.h"
 #include "render/Screen.h"
-#include "render/RowLanes.h"
+#include "render/LaneWidth.h"
 #include "render/WorkerPool.h"
 
 TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
@@ -46,48 +49,9 @@ TEST(ChannelArithmetic, TruncatedProductsAndMeansPerChannelWithoutCarries)
             ASSERT_EQ(scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a)),
                       packColour(a * b / 256, b * c / 256, c * a / 256))
                 << a << " " << b;
-#if defined(TEPPLE_ROW_LANES)
-            // The lane forms, with the pair in a different lane each time.
-            const int lane = static_cast<int>(a + b) % spanLanes;
-            alignas(16) uint32_t out[2][spanLanes];
-            const auto spread = [lane](uint32_t value) {
-                alignas(16) uint32_t lanes[spanLanes] = {0xFFFFFFFFu, 0, 0x00FF00FFu, 0x12345678u};
-                lanes[lane] = value;
-                return _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
-            };
-            _mm_store_si128(reinterpret_cast<__m128i*>(out[0]), meanLanes(spread(first), spread(second)));
-            _mm_store_si128(reinterpret_cast<__m128i*>(out[1]),
-                            scaledLanes(spread(first), spread(b), spread(c), spread(a)));
-            ASSERT_EQ(out[0][lane], meanChannels(first, second)) << a << " " << b;
-            const uint32_t scaled =
-                scaledChannels(first, static_cast<int>(b), static_cast<int>(c), static_cast<int>(a));
-            ASSERT_EQ(out[1][lane], scaled) << a << " " << b;
-#endif
         }
     }
 }
-
-#if defined(TEPPLE_ROW_LANES)
-// The lane conversions saturate, and map NaN, as the scalar ones do, at the values where the
-// hardware conversion alone would not.
-TEST(RowLanes, ConversionsMatchTheScalarOnesAtTheirEdges)
-{
-    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    const float values[] = {nan, -nan, inf, -inf, 0.0f, -0.0f, 0.5f, -0.5f, 1e-45f, 254.99f, 255.0f, 255.5f,
-                            -1.0f, 2147483648.0f, 2147483520.0f, -2147483648.0f, -2147483904.0f, 3e9f, -3e9f, 1e30f};
-    for (size_t first = 0; first < std::size(values); first += spanLanes) {
-        alignas(16) float lanes[spanLanes];
-        for (int lane = 0; lane < spanLanes; ++lane) lanes[lane] = values[(first + lane) % std::size(values)];
-        alignas(16) int32_t truncated[spanLanes], channel[spanLanes];
-        _mm_store_si128(reinterpret_cast<__m128i*>(truncated), truncatedLanes(_mm_load_ps(lanes)));
-        _mm_store_si128(reinterpret_cast<__m128i*>(channel), channelLanes(_mm_load_ps(lanes)));
-        for (int lane = 0; lane < spanLanes; ++lane) {
-            EXPECT_EQ(truncated[lane], truncToInt(lanes[lane])) << lanes[lane];
-            EXPECT_EQ(channel[lane], channelOf(lanes[lane])) << lanes[lane];
-        }
-    }
-}
-#endif
 
 TEST(RendererLights, KeepCallOrderAndClear)
 {
@@ -185,7 +149,9 @@ TEST_F(RendererDispatch, TargetsOfAnotherSizeAreRefusedUntouched)
 // draws over the first's depth keys: a renderer changed by `change` must give every pixel, depth
 // key and accumulation value a plain one gives. Returns the second renderer, with the number of
 // pixels the last pass left lit.
-static std::unique_ptr<Renderer> expectSameDrawing(void (*change)(Renderer&), int& drawn)
+static std::unique_ptr<Renderer> expectSameDrawing(
+    const std::function<void(Renderer&)>& change, int& drawn,
+    const std::function<void(Renderer&)>& reference = [](Renderer&) {})
 {
     std::mt19937 random(20261207u);
     std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
@@ -212,6 +178,7 @@ static std::unique_ptr<Renderer> expectSameDrawing(void (*change)(Renderer&), in
     std::unique_ptr<Renderer> renderers[2] = {std::make_unique<Renderer>(Viewport::demo()),
                                               std::make_unique<Renderer>(Viewport::demo())};
     Surface targets[2] = {Surface(screenWidth, screenHeight), Surface(screenWidth, screenHeight)};
+    reference(*renderers[0]);
     change(*renderers[1]);
     int passes = 0;
     for (int frame = 0; frame < 2; ++frame) {
@@ -268,10 +235,24 @@ TEST(RendererThreads, StripsDrawExactlyWhatOneThreadDraws)
     EXPECT_EQ(other.pool(), copy->pool());
 }
 
-// Rows drawn side by side in SIMD lanes give what rows drawn one by one give.
-TEST(RendererRowLanes, LanesDrawExactlyWhatRowsOneByOneDraw)
+// Rows drawn side by side give what rows drawn one by one give, at every lane width this processor
+// runs; the widths it cannot run are named in the output.
+TEST(RendererRowLanes, EveryLaneWidthDrawsExactlyWhatRowsOneByOneDraw)
 {
-    int drawn = 0;
-    expectSameDrawing([](Renderer& renderer) { renderer.rowLanes = false; }, drawn);
-    EXPECT_GT(drawn, screenWidth * screenHeight / 10);
+    const std::vector<int> available = laneWidthsAvailable();
+#if defined(__SSE2__)
+    ASSERT_NE(std::find(available.begin(), available.end(), 4), available.end()) << "the baseline lanes are missing";
+#endif
+    EXPECT_EQ(resolvedLaneWidth(0), available.back());
+    for (const int width : {4, 8, 16}) {
+        if (std::find(available.begin(), available.end(), width) == available.end()) {
+            std::printf("lane width %d cannot run here: not in this build or not on this processor\n", width);
+            continue;
+        }
+        SCOPED_TRACE("lane width " + std::to_string(width));
+        int drawn = 0;
+        expectSameDrawing([width](Renderer& renderer) { renderer.laneWidth = width; }, drawn,
+                          [](Renderer& renderer) { renderer.laneWidth = 1; });
+        EXPECT_GT(drawn, screenWidth * screenHeight / 10);
+    }
 }

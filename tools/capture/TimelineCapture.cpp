@@ -12,6 +12,7 @@ TimelineCapture::TimelineCapture(const CaptureSettings& settings) : fps_(setting
     // and the run goes on, as the program does.
     DemoSetup setup{console_, clock_, console_, {}, settings.dataFolder, settings.seed, {}, settings.threads};
     setup.scale = settings.scale;
+    setup.laneWidth = settings.laneWidth;
     demo_ = std::make_unique<Demo>(setup);
 }
 

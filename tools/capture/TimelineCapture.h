@@ -16,6 +16,7 @@ struct CaptureSettings {
     std::string dataFolder;  // where the eleven data files are
     int threads = 0;         // renderer threads; 0: one per processor (the pictures are the same)
     int scale = 1;           // the demonstration drawn 640N x 480N
+    int laneWidth = 0;       // rows drawn side by side; 0: the widest the processor has (the pictures are the same)
 };
 
 class TimelineCapture {
