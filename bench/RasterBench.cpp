@@ -91,12 +91,14 @@ std::unique_ptr<Surface> noiseTexture()
 enum class Blend { off, on };
 
 int benchThreads = 1; // --threads
+int benchLanes = 0;    // --lanes
 
 void runRasteriser(benchmark::State& state, int mode, const TriangleList& list, Blend blend)
 {
     const auto renderer = std::make_unique<Renderer>(Viewport::demo());
     WorkerPool pool(benchThreads);
     renderer->setPool(&pool);
+    renderer->laneWidth = benchLanes;
     const auto texture = noiseTexture();
     Surface screen(screenWidth, screenHeight);
     renderer->setTexture(texture.get());
@@ -182,6 +184,7 @@ BENCHMARK(Flat)->Arg(50)->Arg(200)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     benchThreads = takeThreadsOption(argc, argv);
+    benchLanes = takeLanesOption(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

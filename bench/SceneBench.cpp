@@ -28,6 +28,7 @@ namespace {
 constexpr int benchFps = 60;
 int benchThreads = 1; // --threads
 int benchScale = 1;   // TEPPLE_SCALE, as for the demo: the timeline drawn 640N x 480N
+int benchLanes = 0;   // --lanes
 
 struct TimelineTimes {
     SceneTimes sceneFrames; // seconds per frame, by scene
@@ -39,7 +40,9 @@ const TimelineTimes& timelineTimes()
 {
     static const TimelineTimes times = [] {
         TimelineTimes measured;
-        TimelineCapture run(CaptureSettings{benchFps, 1, TEPPLE_RUN_DIR, benchThreads, benchScale});
+        CaptureSettings settings{benchFps, 1, TEPPLE_RUN_DIR, benchThreads, benchScale};
+        settings.laneWidth = benchLanes;
+        TimelineCapture run(settings);
         while (true) {
             const auto start = std::chrono::steady_clock::now();
             const bool shown = run.step();
@@ -110,6 +113,7 @@ BENCHMARK(FrameCopyFloor)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     benchThreads = takeThreadsOption(argc, argv);
+    benchLanes = takeLanesOption(argc, argv);
     if (const char* scale = std::getenv("TEPPLE_SCALE"); scale != nullptr && *scale != '\0') {
         const std::optional<int> parsed = parseDemoScale(scale);
         if (!parsed) {

@@ -1,18 +1,34 @@
 #pragma once
 // The span kernels of each lane set, one file each, compiled for that set's instruction set
-// (TexturedLanesSse2.cpp, TexturedLanesAvx2.cpp, TexturedLanesAvx512.cpp), and whether this
-// processor runs them.
+// (SpanLanesSse2.cpp, SpanLanesAvx2.cpp, SpanLanesAvx512.cpp), and whether this processor runs
+// them.
+#include "render/GouraudSpan.h"
 #include "render/TexturedSpan.h"
+
+// The kernels of one lane set.
+struct LaneKernelSet {
+    TexturedLaneKernels textured;
+    GouraudLaneKernels gouraud;
+};
 
 // Whether this build holds the kernels of lane width 4, 8 or 16.
 bool laneKernelsBuilt(int width);
 // Whether this processor (and its operating system) runs the instructions of that width.
 bool laneWidthRuns(int width);
 
-// The textured path's kernels of lane width 4, 8 or 16; only for a width built and run here.
-const TexturedLaneKernels& texturedLaneKernels(int width);
+// The kernels of lane width 4, 8 or 16; only for a width built and run here.
+const LaneKernelSet& laneKernels(int width);
 
-// Each set's table, defined in its own file where the build holds it.
-const TexturedLaneKernels& texturedLaneKernelsSse2();
-const TexturedLaneKernels& texturedLaneKernelsAvx2();
-const TexturedLaneKernels& texturedLaneKernelsAvx512();
+// The lane width for `rows` rows in a call allowed `allowed` (a resolved width above 1): the
+// narrowest set that takes them all.
+inline int laneWidthFor(int rows, int allowed)
+{
+    int width = 4;
+    while (width < rows && width < allowed) width *= 2;
+    return width;
+}
+
+// Each set's kernels, defined in its own file where the build holds it.
+const LaneKernelSet& laneKernelsSse2();
+const LaneKernelSet& laneKernelsAvx2();
+const LaneKernelSet& laneKernelsAvx512();

@@ -32,21 +32,21 @@ bool laneWidthRuns(int width)
     return width == 4;
 }
 
-const TexturedLaneKernels& texturedLaneKernels(int width)
+const LaneKernelSet& laneKernels(int width)
 {
     switch (width) {
 #if defined(__SSE2__)
     case 4:
-        return texturedLaneKernelsSse2();
+        return laneKernelsSse2();
 #endif
 #if defined(TEPPLE_WIDE_LANES)
     case 8:
-        return texturedLaneKernelsAvx2();
+        return laneKernelsAvx2();
     case 16:
-        return texturedLaneKernelsAvx512();
+        return laneKernelsAvx512();
 #endif
     default:
-        throw std::logic_error("no textured lane kernels of width " + std::to_string(width) + " in this build");
+        throw std::logic_error("no lane kernels of width " + std::to_string(width) + " in this build");
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The eight-lane set (AVX2), with the operations of LanesSse2.h lane for lane. Included only inside
-// an AVX2 target region (TexturedLanesAvx2.cpp).
+// an AVX2 target region (SpanLanesAvx2.cpp).
 #include <immintrin.h>
 
 #include <cstdint>
@@ -66,13 +66,17 @@ struct Avx2Lanes {
         // max(v, 0) keeps v only when v > 0, so NaN gives 0, as channelOf does.
         return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255.0f)));
     }
+    static Int packed(Int red, Int green, Int blue)
+    {
+        return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_slli_epi32(green, 8)), blue);
+    }
     static Int scaled(Int texel, Int red, Int green, Int blue)
     {
         const __m256i byte = _mm256_set1_epi32(0xFF);
         const __m256i r = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte), red), 8);
         const __m256i g = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte), green), 8);
         const __m256i b = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_and_si256(texel, byte), blue), 8);
-        return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r, 16), _mm256_slli_epi32(g, 8)), b);
+        return packed(r, g, b);
     }
     static Int mean(Int a, Int b)
     {
@@ -82,14 +86,23 @@ struct Avx2Lanes {
         return _mm256_add_epi32(halfSum, _mm256_and_si256(_mm256_and_si256(a, b), _mm256_set1_epi32(0x010101)));
     }
 
+    // Loads lane by lane: the hardware gathers are slower than eight plain loads on some of the
+    // processors that have them (docs/performance.md).
     static Int gather(const uint32_t* base, Int index)
     {
-        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index, 4);
+        alignas(32) int32_t at[width];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+        return _mm256_setr_epi32(static_cast<int>(base[at[0]]), static_cast<int>(base[at[1]]),
+                                 static_cast<int>(base[at[2]]), static_cast<int>(base[at[3]]),
+                                 static_cast<int>(base[at[4]]), static_cast<int>(base[at[5]]),
+                                 static_cast<int>(base[at[6]]), static_cast<int>(base[at[7]]));
     }
     static Double gather(const double* base, Int index)
     {
-        return {_mm256_i32gather_pd(base, _mm256_castsi256_si128(index), 8),
-                _mm256_i32gather_pd(base, _mm256_extracti128_si256(index, 1), 8)};
+        alignas(32) int32_t at[width];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+        return {_mm256_setr_pd(base[at[0]], base[at[1]], base[at[2]], base[at[3]]),
+                _mm256_setr_pd(base[at[4]], base[at[5]], base[at[6]], base[at[7]])};
     }
     // TextureView::atTexel of each lane. The index width x row + column + offset is formed in
     // double: exact wherever it lies within 2^53, and where it does not, it is so far outside the

@@ -1,6 +1,6 @@
 #pragma once
 // The sixteen-lane set (AVX-512 F), with the operations of LanesSse2.h lane for lane. Included only
-// inside an AVX-512 target region (TexturedLanesAvx512.cpp).
+// inside an AVX-512 target region (SpanLanesAvx512.cpp).
 #include <immintrin.h>
 
 #include <cstdint>
@@ -69,6 +69,10 @@ struct Avx512Lanes {
         // max(v, 0) keeps v only when v > 0, so NaN gives 0, as channelOf does.
         return _mm512_cvttps_epi32(_mm512_min_ps(_mm512_max_ps(v, _mm512_setzero_ps()), _mm512_set1_ps(255.0f)));
     }
+    static Int packed(Int red, Int green, Int blue)
+    {
+        return _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi32(red, 16), _mm512_slli_epi32(green, 8)), blue);
+    }
     static Int scaled(Int texel, Int red, Int green, Int blue)
     {
         // Products of two bytes: the 32-bit multiply is as exact as the one-row code's.
@@ -76,7 +80,7 @@ struct Avx512Lanes {
         const __m512i r = _mm512_srli_epi32(_mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(texel, 16), byte), red), 8);
         const __m512i g = _mm512_srli_epi32(_mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(texel, 8), byte), green), 8);
         const __m512i b = _mm512_srli_epi32(_mm512_mullo_epi32(_mm512_and_si512(texel, byte), blue), 8);
-        return _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi32(r, 16), _mm512_slli_epi32(g, 8)), b);
+        return packed(r, g, b);
     }
     static Int mean(Int a, Int b)
     {

@@ -69,6 +69,11 @@ struct Sse2Lanes {
     {
         return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f)));
     }
+    // packColour of channels already in 0-255.
+    static Int packed(Int red, Int green, Int blue)
+    {
+        return _mm_or_si128(_mm_or_si128(_mm_slli_epi32(red, 16), _mm_slli_epi32(green, 8)), blue);
+    }
     static Int scaled(Int texel, Int red, Int green, Int blue)
     {
         // Products of two bytes fit 16 bits, so the 16-bit multiply is exact (the upper halves
@@ -77,7 +82,7 @@ struct Sse2Lanes {
         const __m128i r = _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(texel, 16), byte), red), 8);
         const __m128i g = _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(texel, 8), byte), green), 8);
         const __m128i b = _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(texel, byte), blue), 8);
-        return _mm_or_si128(_mm_or_si128(_mm_slli_epi32(r, 16), _mm_slli_epi32(g, 8)), b);
+        return packed(r, g, b);
     }
     static Int mean(Int a, Int b)
     {

@@ -8,7 +8,7 @@
 // Written once for every lane set L (LanesSse2.h, LanesAvx2.h, LanesAvx512.h: 4, 8 or 16 lanes),
 // which supplies the types Float, Int, Double and Bits and the operations on them. A file compiled
 // for a wider instruction set includes this header inside that set's target region
-// (see TexturedLanesAvx2.cpp) with every shared header included before it, so that what is built
+// (see SpanLanesAvx2.cpp) with every shared header included before it, so that what is built
 // for AVX2 or AVX-512 never stands in for code the baseline runs.
 #include <algorithm>
 #include <cstddef>

@@ -92,27 +92,16 @@ void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& 
     }
 }
 
-// Whether some row of the group is long enough for lanes to pay.
-bool worthLanes(const Span<attributeCount>* spans, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        if (spans[i].right - spans[i].left >= minLaneRowLength) return true;
-    }
-    return false;
-}
-
 // The path's span kernel: a group of rows of one triangle side by side, as many at a time as the
-// lane width, where that pays; else one by one. The last rows of a group go to the narrowest
-// kernel that takes them all.
+// lane width, where that pays; else one by one. The last rows of a group go to the narrowest lane
+// set that takes them all.
 template <bool Blend, bool Lit>
 void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
     if (context.laneWidth > 1 && worthLanes(spans, count)) {
         for (int i = 0; i < count; i += context.laneWidth) {
             const int rows = std::min(context.laneWidth, count - i);
-            int width = 4;
-            while (width < rows) width *= 2;
-            texturedLaneKernels(width).byFlags[2 * Blend + Lit](context, spans + i, rows);
+            laneKernels(laneWidthFor(rows, context.laneWidth)).textured.byFlags[2 * Blend + Lit](context, spans + i, rows);
         }
         return;
     }

@@ -64,6 +64,16 @@ void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height
 // available: laying short rows side by side costs more than the lanes save.
 constexpr int minLaneRowLength = 6;
 
+// Whether some row of a group is long enough for lanes to pay.
+template <int N>
+bool worthLanes(const Span<N>* spans, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (spans[i].right - spans[i].left >= minLaneRowLength) return true;
+    }
+    return false;
+}
+
 // Runs the loop for one path. cornerValues(corners, i, values) fills the N attributes of corner i
 // of a triangle that survived set-up, reading the vertex from work.input; when cornersLit it may
 // call litVertex for that corner's vertex. drawRows(const Span<N>* spans, int count) is the path's
