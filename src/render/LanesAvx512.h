@@ -23,6 +23,14 @@ struct Avx512Lanes {
     static Int splat(int32_t v) { return _mm512_set1_epi32(v); }
     static Double splat(double v) { return {_mm512_set1_pd(v), _mm512_set1_pd(v)}; }
 
+    static void store(float* p, Float v) { _mm512_storeu_ps(p, v); }
+    static void store(int32_t* p, Int v) { _mm512_storeu_si512(p, v); }
+    static void store(double* p, Double v)
+    {
+        _mm512_storeu_pd(p, v.low);
+        _mm512_storeu_pd(p + 8, v.high);
+    }
+
     static Float add(Float a, Float b) { return _mm512_add_ps(a, b); }
     static Double add(Double a, Double b) { return {_mm512_add_pd(a.low, b.low), _mm512_add_pd(a.high, b.high)}; }
     static Double sub(Double a, Double b) { return {_mm512_sub_pd(a.low, b.low), _mm512_sub_pd(a.high, b.high)}; }

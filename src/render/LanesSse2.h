@@ -25,6 +25,14 @@ struct Sse2Lanes {
     static Int splat(int32_t v) { return _mm_set1_epi32(v); }
     static Double splat(double v) { return {_mm_set1_pd(v), _mm_set1_pd(v)}; }
 
+    static void store(float* p, Float v) { _mm_storeu_ps(p, v); }
+    static void store(int32_t* p, Int v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+    static void store(double* p, Double v)
+    {
+        _mm_storeu_pd(p, v.low);
+        _mm_storeu_pd(p + 2, v.high);
+    }
+
     static Float add(Float a, Float b) { return _mm_add_ps(a, b); }
     static Double add(Double a, Double b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
     static Double sub(Double a, Double b) { return {_mm_sub_pd(a.low, b.low), _mm_sub_pd(a.high, b.high)}; }

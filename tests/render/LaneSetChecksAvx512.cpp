@@ -1,0 +1,29 @@
+// The sixteen-lane set's checks (LaneSetChecks.h), compiled as its kernels are: everything shared
+// before the target region.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "geometry/SafeFloat.h"
+#include "render/ChannelArithmetic.h"
+#include "render/TextureSampling.h"
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+#endif
+
+#include "LaneSetChecks.h"
+#include "render/LanesAvx512.h"
+
+std::string avx512LaneSetProblems() { return laneSetProblems<Avx512Lanes>(); }
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif

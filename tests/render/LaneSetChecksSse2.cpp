@@ -1,0 +1,9 @@
+// The four-lane set's checks (LaneSetChecks.h), in the baseline instruction set.
+#include <string>
+
+#if defined(__SSE2__)
+#include "LaneSetChecks.h"
+#include "render/LanesSse2.h"
+
+std::string sse2LaneSetProblems() { return laneSetProblems<Sse2Lanes>(); }
+#endif

@@ -1,0 +1,43 @@
+// Every lane set this processor runs, against the one-row arithmetic (LaneSetChecks.h). The sets
+// it cannot run are named in the output.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "render/LaneWidth.h"
+
+std::string sse2LaneSetProblems();
+std::string avx2LaneSetProblems();
+std::string avx512LaneSetProblems();
+
+TEST(LaneSets, EachMatchesTheOneRowArithmeticAtTheEdges)
+{
+    const std::vector<int> available = laneWidthsAvailable();
+    const struct {
+        int width;
+        std::string (*problems)();
+    } sets[] = {
+#if defined(__SSE2__)
+        {4, &sse2LaneSetProblems},
+#endif
+#if defined(TEPPLE_WIDE_LANES)
+        {8, &avx2LaneSetProblems},
+        {16, &avx512LaneSetProblems},
+#endif
+    };
+    int checked = 0;
+    for (const auto& set : sets) {
+        if (std::find(available.begin(), available.end(), set.width) == available.end()) {
+            std::printf("lane width %d cannot run here: not on this processor\n", set.width);
+            continue;
+        }
+        EXPECT_EQ(set.problems(), "") << "lane width " << set.width;
+        ++checked;
+    }
+#if defined(__SSE2__)
+    EXPECT_GE(checked, 1);
+#endif
+}
