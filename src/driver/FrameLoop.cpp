@@ -42,9 +42,8 @@ void forRows(WorkerPool* pool, int rows, Pass&& pass)
              [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); });
 }
 
-// Copies rows [first, end) of a surface onto the same rows of a console or surface of its size.
-template <class Target>
-void copyRows(const Surface& source, Target& target, int first, int end)
+// Copies rows [first, end) of a surface onto the same rows of a surface of its size.
+void copyRows(const Surface& source, Surface& target, int first, int end)
 {
     const Area rows{0, first, source.width(), end};
     source.copy(target, rows, rows);
@@ -107,22 +106,23 @@ void dimAndDot(Surface& surface, WorkerPool* pool, int scale)
 
 void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, WorkerPool* pool, int scale)
 {
+    // The console takes the picture before the dimming; the dimmed picture is seen only through
+    // the frames the star scene draws over it.
     if (console.width() == screen.width() && console.height() == screen.height()) {
-        forRows(pool, screen.height(), [&](int first, int end) { copyRows(screen, console, first, end); });
+        // Shown from the screen itself: the console's pixel block would only be one more copy.
+        console.show(screen.pixels());
     } else {
         // A console of another size gets the one whole-frame copy: it is copied or refused whole
         // (Surface::copy), where strips of rows could partly fit a smaller console.
         const Area whole{0, 0, screen.width(), screen.height()};
         screen.copy(console, whole, whole);
+        console.update();
     }
     if (fadeTrails) {
         dimAndDot(screen, pool, scale);
     } else if (clearNow) {
         screen.clear();
     }
-    // The console shows the copy taken before the dimming; the dimmed picture is seen only
-    // through the frames the star scene draws over it.
-    console.update();
 }
 
 void FrameLoop::start()

@@ -44,8 +44,9 @@ bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool = null
 // expected to be a multiple of 4N (640N is).
 void dimAndDot(Surface& surface, WorkerPool* pool = nullptr, int scale = 1);
 
-// Copies screen to the console, then dims and dots it (at `scale`) or (when clearNow) clears it, and
-// shows the console. A caller passing clearNow false must clear the screen, or paint it whole,
+// Shows screen on the console (straight from the screen when both have the same size, otherwise
+// copied into the console's pixel block first), then dims and dots it (at `scale`) or (when
+// clearNow) clears it. A caller passing clearNow false must clear the screen, or paint it whole,
 // before drawing on it again.
 void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow = true,
                   WorkerPool* pool = nullptr, int scale = 1);
