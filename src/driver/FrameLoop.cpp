@@ -1,6 +1,7 @@
 #include "driver/FrameLoop.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "geometry/Vertex.h"
 
@@ -49,25 +50,9 @@ void copyRows(const Surface& source, Surface& target, int first, int end)
     source.copy(target, rows, rows);
 }
 
-// Dims and dots one row of `width` pixels.
-void dimAndDotRow(uint32_t* rowPixels, int width)
-{
-    int groupStart = 0;
-    for (; groupStart + 4 <= width; groupStart += 4) {
-        rowPixels[groupStart] = dimmed(rowPixels[groupStart]);
-        rowPixels[groupStart + 1] = 0;
-        rowPixels[groupStart + 2] = 0;
-        rowPixels[groupStart + 3] = 0;
-    }
-    // A row whose length is not a multiple of 4 ends in a shorter group.
-    if (groupStart < width) {
-        rowPixels[groupStart] = dimmed(rowPixels[groupStart]);
-        std::fill(rowPixels + groupStart + 1, rowPixels + width, 0u);
-    }
-}
-
-// The same at `scale` N: in every group of 4N pixels the first N keep 0.9, the other 3N become
-// 0, so that each N x N block of the larger picture is the pixel of the 640 x 480 one.
+// Dims and dots one row of `width` pixels at `scale` N: in every group of 4N pixels the first N
+// keep 0.9, the other 3N become 0, so that each N x N block of the larger picture is the pixel of
+// the 640 x 480 one. A row whose length is not a multiple of 4N ends in a shorter group.
 void dimAndDotRow(uint32_t* rowPixels, int width, int scale)
 {
     const int group = 4 * scale;
@@ -77,6 +62,26 @@ void dimAndDotRow(uint32_t* rowPixels, int width, int scale)
         std::fill(rowPixels + kept, rowPixels + std::min(groupStart + group, width), 0u);
     }
 }
+
+// The same with the scale fixed, so that a group's stores are unrolled instead of a short fill
+// per group.
+template <int Scale>
+void dimAndDotRowAt(uint32_t* rowPixels, int width)
+{
+    constexpr int group = 4 * Scale;
+    int groupStart = 0;
+    for (; groupStart + group <= width; groupStart += group) {
+        uint32_t* groupPixels = rowPixels + groupStart;
+        for (int i = 0; i < Scale; ++i) groupPixels[i] = dimmed(groupPixels[i]);
+        for (int i = Scale; i < group; ++i) groupPixels[i] = 0;
+    }
+    if (groupStart < width) dimAndDotRow(rowPixels + groupStart, width - groupStart, Scale);
+}
+
+// The fixed-scale rows by scale; other scales take the general row.
+using DimRow = void (*)(uint32_t*, int);
+constexpr DimRow dimRowsAt[] = {nullptr, dimAndDotRowAt<1>, dimAndDotRowAt<2>, dimAndDotRowAt<3>,
+                                dimAndDotRowAt<4>};
 
 } // namespace
 
@@ -90,13 +95,15 @@ bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool)
 
 void dimAndDot(Surface& surface, WorkerPool* pool, int scale)
 {
+    scale = std::max(scale, 1);
     const int width = surface.width();
     uint32_t* pixels = surface.lock();
-    forRows(pool, surface.height(), [width, pixels, scale](int first, int end) {
+    const DimRow fixed = scale > 0 && scale < static_cast<int>(std::size(dimRowsAt)) ? dimRowsAt[scale] : nullptr;
+    forRows(pool, surface.height(), [width, pixels, scale, fixed](int first, int end) {
         for (int row = first; row < end; ++row) {
             uint32_t* rowPixels = pixels + static_cast<size_t>(row) * width;
-            if (scale == 1) {
-                dimAndDotRow(rowPixels, width);
+            if (fixed != nullptr) {
+                fixed(rowPixels, width);
             } else {
                 dimAndDotRow(rowPixels, width, scale);
             }
