@@ -1,21 +1,25 @@
 // Our textured rasteriser beside a real peer, Mesa's llvmpipe through OSMesa, drawing the same
-// camera-space triangle lists into a 640 x 480 frame with a depth test and the same 256 x 256
-// texture, in the same run. One iteration is one frame: clear, every draw call of the list, and
-// (for the peer) glFinish. The peer's thread count comes from LP_NUM_THREADS, read once when the
+// camera-space triangle lists into a frame with a depth test and the same 256 x 256 texture, in the
+// same run, at two sizes: 640 x 480 (the demo's viewport; benchmarks named Ours/<list> and
+// Llvmpipe/<list>) and 1920 x 1440 (the demo's viewport at 3x, the peer's projection the same;
+// named Ours/<list>/1920x1440 and Llvmpipe/<list>/1920x1440). The same list covers the same share
+// of either frame, so about 9 times the pixels at the larger size. One iteration is one frame:
+// clear, every draw call of the list, and (for the peer) glFinish. The peer's thread count comes from LP_NUM_THREADS, read once when the
 // first context is made (0: single-threaded; unset: one thread per core); scripts/bench.sh runs
 // this program with 0 and with 2.
 //
 // The lists: the GridScene's 64 lit textured columns and the CapsuleScene's two translucent
 // capsule draws, both as the scenes first draw them from the generated data, and 2000 random
-// textured triangles of about 188 pixels. Lighting is worked out once beforehand for the peer (as
+// textured triangles of about 188 pixels at 640 x 480. Lighting is worked out once beforehand for the peer (as
 // vertex colours modulating the texture), while ours lights every corner each frame as the demo
 // does. The pixels differ (different rules for edges, texel centres and blending): this compares
 // speed on the same work, not pictures; the pixels each side covered are reported to show the work
-// matched.
+// matched, with the frame time per covered pixel (ns_per_px) to compare the sizes.
 #include <GL/osmesa.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -177,11 +181,36 @@ Surface& plasma()
     return texture;
 }
 
-int coveredPixels(const uint32_t* pixels, uint32_t mask)
+// The frame sizes compared: the demo's picture at 1x and at 3x.
+constexpr int frameScales[] = {1, 3};
+int frameWidth(int scale) { return 640 * scale; }
+int frameHeight(int scale) { return 480 * scale; }
+
+int coveredPixels(const uint32_t* pixels, int scale, uint32_t mask)
 {
-    int count = 0;
-    for (int i = 0; i < 640 * 480; ++i) count += (pixels[i] & mask) != 0 ? 1 : 0;
-    return count;
+    const int count = frameWidth(scale) * frameHeight(scale);
+    int covered = 0;
+    for (int i = 0; i < count; ++i) covered += (pixels[i] & mask) != 0 ? 1 : 0;
+    return covered;
+}
+
+// Runs frame() once per iteration and gives the wall time of one, in nanoseconds.
+template <class Frame>
+double timeFrames(benchmark::State& state, Frame&& frame)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) frame();
+    const double elapsed = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+    return state.iterations() > 0 ? elapsed / static_cast<double>(state.iterations()) : 0.0;
+}
+
+// What every benchmark reports: the list's triangles, the pixels the finished frame covers, and
+// the frame's wall time per covered pixel.
+void reportWork(benchmark::State& state, const Workload& workload, int pixels, double frameNanoseconds)
+{
+    state.counters["triangles"] = workload.triangles();
+    state.counters["pixels"] = pixels;
+    state.counters["ns_per_px"] = pixels > 0 ? frameNanoseconds / pixels : 0.0;
 }
 
 // --- ours -----------------------------------------------------------------------------------
@@ -202,36 +231,36 @@ void drawOurs(Renderer& renderer, Surface& screen, const Workload& workload)
     }
 }
 
-void Ours(benchmark::State& state, const char* name)
+void Ours(benchmark::State& state, const char* name, int scale)
 {
     const Workload& workload = workloadNamed(name);
-    auto renderer = std::make_unique<Renderer>(Viewport::demo());
+    auto renderer = std::make_unique<Renderer>(Viewport::demo(scale));
     WorkerPool pool(ourThreads);
     renderer->setPool(&pool);
     renderer->setTexture(&plasma());
-    Surface screen(640, 480);
-    for (auto _ : state) {
+    Surface screen(frameWidth(scale), frameHeight(scale));
+    const double frameNanoseconds = timeFrames(state, [&] {
         drawOurs(*renderer, screen, workload);
         benchmark::DoNotOptimize(screen.lock());
-    }
-    state.counters["triangles"] = workload.triangles();
-    state.counters["pixels"] = coveredPixels(screen.pixels(), 0x00FFFFFF);
+    });
+    reportWork(state, workload, coveredPixels(screen.pixels(), scale, 0x00FFFFFF), frameNanoseconds);
 }
 
 // --- the peer -------------------------------------------------------------------------------
 
+// A context of its own for each frame size, each with its own frame, depth buffer and texture.
 class PeerContext {
 public:
-    PeerContext() : frame_(640 * 480)
+    explicit PeerContext(int scale)
+        : scale_(scale), frame_(static_cast<size_t>(frameWidth(scale)) * frameHeight(scale))
     {
         const int attributes[] = {OSMESA_FORMAT, OSMESA_BGRA, OSMESA_DEPTH_BITS, 24, OSMESA_PROFILE,
                                   OSMESA_COMPAT_PROFILE, 0};
         context_ = OSMesaCreateContextAttribs(attributes, nullptr);
-        if (context_ == nullptr || !OSMesaMakeCurrent(context_, frame_.data(), GL_UNSIGNED_BYTE, 640, 480)) {
-            throw std::runtime_error("OSMesa could not make a 640 x 480 context");
-        }
+        if (context_ == nullptr) throw std::runtime_error("OSMesa could not make a context");
+        makeCurrent();
         OSMesaPixelStore(OSMESA_Y_UP, 0);
-        glViewport(0, 0, 640, 480);
+        glViewport(0, 0, frameWidth(scale), frameHeight(scale));
         loadProjection();
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LESS);
@@ -242,12 +271,25 @@ public:
         loadTexture();
     }
     ~PeerContext() { OSMesaDestroyContext(context_); }
+    PeerContext(const PeerContext&) = delete;
+    PeerContext& operator=(const PeerContext&) = delete;
+
+    // Draws from now on go to this context's frame.
+    void makeCurrent()
+    {
+        if (!OSMesaMakeCurrent(context_, frame_.data(), GL_UNSIGNED_BYTE, frameWidth(scale_), frameHeight(scale_))) {
+            throw std::runtime_error("OSMesa could not draw into a " + std::to_string(frameWidth(scale_)) + " x " +
+                                     std::to_string(frameHeight(scale_)) + " frame");
+        }
+    }
 
     const uint32_t* frame() const { return frame_.data(); }
 
 private:
     // Camera space to clip space so that the picture lands where ours does: column
-    // x / z x 320 + 240 and row y / z x 320 + 240 (rows down), depth over our visible 10 to 1000.
+    // x / z x 320N + 240N and row y / z x 320N + 240N (rows down) in a 640N x 480N frame, depth over
+    // our visible 10 to 1000. Clip coordinates are relative to the frame, so one matrix serves
+    // every N.
     static void loadProjection()
     {
         const float nearZ = 10.0f, farZ = 1000.0f;
@@ -274,6 +316,7 @@ private:
         glEnable(GL_TEXTURE_2D);
     }
 
+    int scale_;
     std::vector<uint32_t> frame_;
     OSMesaContext context_ = nullptr;
     GLuint texture_ = 0;
@@ -327,20 +370,23 @@ void drawPeer(const std::vector<PeerCall>& calls)
     glFinish();
 }
 
-PeerContext& peer()
+// The context for frames at `scale`, made current.
+PeerContext& peer(int scale)
 {
-    static PeerContext context;
-    return context;
+    static std::map<int, std::unique_ptr<PeerContext>> contexts;
+    std::unique_ptr<PeerContext>& context = contexts[scale];
+    if (!context) context = std::make_unique<PeerContext>(scale);
+    context->makeCurrent();
+    return *context;
 }
 
-void Llvmpipe(benchmark::State& state, const char* name)
+void Llvmpipe(benchmark::State& state, const char* name, int scale)
 {
     const Workload& workload = workloadNamed(name);
     const std::vector<PeerCall> calls = peerCalls(workload);
-    PeerContext& context = peer();
-    for (auto _ : state) drawPeer(calls);
-    state.counters["triangles"] = workload.triangles();
-    state.counters["pixels"] = coveredPixels(context.frame(), 0x00FFFFFF);
+    PeerContext& context = peer(scale);
+    const double frameNanoseconds = timeFrames(state, [&] { drawPeer(calls); });
+    reportWork(state, workload, coveredPixels(context.frame(), scale, 0x00FFFFFF), frameNanoseconds);
 }
 
 // --- the ratio ------------------------------------------------------------------------------
@@ -355,10 +401,14 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            const std::string name = run.run_name.function_name; // "Ours/GridScene", without decorations
+            // "Ours/GridScene" or "Ours/GridScene/1920x1440", without decorations
+            const std::string name = run.run_name.function_name;
             const size_t slash = name.find('/');
             if (slash == std::string::npos || run.error_occurred) continue;
-            times_[name.substr(slash + 1)][name.substr(0, slash)] = run.GetAdjustedRealTime();
+            const auto pixels = run.counters.find("ns_per_px");
+            Side& side = sides_[name.substr(slash + 1)][name.substr(0, slash)];
+            side.milliseconds = run.GetAdjustedRealTime();
+            side.nanosecondsPerPixel = pixels == run.counters.end() ? 0.0 : pixels->second.value;
         }
     }
 
@@ -367,29 +417,40 @@ public:
         ConsoleReporter::Finalize();
         const char* threads = std::getenv("LP_NUM_THREADS");
         std::printf("\nllvmpipe threads: %s; ours: %d\n", threads ? threads : "unset (one per core)", ourThreads);
-        for (const auto& [workload, sides] : times_) {
+        for (const auto& [workload, sides] : sides_) {
             const auto ours = sides.find("Ours");
             const auto theirs = sides.find("Llvmpipe");
-            if (ours == sides.end() || theirs == sides.end() || ours->second <= 0) continue;
-            std::printf("%-14s ours %8.3f ms, llvmpipe %8.3f ms per frame: ours is %.2fx llvmpipe's speed\n",
-                        workload.c_str(), ours->second, theirs->second, theirs->second / ours->second);
+            if (ours == sides.end() || theirs == sides.end() || ours->second.milliseconds <= 0) continue;
+            std::printf("%-22s ours %8.3f ms (%6.2f ns/px), llvmpipe %8.3f ms (%6.2f ns/px) per frame: "
+                        "ours is %.2fx llvmpipe's speed\n",
+                        workload.c_str(), ours->second.milliseconds, ours->second.nanosecondsPerPixel,
+                        theirs->second.milliseconds, theirs->second.nanosecondsPerPixel,
+                        theirs->second.milliseconds / ours->second.milliseconds);
         }
     }
 
 private:
-    std::map<std::string, std::map<std::string, double>> times_; // workload -> side -> ms per frame
+    struct Side {
+        double milliseconds = 0.0;        // per frame
+        double nanosecondsPerPixel = 0.0; // per frame and covered pixel
+    };
+    std::map<std::string, std::map<std::string, Side>> sides_; // workload -> side ("Ours", "Llvmpipe")
 };
 
 void registerAll()
 {
-    for (const char* name : {"GridScene", "CapsuleScene", "Random2000"}) {
-        // Wall time: the peer's worker threads do their work outside this thread's CPU time.
-        benchmark::RegisterBenchmark((std::string("Ours/") + name).c_str(), Ours, name)
-            ->UseRealTime()
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((std::string("Llvmpipe/") + name).c_str(), Llvmpipe, name)
-            ->UseRealTime()
-            ->Unit(benchmark::kMillisecond);
+    for (const int scale : frameScales) {
+        const std::string size =
+            scale == 1 ? "" : "/" + std::to_string(frameWidth(scale)) + "x" + std::to_string(frameHeight(scale));
+        for (const char* name : {"GridScene", "CapsuleScene", "Random2000"}) {
+            // Wall time: the peer's worker threads do their work outside this thread's CPU time.
+            benchmark::RegisterBenchmark(("Ours/" + std::string(name) + size).c_str(), Ours, name, scale)
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("Llvmpipe/" + std::string(name) + size).c_str(), Llvmpipe, name, scale)
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
+        }
     }
 }
 
@@ -402,7 +463,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::AddCustomContext("peer", reinterpret_cast<const char*>(
-                                            (peer(), glGetString(GL_RENDERER))));
+                                            (peer(1), glGetString(GL_RENDERER))));
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything (Release, in build/ or $TEPPLE_BUILD_DIR) and runs every benchmark: the demo's
 # own speed (whole timeline and each scene's median frame, with the memory floor of a frame) with one
-# thread and with two, our textured rasteriser beside Mesa's llvmpipe with one thread each and with
-# two each (where OSMesa is installed), then the rasteriser and mesh benchmarks. Run it on a quiet
-# machine: other work on the same cores shows up in the numbers.
+# thread and with two, our textured rasteriser beside Mesa's llvmpipe at 640 x 480 and 1920 x 1440
+# with one thread each and with two each (where OSMesa is installed), then the rasteriser and mesh
+# benchmarks. Run it on a quiet machine: other work on the same cores shows up in the numbers.
 set -euo pipefail
 # Numbers printed the same way whatever the user's locale, so tables from any machine compare.
 export LC_ALL=C

@@ -1,6 +1,7 @@
 #include "driver/FrameLoop.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "geometry/Vertex.h"
 
@@ -42,33 +43,16 @@ void forRows(WorkerPool* pool, int rows, Pass&& pass)
              [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); });
 }
 
-// Copies rows [first, end) of a surface onto the same rows of a console or surface of its size.
-template <class Target>
-void copyRows(const Surface& source, Target& target, int first, int end)
+// Copies rows [first, end) of a surface onto the same rows of a surface of its size.
+void copyRows(const Surface& source, Surface& target, int first, int end)
 {
     const Area rows{0, first, source.width(), end};
     source.copy(target, rows, rows);
 }
 
-// Dims and dots one row of `width` pixels.
-void dimAndDotRow(uint32_t* rowPixels, int width)
-{
-    int groupStart = 0;
-    for (; groupStart + 4 <= width; groupStart += 4) {
-        rowPixels[groupStart] = dimmed(rowPixels[groupStart]);
-        rowPixels[groupStart + 1] = 0;
-        rowPixels[groupStart + 2] = 0;
-        rowPixels[groupStart + 3] = 0;
-    }
-    // A row whose length is not a multiple of 4 ends in a shorter group.
-    if (groupStart < width) {
-        rowPixels[groupStart] = dimmed(rowPixels[groupStart]);
-        std::fill(rowPixels + groupStart + 1, rowPixels + width, 0u);
-    }
-}
-
-// The same at `scale` N: in every group of 4N pixels the first N keep 0.9, the other 3N become
-// 0, so that each N x N block of the larger picture is the pixel of the 640 x 480 one.
+// Dims and dots one row of `width` pixels at `scale` N: in every group of 4N pixels the first N
+// keep 0.9, the other 3N become 0, so that each N x N block of the larger picture is the pixel of
+// the 640 x 480 one. A row whose length is not a multiple of 4N ends in a shorter group.
 void dimAndDotRow(uint32_t* rowPixels, int width, int scale)
 {
     const int group = 4 * scale;
@@ -78,6 +62,26 @@ void dimAndDotRow(uint32_t* rowPixels, int width, int scale)
         std::fill(rowPixels + kept, rowPixels + std::min(groupStart + group, width), 0u);
     }
 }
+
+// The same with the scale fixed, so that a group's stores are unrolled instead of a short fill
+// per group.
+template <int Scale>
+void dimAndDotRowAt(uint32_t* rowPixels, int width)
+{
+    constexpr int group = 4 * Scale;
+    int groupStart = 0;
+    for (; groupStart + group <= width; groupStart += group) {
+        uint32_t* groupPixels = rowPixels + groupStart;
+        for (int i = 0; i < Scale; ++i) groupPixels[i] = dimmed(groupPixels[i]);
+        for (int i = Scale; i < group; ++i) groupPixels[i] = 0;
+    }
+    if (groupStart < width) dimAndDotRow(rowPixels + groupStart, width - groupStart, Scale);
+}
+
+// The fixed-scale rows by scale; other scales take the general row.
+using DimRow = void (*)(uint32_t*, int);
+constexpr DimRow dimRowsAt[] = {nullptr, dimAndDotRowAt<1>, dimAndDotRowAt<2>, dimAndDotRowAt<3>,
+                                dimAndDotRowAt<4>};
 
 } // namespace
 
@@ -91,13 +95,15 @@ bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool)
 
 void dimAndDot(Surface& surface, WorkerPool* pool, int scale)
 {
+    scale = std::max(scale, 1);
     const int width = surface.width();
     uint32_t* pixels = surface.lock();
-    forRows(pool, surface.height(), [width, pixels, scale](int first, int end) {
+    const DimRow fixed = scale > 0 && scale < static_cast<int>(std::size(dimRowsAt)) ? dimRowsAt[scale] : nullptr;
+    forRows(pool, surface.height(), [width, pixels, scale, fixed](int first, int end) {
         for (int row = first; row < end; ++row) {
             uint32_t* rowPixels = pixels + static_cast<size_t>(row) * width;
-            if (scale == 1) {
-                dimAndDotRow(rowPixels, width);
+            if (fixed != nullptr) {
+                fixed(rowPixels, width);
             } else {
                 dimAndDotRow(rowPixels, width, scale);
             }
@@ -107,22 +113,23 @@ void dimAndDot(Surface& surface, WorkerPool* pool, int scale)
 
 void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, WorkerPool* pool, int scale)
 {
+    // The console takes the picture before the dimming; the dimmed picture is seen only through
+    // the frames the star scene draws over it.
     if (console.width() == screen.width() && console.height() == screen.height()) {
-        forRows(pool, screen.height(), [&](int first, int end) { copyRows(screen, console, first, end); });
+        // Shown from the screen itself: the console's pixel block would only be one more copy.
+        console.show(screen.pixels());
     } else {
         // A console of another size gets the one whole-frame copy: it is copied or refused whole
         // (Surface::copy), where strips of rows could partly fit a smaller console.
         const Area whole{0, 0, screen.width(), screen.height()};
         screen.copy(console, whole, whole);
+        console.update();
     }
     if (fadeTrails) {
         dimAndDot(screen, pool, scale);
     } else if (clearNow) {
         screen.clear();
     }
-    // The console shows the copy taken before the dimming; the dimmed picture is seen only
-    // through the frames the star scene draws over it.
-    console.update();
 }
 
 void FrameLoop::start()

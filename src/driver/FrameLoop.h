@@ -40,12 +40,13 @@ bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool = null
 
 // Dims and dots a surface in place: in every group of four pixels along a row the first keeps
 // 0.9 of each channel (truncated), the other three become 0; for a picture drawn at `scale` N,
-// in every group of 4N pixels the first N. Rows are width x 4 bytes, and a row's pixel count is
-// expected to be a multiple of 4N (640N is).
+// in every group of 4N pixels the first N (a scale below 1 is taken as 1). Rows are width x 4
+// bytes; a row whose pixel count is not a multiple of 4N (640N is) ends in a shorter group.
 void dimAndDot(Surface& surface, WorkerPool* pool = nullptr, int scale = 1);
 
-// Copies screen to the console, then dims and dots it (at `scale`) or (when clearNow) clears it, and
-// shows the console. A caller passing clearNow false must clear the screen, or paint it whole,
+// Shows screen on the console (straight from the screen when both have the same size, otherwise
+// copied into the console's pixel block first), then dims and dots it (at `scale`) or (when
+// clearNow) clears it. A caller passing clearNow false must clear the screen, or paint it whole,
 // before drawing on it again.
 void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow = true,
                   WorkerPool* pool = nullptr, int scale = 1);

@@ -17,10 +17,10 @@ bool HeadlessConsole::key()
     return keyScripted_ && updateCount_ >= keyDueAtUpdate_;
 }
 
-void HeadlessConsole::update()
+void HeadlessConsole::show(const uint32_t* picture)
 {
     if (!open_) return;
-    lastFrame_ = pixels_;
+    lastFrame_.assign(picture, picture + pixels_.size());
     ++updateCount_;
 }
 

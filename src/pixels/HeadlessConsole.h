@@ -20,9 +20,9 @@ public:
     bool open(const std::string& title, int width, int height, const Format& format, int pages) override;
     // True once a scripted key press is due; like a real key it stays waiting, never consumed.
     bool key() override;
-    // While open: keeps a copy of the pixel block as lastFrame() and counts the update.
+    // While open: keeps a copy of the picture as lastFrame() and counts the update.
     // A closed console shows nothing, so updates then are ignored.
-    void update() override;
+    void show(const uint32_t* picture) override;
     void close() override;
     void message(const std::string& text, const std::string& caption, const std::string& detail) override;
 

@@ -68,7 +68,9 @@ private:
 };
 
 // The window. The base class holds the console's own pixel block, which surfaces copy into and
-// update() shows. Back ends supply opening, the key test, presenting and messages.
+// update() shows; a picture drawn elsewhere at the console's size is shown by show() straight from
+// where it lies, with no copy into the block. Back ends supply opening, the key test, presenting
+// and messages.
 class Console : public MessageSink {
 public:
     virtual ~Console() = default;
@@ -80,7 +82,11 @@ public:
     // True while a key press (or a request to close the window) waits; the key is not consumed.
     virtual bool key() = 0;
     // Shows the console's pixel block.
-    virtual void update() = 0;
+    void update() { show(pixels_.data()); }
+    // Shows `picture`, width() x height() words laid out as the pixel block is, which keeps what it
+    // held. The back end takes what it needs of the picture before returning, so the caller may
+    // change it at once.
+    virtual void show(const uint32_t* picture) = 0;
     virtual void close() = 0;
     // message() (from MessageSink): always a line on standard error, and a dialog with this window
     // as parent where one can be shown, waiting for it to be dismissed.

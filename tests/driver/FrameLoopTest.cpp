@@ -133,6 +133,35 @@ TEST(DimAndDot, IgnoresTheTopByteAndRestartsGroupsOnEveryRow)
     for (int i = 0; i < 12; ++i) EXPECT_EQ(pixels[i], expected[i]) << "pixel " << i;
 }
 
+TEST(DimAndDot, AtEveryScaleEachBlockIsThePixelOfThePictureAtOneX)
+{
+    // Rows of 10 pixels at 1x: two groups of four, then a short group of two.
+    const int width = 10, height = 3;
+    Surface small(width, height);
+    uint32_t* smallPixels = small.lock();
+    for (int i = 0; i < width * height; ++i) smallPixels[i] = 0x00010203u * static_cast<uint32_t>(7 * i + 5);
+    for (int scale = 1; scale <= 5; ++scale) {
+        Surface large(width * scale, height * scale);
+        uint32_t* largePixels = large.lock();
+        for (int row = 0; row < height * scale; ++row) {
+            for (int column = 0; column < width * scale; ++column) {
+                largePixels[row * width * scale + column] = smallPixels[(row / scale) * width + column / scale];
+            }
+        }
+        dimAndDot(large, nullptr, scale);
+        Surface expected(width, height);
+        std::copy(smallPixels, smallPixels + width * height, expected.lock());
+        dimAndDot(expected);
+        for (int row = 0; row < height * scale; ++row) {
+            for (int column = 0; column < width * scale; ++column) {
+                ASSERT_EQ(largePixels[row * width * scale + column],
+                          expected.pixels()[(row / scale) * width + column / scale])
+                    << "scale " << scale << ", row " << row << ", column " << column;
+            }
+        }
+    }
+}
+
 TEST(CopySameSize, CopiesOnlyBetweenSurfacesOfEqualSize)
 {
     Surface source(640, 480);

@@ -140,10 +140,10 @@ bool SdlConsole::key()
     return keyWaiting_;
 }
 
-void SdlConsole::update()
+void SdlConsole::show(const uint32_t* picture)
 {
     if (texture_ == nullptr) return;
-    SDL_UpdateTexture(texture_, nullptr, pixels_.data(), width_ * 4);
+    SDL_UpdateTexture(texture_, nullptr, picture, width_ * 4);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);

@@ -29,7 +29,8 @@ public:
     // signal (SIGTERM, SIGINT, SIGHUP) counts as a key, so the run ends cleanly; it stays
     // waiting from then on.
     bool key() override;
-    void update() override;
+    // Streams the picture into the window's texture and presents it.
+    void show(const uint32_t* picture) override;
     // Destroys the window and releases video; safe to call twice.
     void close() override;
     // The text and detail on standard error, then a simple information dialog, parented to the

@@ -82,7 +82,7 @@ bool WebConsole::key()
     return keyWaiting_;
 }
 
-void WebConsole::update()
+void WebConsole::show(const uint32_t* picture)
 {
     if (!open_) return;
     // 0x00RRGGBB to the bytes R, G, B, 255, as one little-endian word per pixel: red and blue swap
@@ -90,7 +90,7 @@ void WebConsole::update()
     const size_t count = pixels_.size();
     uint32_t* out = rgba_.data();
     for (size_t i = 0; i < count; ++i) {
-        const uint32_t colour = pixels_[i];
+        const uint32_t colour = picture[i];
         out[i] = 0xFF000000u | ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
     }
     webCanvasShow(reinterpret_cast<const uint8_t*>(rgba_.data()), static_cast<int>(rgba_.size() * 4));

@@ -1,5 +1,5 @@
 #pragma once
-// The console as the page's <canvas>: every update puts the pixel block on the canvas, which the
+// The console as the page's <canvas>: every picture shown goes onto the canvas, which the
 // page scales to fit (4:3, crisp pixels). The page decides which of the viewer's actions ask the
 // demo to stop (keys, taps, clicks) and passes them on through press(). Messages go to standard
 // error (the browser's console) and to the page, which shows them without blocking: a browser page
@@ -27,7 +27,7 @@ public:
     bool key() override;
     // The viewer asked to stop; ignored while the console is closed.
     void press();
-    void update() override;
+    void show(const uint32_t* picture) override;
     // Stops listening for keys; safe to call twice. The canvas keeps the last picture.
     void close() override;
     void message(const std::string& text, const std::string& caption, const std::string& detail) override;
