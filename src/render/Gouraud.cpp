@@ -1,18 +1,13 @@
 // The smooth-shaded path: per-corner lighting interpolated across the triangle.
-#include <algorithm>
 #include <cstddef>
 
 #include "render/ChannelArithmetic.h"
-#include "render/GouraudSpan.h"
-#include "render/LaneKernels.h"
-#include "render/LaneWidth.h"
 #include "render/SpanTarget.h"
 #include "render/TriangleLoop.h"
 
 namespace {
 
-constexpr int attributeCount = gouraudAttributeCount;
-constexpr int red = shadeRed, green = shadeGreen, blue = shadeBlue, invZ = shadeInvZ;
+enum GouraudAttribute { red, green, blue, invZ, attributeCount };
 
 void setCorner(float (&values)[attributeCount], uint32_t colour, float w)
 {
@@ -53,36 +48,18 @@ void shadeRow(const SpanTarget& target, const Span<attributeCount>& span)
     }
 }
 
-// The path's span kernel: the rows of a group side by side, as many at a time as the lane width
-// (the last ones in the narrowest lane set that takes them all), where some row is long enough for
-// lanes to pay; else one by one.
 template <bool Blend>
-void shadeRows(const SpanTarget& target, int laneWidth, const Span<attributeCount>* spans, int count)
+void shadeTriangles(const Renderer& renderer, CallWork& work, const SpanTarget& target)
 {
-    if (laneWidth > 1 && worthLanes(spans, count)) {
-        for (int i = 0; i < count; i += laneWidth) {
-            const int rows = std::min(laneWidth, count - i);
-            laneKernels(laneWidthFor(rows, laneWidth)).gouraud.byBlend[Blend](target, spans + i, rows);
-        }
-        return;
-    }
-    for (int i = 0; i < count; ++i) shadeRow<Blend>(target, spans[i]);
-}
-
-template <bool Blend>
-void shadeTriangles(const Renderer& renderer, CallWork& work, const SpanTarget& target, int laneWidth)
-{
-    scanTriangles<attributeCount, maxLaneWidth>(
+    scanTriangles<attributeCount, 1>(
         renderer, work, true,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             setCorner(values, litVertex(renderer, work.input, work.vertices, corners.vertex[i]), corners.w[i]);
         },
-        [&target, laneWidth](const Span<attributeCount>* spans, int count) {
-            shadeRows<Blend>(target, laneWidth, spans, count);
-        });
+        rowByRow([&target](const Span<attributeCount>& span) { shadeRow<Blend>(target, span); }));
 }
 
-using ShadeTriangles = void (*)(const Renderer&, CallWork&, const SpanTarget&, int);
+using ShadeTriangles = void (*)(const Renderer&, CallWork&, const SpanTarget&);
 // Indexed by blend.
 constexpr ShadeTriangles shadeTrianglesByFlags[] = {&shadeTriangles<false>, &shadeTriangles<true>};
 
@@ -90,5 +67,5 @@ constexpr ShadeTriangles shadeTrianglesByFlags[] = {&shadeTriangles<false>, &sha
 
 void Renderer::drawGouraud(Surface& target)
 {
-    shadeTrianglesByFlags[blendMode != 0](*this, *work_, spanTarget(target), resolvedLaneWidth(laneWidth));
+    shadeTrianglesByFlags[blendMode != 0](*this, *work_, spanTarget(target));
 }

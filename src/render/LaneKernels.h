@@ -2,13 +2,13 @@
 // The span kernels of each lane set, one file each, compiled for that set's instruction set
 // (SpanLanesSse2.cpp, SpanLanesAvx2.cpp, SpanLanesAvx512.cpp), and whether this processor runs
 // them.
-#include "render/GouraudSpan.h"
 #include "render/TexturedSpan.h"
 
-// The kernels of one lane set.
+// The kernels of one lane set. Only the textured path has them: the smooth-shaded path's few
+// operations per pixel cost less one row at a time than the lanes' loads, stores and bookkeeping
+// (docs/performance.md).
 struct LaneKernelSet {
     TexturedLaneKernels textured;
-    GouraudLaneKernels gouraud;
 };
 
 // Whether this build holds the kernels of lane width 4, 8 or 16.

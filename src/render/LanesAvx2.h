@@ -94,23 +94,29 @@ struct Avx2Lanes {
         return _mm256_add_epi32(halfSum, _mm256_and_si256(_mm256_and_si256(a, b), _mm256_set1_epi32(0x010101)));
     }
 
-    // Loads lane by lane: the hardware gathers are slower than eight plain loads on some of the
-    // processors that have them (docs/performance.md).
-    static Int gather(const uint32_t* base, Int index)
-    {
+    // Each lane's pixel in the buffers, read lane by lane (the hardware gathers are slower than
+    // eight plain loads on some of the processors that have them, docs/performance.md) and written
+    // lane by lane (AVX2 has no scatter).
+    struct Pixels {
         alignas(32) int32_t at[width];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
-        return _mm256_setr_epi32(static_cast<int>(base[at[0]]), static_cast<int>(base[at[1]]),
-                                 static_cast<int>(base[at[2]]), static_cast<int>(base[at[3]]),
-                                 static_cast<int>(base[at[4]]), static_cast<int>(base[at[5]]),
-                                 static_cast<int>(base[at[6]]), static_cast<int>(base[at[7]]));
+    };
+    static Pixels pixels(Int index)
+    {
+        Pixels p;
+        _mm256_store_si256(reinterpret_cast<__m256i*>(p.at), index);
+        return p;
     }
-    static Double gather(const double* base, Int index)
+    static Int gather(const uint32_t* base, const Pixels& p)
     {
-        alignas(32) int32_t at[width];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
-        return {_mm256_setr_pd(base[at[0]], base[at[1]], base[at[2]], base[at[3]]),
-                _mm256_setr_pd(base[at[4]], base[at[5]], base[at[6]], base[at[7]])};
+        return _mm256_setr_epi32(static_cast<int>(base[p.at[0]]), static_cast<int>(base[p.at[1]]),
+                                 static_cast<int>(base[p.at[2]]), static_cast<int>(base[p.at[3]]),
+                                 static_cast<int>(base[p.at[4]]), static_cast<int>(base[p.at[5]]),
+                                 static_cast<int>(base[p.at[6]]), static_cast<int>(base[p.at[7]]));
+    }
+    static Double gather(const double* base, const Pixels& p)
+    {
+        return {_mm256_setr_pd(base[p.at[0]], base[p.at[1]], base[p.at[2]], base[p.at[3]]),
+                _mm256_setr_pd(base[p.at[4]], base[p.at[5]], base[p.at[6]], base[p.at[7]])};
     }
     // TextureView::atTexel of each lane. The index width x row + column + offset is formed in
     // double: exact wherever it lies within 2^53, and where it does not, it is so far outside the
@@ -123,30 +129,25 @@ struct Avx2Lanes {
                                  splat(static_cast<double>(offset)));
         const __m128i low = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(index.low, zero), lastIndex));
         const __m128i high = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(index.high, zero), lastIndex));
-        return gather(texture.texels, _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1));
+        return gather(texture.texels, pixels(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1)));
     }
-    // AVX2 has gathers but no scatter: stores go lane by lane.
-    static void scatter(uint32_t* base, Int index, Int values, Bits lanes)
+    static void scatter(uint32_t* base, const Pixels& p, Int values, Bits lanes)
     {
-        alignas(32) int32_t at[width];
         alignas(32) uint32_t value[width];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
         _mm256_store_si256(reinterpret_cast<__m256i*>(value), values);
         for (; lanes != 0; lanes &= lanes - 1) {
             const int lane = __builtin_ctz(static_cast<unsigned>(lanes));
-            base[at[lane]] = value[lane];
+            base[p.at[lane]] = value[lane];
         }
     }
-    static void scatter(double* base, Int index, Double values, Bits lanes)
+    static void scatter(double* base, const Pixels& p, Double values, Bits lanes)
     {
-        alignas(32) int32_t at[width];
         alignas(32) double value[width];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
         _mm256_store_pd(value, values.low);
         _mm256_store_pd(value + 4, values.high);
         for (; lanes != 0; lanes &= lanes - 1) {
             const int lane = __builtin_ctz(static_cast<unsigned>(lanes));
-            base[at[lane]] = value[lane];
+            base[p.at[lane]] = value[lane];
         }
     }
 };

@@ -98,10 +98,15 @@ struct Avx512Lanes {
         return _mm512_add_epi32(halfSum, _mm512_and_si512(_mm512_and_si512(a, b), _mm512_set1_epi32(0x010101)));
     }
 
-    static Int gather(const uint32_t* base, Int index) { return _mm512_i32gather_epi32(index, base, 4); }
-    static Double gather(const double* base, Int index)
+    // Each lane's pixel in the buffers, for the hardware gathers and scatters.
+    struct Pixels {
+        Int at;
+    };
+    static Pixels pixels(Int index) { return {index}; }
+    static Int gather(const uint32_t* base, const Pixels& p) { return _mm512_i32gather_epi32(p.at, base, 4); }
+    static Double gather(const double* base, const Pixels& p)
     {
-        return {_mm512_i32gather_pd(lowHalf(index), base, 8), _mm512_i32gather_pd(highHalf(index), base, 8)};
+        return {_mm512_i32gather_pd(lowHalf(p.at), base, 8), _mm512_i32gather_pd(highHalf(p.at), base, 8)};
     }
     // TextureView::atTexel of each lane, the index formed in double as in the eight-lane set.
     static Int texels(const TextureView& texture, Int column, Int row, int offset)
@@ -112,15 +117,31 @@ struct Avx512Lanes {
                                  splat(static_cast<double>(offset)));
         const __m256i low = _mm512_cvttpd_epi32(_mm512_min_pd(_mm512_max_pd(index.low, zero), lastIndex));
         const __m256i high = _mm512_cvttpd_epi32(_mm512_min_pd(_mm512_max_pd(index.high, zero), lastIndex));
-        return gather(texture.texels, joined(low, high));
+        return gather(texture.texels, pixels(joined(low, high)));
     }
-    static void scatter(uint32_t* base, Int index, Int values, Bits lanes)
+    // Stores go lane by lane: the hardware scatters are slower than plain stores on some of the
+    // processors that have them (docs/performance.md).
+    static void scatter(uint32_t* base, const Pixels& p, Int values, Bits lanes)
     {
-        _mm512_mask_i32scatter_epi32(base, static_cast<__mmask16>(lanes), index, values, 4);
+        alignas(64) int32_t at[width];
+        alignas(64) uint32_t value[width];
+        _mm512_store_si512(at, p.at);
+        _mm512_store_si512(value, values);
+        for (; lanes != 0; lanes &= lanes - 1) {
+            const int lane = __builtin_ctz(static_cast<unsigned>(lanes));
+            base[at[lane]] = value[lane];
+        }
     }
-    static void scatter(double* base, Int index, Double values, Bits lanes)
+    static void scatter(double* base, const Pixels& p, Double values, Bits lanes)
     {
-        _mm512_mask_i32scatter_pd(base, static_cast<__mmask8>(lanes), lowHalf(index), values.low, 8);
-        _mm512_mask_i32scatter_pd(base, static_cast<__mmask8>(lanes >> 8), highHalf(index), values.high, 8);
+        alignas(64) int32_t at[width];
+        alignas(64) double value[width];
+        _mm512_store_si512(at, p.at);
+        _mm512_store_pd(value, values.low);
+        _mm512_store_pd(value + 8, values.high);
+        for (; lanes != 0; lanes &= lanes - 1) {
+            const int lane = __builtin_ctz(static_cast<unsigned>(lanes));
+            base[at[lane]] = value[lane];
+        }
     }
 };

@@ -100,19 +100,25 @@ struct Sse2Lanes {
         return _mm_add_epi32(halfSum, _mm_and_si128(_mm_and_si128(a, b), _mm_set1_epi32(0x010101)));
     }
 
-    // Memory lane by lane: SSE2 has no gather or scatter.
-    static Int gather(const uint32_t* base, Int index)
-    {
+    // Each lane's pixel in the buffers, read and written lane by lane: SSE2 has no gather or
+    // scatter, so the positions are kept where the loads and stores find them.
+    struct Pixels {
         alignas(16) int32_t at[width];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-        return _mm_setr_epi32(static_cast<int>(base[at[0]]), static_cast<int>(base[at[1]]),
-                              static_cast<int>(base[at[2]]), static_cast<int>(base[at[3]]));
+    };
+    static Pixels pixels(Int index)
+    {
+        Pixels p;
+        _mm_store_si128(reinterpret_cast<__m128i*>(p.at), index);
+        return p;
     }
-    static Double gather(const double* base, Int index)
+    static Int gather(const uint32_t* base, const Pixels& p)
     {
-        alignas(16) int32_t at[width];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-        return {_mm_setr_pd(base[at[0]], base[at[1]]), _mm_setr_pd(base[at[2]], base[at[3]])};
+        return _mm_setr_epi32(static_cast<int>(base[p.at[0]]), static_cast<int>(base[p.at[1]]),
+                              static_cast<int>(base[p.at[2]]), static_cast<int>(base[p.at[3]]));
+    }
+    static Double gather(const double* base, const Pixels& p)
+    {
+        return {_mm_setr_pd(base[p.at[0]], base[p.at[1]]), _mm_setr_pd(base[p.at[2]], base[p.at[3]])};
     }
     static Int texels(const TextureView& texture, Int column, Int row, int offset)
     {
@@ -125,25 +131,21 @@ struct Sse2Lanes {
                               static_cast<int>(texture.atTexel(u[2], v[2], offset)),
                               static_cast<int>(texture.atTexel(u[3], v[3], offset)));
     }
-    static void scatter(uint32_t* base, Int index, Int values, Bits lanes)
+    static void scatter(uint32_t* base, const Pixels& p, Int values, Bits lanes)
     {
-        alignas(16) int32_t at[width];
         alignas(16) uint32_t value[width];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
         _mm_store_si128(reinterpret_cast<__m128i*>(value), values);
         for (int lane = 0; lane < width; ++lane) {
-            if (lanes >> lane & 1) base[at[lane]] = value[lane];
+            if (lanes >> lane & 1) base[p.at[lane]] = value[lane];
         }
     }
-    static void scatter(double* base, Int index, Double values, Bits lanes)
+    static void scatter(double* base, const Pixels& p, Double values, Bits lanes)
     {
-        alignas(16) int32_t at[width];
         alignas(16) double value[width];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
         _mm_storeu_pd(value, values.low);
         _mm_storeu_pd(value + 2, values.high);
         for (int lane = 0; lane < width; ++lane) {
-            if (lanes >> lane & 1) base[at[lane]] = value[lane];
+            if (lanes >> lane & 1) base[p.at[lane]] = value[lane];
         }
     }
 };

@@ -54,10 +54,10 @@ struct LaneRows {
 template <class L>
 struct LaneStep {
     typename L::Bits active;
-    typename L::Int pixel;
+    typename L::Pixels pixel;
 
     LaneStep(typename L::Int first, typename L::Int last, typename L::Int lengths, int k)
-        : active(L::greater(lengths, L::splat(k))), pixel(L::add(first, L::min(L::splat(k), last)))
+        : active(L::greater(lengths, L::splat(k))), pixel(L::pixels(L::add(first, L::min(L::splat(k), last))))
     {
     }
 };

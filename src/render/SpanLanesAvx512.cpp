@@ -1,4 +1,4 @@
-// The span paths' sixteen-lane kernels, compiled for AVX-512 F and run only where the processor
+// The textured path's sixteen-lane kernels, compiled for AVX-512 F and run only where the processor
 // has it (LaneWidth.cpp). Everything shared is included before the target region, so that the
 // only code built for AVX-512 F is what names the lane set: an inline function compiled here for
 // the wider instructions could otherwise stand in for the baseline's copy at link time.
@@ -14,7 +14,6 @@
 #include "render/LaneWidth.h"
 #include "render/SpanTarget.h"
 #include "render/TextureSampling.h"
-#include "render/GouraudSpan.h"
 #include "render/TexturedSpan.h"
 
 #if defined(__clang__)
@@ -25,12 +24,11 @@
 #endif
 
 #include "render/LanesAvx512.h"
-#include "render/GouraudLanes.h"
 #include "render/TexturedLanes.h"
 
 const LaneKernelSet& laneKernelsAvx512()
 {
-    static constexpr LaneKernelSet kernels{texturedLaneKernelsOf<Avx512Lanes>, gouraudLaneKernelsOf<Avx512Lanes>};
+    static constexpr LaneKernelSet kernels{texturedLaneKernelsOf<Avx512Lanes>};
     return kernels;
 }
 

@@ -1,14 +1,13 @@
-// The span paths' four-lane kernels. SSE2 is the x86-64 baseline (and the browser build's
+// The textured path's four-lane kernels. SSE2 is the x86-64 baseline (and the browser build's
 // WebAssembly SIMD), so this file needs no target region of its own.
 #if defined(__SSE2__)
 #include "render/LaneKernels.h"
 #include "render/LanesSse2.h"
-#include "render/GouraudLanes.h"
 #include "render/TexturedLanes.h"
 
 const LaneKernelSet& laneKernelsSse2()
 {
-    static constexpr LaneKernelSet kernels{texturedLaneKernelsOf<Sse2Lanes>, gouraudLaneKernelsOf<Sse2Lanes>};
+    static constexpr LaneKernelSet kernels{texturedLaneKernelsOf<Sse2Lanes>};
     return kernels;
 }
 #endif

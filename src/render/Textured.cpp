@@ -99,19 +99,25 @@ template <bool Blend, bool Lit>
 void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
     if (context.laneWidth > 1 && worthLanes(spans, count)) {
-        for (int i = 0; i < count; i += context.laneWidth) {
-            const int rows = std::min(context.laneWidth, count - i);
-            laneKernels(laneWidthFor(rows, context.laneWidth)).textured.byFlags[2 * Blend + Lit](context, spans + i, rows);
+        // Short rows take the four-lane set whatever the processor has: a wider set's steps cost
+        // more, and rows this short leave too many of its lanes idle to make up for it.
+        const int allowed = longestRow(spans, count) < minWideLaneRowLength ? std::min(context.laneWidth, 4)
+                                                                              : context.laneWidth;
+        for (int i = 0; i < count; i += allowed) {
+            const int rows = std::min(allowed, count - i);
+            laneKernels(laneWidthFor(rows, allowed)).textured.byFlags[2 * Blend + Lit](context, spans + i, rows);
         }
         return;
     }
     for (int i = 0; i < count; ++i) textureRow<Blend, Lit>(context, spans[i]);
 }
 
-template <bool Blend, bool Lit>
-void textureTriangles(const Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
+// Rows are handed over as many at a time as the widest lane set drawn with: gathering more rows
+// than a set takes only to cut them up again costs time.
+template <bool Blend, bool Lit, int Group>
+void textureTrianglesInGroups(const Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
 {
-    scanTriangles<attributeCount, maxLaneWidth>(
+    scanTriangles<attributeCount, Group>(
         renderer, work, Lit,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             const int index = corners.vertex[i];
@@ -120,6 +126,16 @@ void textureTriangles(const Renderer& renderer, CallWork& work, const TexturedSp
             setCorner(values, work.input.positions[static_cast<size_t>(index)], colour, corners.w[i], context.texture);
         },
         [&context](const Span<attributeCount>* spans, int count) { textureRows<Blend, Lit>(context, spans, count); });
+}
+
+template <bool Blend, bool Lit>
+void textureTriangles(const Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
+{
+    if (context.laneWidth <= 4) {
+        textureTrianglesInGroups<Blend, Lit, 4>(renderer, work, context);
+    } else {
+        textureTrianglesInGroups<Blend, Lit, maxLaneWidth>(renderer, work, context);
+    }
 }
 
 using TextureTriangles = void (*)(const Renderer&, CallWork&, const TexturedSpanContext&);

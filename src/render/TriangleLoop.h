@@ -7,6 +7,7 @@
 // that takes a strip walks every surviving triangle in order for that strip's rows alone; set-up
 // and corner lighting run first, shared among the threads, so that drawing only reads what they
 // made. Every pixel, depth key and accumulation value is then what one thread gives.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -63,6 +64,18 @@ void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height
 // A group whose rows are all shorter than this is drawn one row at a time even where lanes are
 // available: laying short rows side by side costs more than the lanes save.
 constexpr int minLaneRowLength = 6;
+
+// A group whose rows are all shorter than this is drawn four rows side by side at most.
+constexpr int minWideLaneRowLength = 24;
+
+// The longest row of a group, in pixels.
+template <int N>
+int longestRow(const Span<N>* spans, int count)
+{
+    int longest = 0;
+    for (int i = 0; i < count; ++i) longest = std::max(longest, spans[i].right - spans[i].left);
+    return longest;
+}
 
 // Whether some row of a group is long enough for lanes to pay.
 template <int N>
