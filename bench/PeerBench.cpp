@@ -216,6 +216,7 @@ void reportWork(benchmark::State& state, const Workload& workload, int pixels, d
 // --- ours -----------------------------------------------------------------------------------
 
 int ourThreads = 1; // --threads
+int ourLanes = 0; // --lanes
 
 void drawOurs(Renderer& renderer, Surface& screen, const Workload& workload)
 {
@@ -237,6 +238,7 @@ void Ours(benchmark::State& state, const char* name, int scale)
     auto renderer = std::make_unique<Renderer>(Viewport::demo(scale));
     WorkerPool pool(ourThreads);
     renderer->setPool(&pool);
+    renderer->laneWidth = ourLanes;
     renderer->setTexture(&plasma());
     Surface screen(frameWidth(scale), frameHeight(scale));
     const double frameNanoseconds = timeFrames(state, [&] {
@@ -459,6 +461,7 @@ void registerAll()
 int main(int argc, char** argv)
 {
     ourThreads = takeThreadsOption(argc, argv);
+    ourLanes = takeLanesOption(argc, argv);
     registerAll();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -28,6 +28,9 @@ inline int laneWidthFor(int rows, int allowed)
     return width;
 }
 
+// The place of lane width 4, 8 or 16 in a table of the three.
+constexpr int laneSetIndex(int width) { return width == 4 ? 0 : width == 8 ? 1 : 2; }
+
 // Each set's kernels, defined in its own file where the build holds it.
 const LaneKernelSet& laneKernelsSse2();
 const LaneKernelSet& laneKernelsAvx2();

@@ -106,6 +106,11 @@ struct Avx2Lanes {
         _mm256_store_si256(reinterpret_cast<__m256i*>(p.at), index);
         return p;
     }
+    // first[lane] + min(k, last[lane]).
+    static Pixels pixels(const int32_t* first, const int32_t* last, int k)
+    {
+        return pixels(_mm256_add_epi32(loadInts(first), _mm256_min_epi32(splat(k), loadInts(last))));
+    }
     static Int gather(const uint32_t* base, const Pixels& p)
     {
         return _mm256_setr_epi32(static_cast<int>(base[p.at[0]]), static_cast<int>(base[p.at[1]]),

@@ -103,6 +103,11 @@ struct Avx512Lanes {
         Int at;
     };
     static Pixels pixels(Int index) { return {index}; }
+    // first[lane] + min(k, last[lane]).
+    static Pixels pixels(const int32_t* first, const int32_t* last, int k)
+    {
+        return {_mm512_add_epi32(loadInts(first), _mm512_min_epi32(splat(k), loadInts(last)))};
+    }
     static Int gather(const uint32_t* base, const Pixels& p) { return _mm512_i32gather_epi32(p.at, base, 4); }
     static Double gather(const double* base, const Pixels& p)
     {

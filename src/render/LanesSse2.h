@@ -105,10 +105,11 @@ struct Sse2Lanes {
     struct Pixels {
         alignas(16) int32_t at[width];
     };
-    static Pixels pixels(Int index)
+    // first[lane] + min(k, last[lane]), worked out where the loads will read it.
+    static Pixels pixels(const int32_t* first, const int32_t* last, int k)
     {
         Pixels p;
-        _mm_store_si128(reinterpret_cast<__m128i*>(p.at), index);
+        for (int lane = 0; lane < width; ++lane) p.at[lane] = first[lane] + (k < last[lane] ? k : last[lane]);
         return p;
     }
     static Int gather(const uint32_t* base, const Pixels& p)

@@ -56,16 +56,20 @@ struct LaneStep {
     typename L::Bits active;
     typename L::Pixels pixel;
 
-    LaneStep(typename L::Int first, typename L::Int last, typename L::Int lengths, int k)
-        : active(L::greater(lengths, L::splat(k))), pixel(L::pixels(L::add(first, L::min(L::splat(k), last))))
+    template <int N>
+    [[gnu::always_inline]] LaneStep(const LaneRows<N, L>& rows, typename L::Int lengths, int k)
+        : active(L::greater(lengths, L::splat(k))), pixel(L::pixels(rows.first, rows.last, k))
     {
     }
 };
 
+// The per-step helpers below are forced inline: called once per pixel step, a call with its vector
+// arguments passed through memory costs as much as the step's own work.
+//
 // DepthRule::pass for the pixels of a lane step, w already widened: stores the keys of the active
 // lanes that pass, and returns those lanes.
 template <class L>
-typename L::Bits passLanes(const DepthRule& rule, double* buffer, const LaneStep<L>& at, typename L::Double w)
+[[gnu::always_inline]] inline typename L::Bits passLanes(const DepthRule& rule, double* buffer, const LaneStep<L>& at, typename L::Double w)
 {
     const typename L::Double key = L::add(L::splat(rule.frame()), w);
     const typename L::Bits passed = L::greater(key, L::gather(buffer, at.pixel)) & at.active;
@@ -75,7 +79,7 @@ typename L::Bits passLanes(const DepthRule& rule, double* buffer, const LaneStep
 
 // VisibilityWindow::contains of each lane, on w already widened.
 template <class L>
-typename L::Bits containsLanes(const VisibilityWindow& window, typename L::Double w)
+[[gnu::always_inline]] inline typename L::Bits containsLanes(const VisibilityWindow& window, typename L::Double w)
 {
     return L::greater(w, L::splat(window.minW())) & L::less(w, L::splat(window.maxW()));
 }
@@ -111,14 +115,14 @@ struct PerspectiveTexelLanes {
         dv = L::narrowed(L::div(L::sub(L::widened(vEnd), L::widened(v)), pixels));
     }
 
-    void advance()
+    [[gnu::always_inline]] void advance()
     {
         u = L::add(u, du);
         v = L::add(v, dv);
     }
 
     // The texel of each lane, as TextureView::at reads it.
-    typename L::Int read(const TextureView& texture, int offset) const
+    [[gnu::always_inline]] typename L::Int read(const TextureView& texture, int offset) const
     {
         return L::texels(texture, L::truncated(u), L::truncated(v), offset);
     }

@@ -105,7 +105,7 @@ void textureRows(const TexturedSpanContext& context, const Span<attributeCount>*
                                                                               : context.laneWidth;
         for (int i = 0; i < count; i += allowed) {
             const int rows = std::min(allowed, count - i);
-            laneKernels(laneWidthFor(rows, allowed)).textured.byFlags[2 * Blend + Lit](context, spans + i, rows);
+            context.kernels[laneSetIndex(laneWidthFor(rows, allowed))](context, spans + i, rows);
         }
         return;
     }
@@ -154,6 +154,10 @@ void Renderer::drawTextured(Surface& target)
     // The wider sets gather texels by 32-bit index: a texture too large for that takes the
     // four-lane set, which reads lane by lane.
     if (textureView.lastIndex > INT32_MAX && (requested == 0 || requested > 4)) requested = 4;
-    const TexturedSpanContext context{spans, textureView, resolvedLaneWidth(requested)};
-    textureTrianglesByFlags[2 * (blendMode != 0) + !lights.empty()](*this, *work_, context);
+    const int flags = 2 * (blendMode != 0) + !lights.empty();
+    TexturedSpanContext context{spans, textureView, resolvedLaneWidth(requested), {}};
+    for (int width = 4; width <= context.laneWidth; width *= 2) {
+        context.kernels[laneSetIndex(width)] = laneKernels(width).textured.byFlags[flags];
+    }
+    textureTrianglesByFlags[flags](*this, *work_, context);
 }

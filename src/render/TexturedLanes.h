@@ -41,14 +41,12 @@ void textureLanes(const TexturedSpanContext& context, const Span<texturedAttribu
     const Float rStep = L::loadFloats(rows.step[red]), gStep = L::loadFloats(rows.step[green]);
     const Float bStep = L::loadFloats(rows.step[blue]);
     const Int lengths = L::loadInts(rows.length);
-    const Int first = L::loadInts(rows.first);
-    const Int last = L::loadInts(rows.last);
 
     PerspectiveTexelLanes<L> texel;
     texel.start(uz, vz, w);
     texel.aim(uz, uzStep, vz, vzStep, w, wStep, laneBlockLengths<L>(lengths, 0));
     for (int k = 0; k < rows.steps; ++k) {
-        const LaneStep<L> at(first, last, lengths, k);
+        const LaneStep<L> at(rows, lengths, k);
         const typename L::Double wide = L::widened(w);
         const typename L::Bits keyStored = passLanes<L>(depthRule, target.depth, at, wide);
         const typename L::Bits shown = keyStored & containsLanes<L>(window, wide);

@@ -10,15 +10,19 @@ enum TexturedAttribute { uOverZ, vOverZ, red, green, blue, invZ, texturedAttribu
 // The first texture is addressed one texel to the left of (trunc(u), trunc(v)).
 constexpr int firstTextureOffset = -1;
 
-struct TexturedSpanContext {
-    const SpanTarget& target;
-    const TextureView& texture;
-    int laneWidth; // resolved (LaneWidth.h): 1 draws one row at a time
-};
+struct TexturedSpanContext;
 
 // Draws `count` rows (1 to the set's width) of one triangle side by side.
 using TexturedLaneKernel = void (*)(const TexturedSpanContext& context, const Span<texturedAttributeCount>* spans,
                                     int count);
+
+struct TexturedSpanContext {
+    const SpanTarget& target;
+    const TextureView& texture;
+    int laneWidth; // resolved (LaneWidth.h): 1 draws one row at a time
+    // The call's kernel of lane width 4, 8 and 16, up to laneWidth (the others null).
+    TexturedLaneKernel kernels[3];
+};
 // A lane set's kernels, indexed by 2 x blend + lit.
 struct TexturedLaneKernels {
     TexturedLaneKernel byFlags[4];
