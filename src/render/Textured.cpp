@@ -99,13 +99,9 @@ template <bool Blend, bool Lit>
 void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
 {
     if (context.laneWidth > 1 && worthLanes(spans, count)) {
-        // Short rows take the four-lane set whatever the processor has: a wider set's steps cost
-        // more, and rows this short leave too many of its lanes idle to make up for it.
-        const int allowed = longestRow(spans, count) < minWideLaneRowLength ? std::min(context.laneWidth, 4)
-                                                                              : context.laneWidth;
-        for (int i = 0; i < count; i += allowed) {
-            const int rows = std::min(allowed, count - i);
-            context.kernels[laneSetIndex(laneWidthFor(rows, allowed))](context, spans + i, rows);
+        for (int i = 0; i < count; i += context.laneWidth) {
+            const int rows = std::min(context.laneWidth, count - i);
+            context.kernels[laneSetIndex(laneWidthFor(rows, context.laneWidth))](context, spans + i, rows);
         }
         return;
     }

@@ -65,17 +65,11 @@ void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height
 // available: laying short rows side by side costs more than the lanes save.
 constexpr int minLaneRowLength = 6;
 
-// A group whose rows are all shorter than this is drawn four rows side by side at most.
+// A triangle narrower than this hands its rows over at most narrowLaneGroup at a time, so they are
+// drawn four side by side at most: a wider set's steps cost more, and rows this short leave too
+// many of its lanes idle to make up for it.
 constexpr int minWideLaneRowLength = 24;
-
-// The longest row of a group, in pixels.
-template <int N>
-int longestRow(const Span<N>* spans, int count)
-{
-    int longest = 0;
-    for (int i = 0; i < count; ++i) longest = std::max(longest, spans[i].right - spans[i].left);
-    return longest;
-}
+constexpr int narrowLaneGroup = 4;
 
 // Whether some row of a group is long enough for lanes to pay.
 template <int N>
@@ -91,7 +85,8 @@ bool worthLanes(const Span<N>* spans, int count)
 // of a triangle that survived set-up, reading the vertex from work.input; when cornersLit it may
 // call litVertex for that corner's vertex. drawRows(const Span<N>* spans, int count) is the path's
 // span kernel: it gets up to Lanes rows of one triangle at a time, top to bottom, and only one at a
-// time for a triangle too narrow for lanes (under minLaneRowLength columns).
+// time for a triangle too narrow for lanes (under minLaneRowLength columns), and up to
+// narrowLaneGroup at a time for one under minWideLaneRowLength columns.
 template <int N, int Lanes, class CornerValues, class DrawRows>
 void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, CornerValues&& cornerValues,
                    DrawRows&& drawRows)
@@ -111,8 +106,10 @@ void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, Co
         for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
         edges.scan(corners.screen, values, stripTop, stripEnd);
         // No row is wider than its triangle.
-        if (Lanes > 1 && corners.width() >= minLaneRowLength) {
+        if (Lanes > narrowLaneGroup && corners.width() >= minWideLaneRowLength) {
             edges.template forEachSpanGroup<Lanes>(drawRows);
+        } else if (Lanes > 1 && corners.width() >= minLaneRowLength) {
+            edges.template forEachSpanGroup<std::min(Lanes, narrowLaneGroup)>(drawRows);
         } else {
             edges.template forEachSpanGroup<1>(drawRows);
         }
