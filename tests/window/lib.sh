@@ -80,10 +80,16 @@ stop_demo() {
 }
 trap stop_demo EXIT
 
-# The id of the demo's window, waiting up to $1 seconds for it to be shown.
+# The id of the demo's window, waiting up to $1 seconds for it to be shown. xdotool's search gives
+# up at once on an X error, such as a window it was looking at vanishing while the program starts
+# (SDL makes and drops windows of its own): it is asked again until the time is up.
 find_window() {
-  local wid
-  wid=$(timeout "$1" xdotool search --sync --onlyvisible --name "^$TITLE\$" 2>/dev/null | head -n 1) || true
+  local wid="" deadline=$((SECONDS + $1))
+  while [ -z "$wid" ] && [ "$SECONDS" -lt "$deadline" ]; do
+    wid=$(timeout "$((deadline - SECONDS))" xdotool search --sync --onlyvisible --name "^$TITLE\$" 2>/dev/null |
+      head -n 1) || true
+    [ -n "$wid" ] || sleep 0.2
+  done
   [ -n "$wid" ] || fail "no visible window titled \"$TITLE\" within $1 s"
   echo "$wid"
 }
