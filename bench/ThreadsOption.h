@@ -11,30 +11,37 @@
 #include "render/LaneWidth.h"
 #include "render/ThreadCount.h"
 
+// Removes every `--name V` and `--name=V` from argv, handing each V to take(V) in order.
+template <class Take>
+void takeOption(int& argc, char** argv, const std::string& name, Take&& take)
+{
+    const std::string flag = "--" + name, prefix = flag + "=";
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] == flag && i + 1 < argc) {
+            take(argv[++i]);
+        } else if (std::strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) {
+            take(argv[i] + prefix.size());
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+}
+
 // Removes --threads from argv. Exits with status 2 and a message on a bad value.
 inline int takeThreadsOption(int& argc, char** argv)
 {
     int threads = 1;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        const char* value = nullptr;
-        if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
-            value = argv[++i];
-        } else if (std::strncmp(argv[i], "--threads=", 10) == 0) {
-            value = argv[i] + 10;
-        } else {
-            argv[kept++] = argv[i];
-            continue;
-        }
+    takeOption(argc, argv, "threads", [&threads](const char* value) {
         const auto parsed = parseThreadCount(value);
         if (!parsed) {
             std::fprintf(stderr, "--threads wants a whole number from 1 to %d, not '%s'\n", maxRenderThreads, value);
             std::exit(2);
         }
         threads = *parsed;
-    }
-    argc = kept;
-    argv[argc] = nullptr;
+    });
     return threads;
 }
 
@@ -43,25 +50,13 @@ inline int takeThreadsOption(int& argc, char** argv)
 inline int takeLanesOption(int& argc, char** argv)
 {
     int lanes = 0;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        const char* value = nullptr;
-        if (std::strcmp(argv[i], "--lanes") == 0 && i + 1 < argc) {
-            value = argv[++i];
-        } else if (std::strncmp(argv[i], "--lanes=", 8) == 0) {
-            value = argv[i] + 8;
-        } else {
-            argv[kept++] = argv[i];
-            continue;
-        }
+    takeOption(argc, argv, "lanes", [&lanes](const char* value) {
         const std::string text = value;
         lanes = text == "1" || text == "4" || text == "8" || text == "16" ? std::atoi(value) : -1;
         if (lanes < 0 || resolvedLaneWidth(lanes) != lanes) {
             std::fprintf(stderr, "--lanes wants 1, 4, 8 or 16, a width this processor runs, not '%s'\n", value);
             std::exit(2);
         }
-    }
-    argc = kept;
-    argv[argc] = nullptr;
+    });
     return lanes;
 }

@@ -4,24 +4,9 @@
 // the wider instructions could otherwise stand in for the baseline's copy at link time.
 #include <immintrin.h>
 
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
+#include "render/SpanLanesShared.h"
 
-#include "render/DepthRule.h"
-#include "render/EdgeTable.h"
-#include "render/LaneKernels.h"
-#include "render/LaneWidth.h"
-#include "render/SpanTarget.h"
-#include "render/TextureSampling.h"
-#include "render/TexturedSpan.h"
-
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+TEPPLE_LANE_TARGET_BEGIN("avx2")
 
 #include "render/LanesAvx2.h"
 #include "render/TexturedLanes.h"
@@ -32,8 +17,4 @@ const LaneKernelSet& laneKernelsAvx2()
     return kernels;
 }
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+TEPPLE_LANE_TARGET_END

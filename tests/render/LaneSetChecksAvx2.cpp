@@ -8,22 +8,14 @@
 
 #include "geometry/SafeFloat.h"
 #include "render/ChannelArithmetic.h"
+#include "render/LaneTarget.h"
 #include "render/TextureSampling.h"
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+TEPPLE_LANE_TARGET_BEGIN("avx2")
 
 #include "LaneSetChecks.h"
 #include "render/LanesAvx2.h"
 
 std::string avx2LaneSetProblems() { return laneSetProblems<Avx2Lanes>(); }
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+TEPPLE_LANE_TARGET_END

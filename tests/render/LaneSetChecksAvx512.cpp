@@ -8,22 +8,14 @@
 
 #include "geometry/SafeFloat.h"
 #include "render/ChannelArithmetic.h"
+#include "render/LaneTarget.h"
 #include "render/TextureSampling.h"
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f")
-#endif
+TEPPLE_LANE_TARGET_BEGIN("avx512f")
 
 #include "LaneSetChecks.h"
 #include "render/LanesAvx512.h"
 
 std::string avx512LaneSetProblems() { return laneSetProblems<Avx512Lanes>(); }
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+TEPPLE_LANE_TARGET_END
