@@ -4,15 +4,15 @@
 // Llvmpipe/<list>) and 1920 x 1440 (the demo's viewport at 3x, the peer's projection the same;
 // named Ours/<list>/1920x1440 and Llvmpipe/<list>/1920x1440). The same list covers the same share
 // of either frame, so about 9 times the pixels at the larger size. One iteration is one frame:
-// clear, every draw call of the list, and (for the peer) glFinish. The peer's thread count comes from LP_NUM_THREADS, read once when the
-// first context is made (0: single-threaded; unset: one thread per core); scripts/bench.sh runs
-// this program with 0 and with 2.
+// clear, every draw call of the list, and (for the peer) glFinish. The peer's thread count comes
+// from LP_NUM_THREADS, read once when the first context is made (0: single-threaded; unset: one
+// thread per core); scripts/bench.sh runs this program with 0 and with 2.
 //
 // The lists: the GridScene's 64 lit textured columns and the CapsuleScene's two translucent
 // capsule draws, both as the scenes first draw them from the generated data, and 2000 random
-// textured triangles of about 188 pixels at 640 x 480. Lighting is worked out once beforehand for the peer (as
-// vertex colours modulating the texture), while ours lights every corner each frame as the demo
-// does. The pixels differ (different rules for edges, texel centres and blending): this compares
+// textured triangles of about 188 pixels at 640 x 480. Lighting is worked out once beforehand for
+// the peer (as vertex colours modulating the texture), while ours lights every corner each frame as
+// the demo does. The pixels differ (different rules for edges, texel centres and blending): this compares
 // speed on the same work, not pictures; the pixels each side covered are reported to show the work
 // matched, with the frame time per covered pixel (ns_per_px) to compare the sizes.
 #include <GL/osmesa.h>

@@ -1,9 +1,9 @@
 // The demonstration's own speed: the whole 150-second timeline rendered offline at 60 frames per
-// second (at 640N x 480N with TEPPLE_SCALE=N) (every frame drawn and presented to the headless console, nothing written to disk), the
-// median time of a frame in each scene's window, and for scale the memory floor of a frame: the
-// two full-frame copies every frame makes at the least (background in, picture to the window's
-// display), and the frame loop's own per-frame work around a scene that draws nothing, at 640 x 480
-// and 1920 x 1440.
+// second at 640N x 480N (TEPPLE_SCALE=N; every frame drawn and presented to the headless console,
+// nothing written to disk), the median time of a frame in each scene's window, and for scale the
+// memory floor of a frame: the two full-frame copies every frame makes at the least (background
+// in, picture to the window's display), and the frame loop's own per-frame work around a scene
+// that draws nothing, at 640 x 480 and 1920 x 1440.
 //
 // The timeline is run once and timed frame by frame; the per-scene results are read from that one
 // run (each reported as a single iteration whose time is the median frame).

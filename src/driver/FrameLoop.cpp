@@ -98,7 +98,7 @@ void dimAndDot(Surface& surface, WorkerPool* pool, int scale)
     scale = std::max(scale, 1);
     const int width = surface.width();
     uint32_t* pixels = surface.lock();
-    const DimRow fixed = scale > 0 && scale < static_cast<int>(std::size(dimRowsAt)) ? dimRowsAt[scale] : nullptr;
+    const DimRow fixed = scale < static_cast<int>(std::size(dimRowsAt)) ? dimRowsAt[scale] : nullptr;
     forRows(pool, surface.height(), [width, pixels, scale, fixed](int first, int end) {
         for (int row = first; row < end; ++row) {
             uint32_t* rowPixels = pixels + static_cast<size_t>(row) * width;

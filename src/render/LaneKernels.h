@@ -4,20 +4,15 @@
 // them.
 #include "render/TexturedSpan.h"
 
-// The kernels of one lane set. Only the textured path has them: the smooth-shaded path's few
-// operations per pixel cost less one row at a time than the lanes' loads, stores and bookkeeping
-// (docs/performance.md).
-struct LaneKernelSet {
-    TexturedLaneKernels textured;
-};
-
 // Whether this build holds the kernels of lane width 4, 8 or 16.
 bool laneKernelsBuilt(int width);
 // Whether this processor (and its operating system) runs the instructions of that width.
 bool laneWidthRuns(int width);
 
-// The kernels of lane width 4, 8 or 16; only for a width built and run here.
-const LaneKernelSet& laneKernels(int width);
+// The kernels of lane width 4, 8 or 16; only for a width built and run here. Only the textured
+// path has them: the smooth-shaded path's few operations per pixel cost less one row at a time
+// than the lanes' loads, stores and bookkeeping (docs/performance.md).
+const TexturedLaneKernels& laneKernels(int width);
 
 // The lane width for `rows` rows in a call allowed `allowed` (a resolved width above 1): the
 // narrowest set that takes them all.
@@ -32,6 +27,6 @@ inline int laneWidthFor(int rows, int allowed)
 constexpr int laneSetIndex(int width) { return width == 4 ? 0 : width == 8 ? 1 : 2; }
 
 // Each set's kernels, defined in its own file where the build holds it.
-const LaneKernelSet& laneKernelsSse2();
-const LaneKernelSet& laneKernelsAvx2();
-const LaneKernelSet& laneKernelsAvx512();
+const TexturedLaneKernels& laneKernelsSse2();
+const TexturedLaneKernels& laneKernelsAvx2();
+const TexturedLaneKernels& laneKernelsAvx512();

@@ -32,7 +32,7 @@ bool laneWidthRuns(int width)
     return width == 4;
 }
 
-const LaneKernelSet& laneKernels(int width)
+const TexturedLaneKernels& laneKernels(int width)
 {
     switch (width) {
 #if defined(__SSE2__)

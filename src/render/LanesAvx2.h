@@ -65,7 +65,8 @@ struct Avx2Lanes {
     static Int truncated(Float v)
     {
         // As in the four-lane set: NaN to 0, beyond the top to the largest int32.
-        const __m256i t = _mm256_and_si256(_mm256_cvttps_epi32(v), _mm256_castps_si256(_mm256_cmp_ps(v, v, _CMP_ORD_Q)));
+        const __m256i ordered = _mm256_castps_si256(_mm256_cmp_ps(v, v, _CMP_ORD_Q));
+        const __m256i t = _mm256_and_si256(_mm256_cvttps_epi32(v), ordered);
         const __m256i tooHigh = _mm256_castps_si256(_mm256_cmp_ps(v, _mm256_set1_ps(2147483648.0f), _CMP_GE_OQ));
         return _mm256_blendv_epi8(t, _mm256_set1_epi32(0x7FFFFFFF), tooHigh);
     }
@@ -80,11 +81,13 @@ struct Avx2Lanes {
     }
     static Int scaled(Int texel, Int red, Int green, Int blue)
     {
+        // Products of two bytes fit 16 bits, as in the four-lane set.
         const __m256i byte = _mm256_set1_epi32(0xFF);
-        const __m256i r = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(texel, 16), byte), red), 8);
-        const __m256i g = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(texel, 8), byte), green), 8);
-        const __m256i b = _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_and_si256(texel, byte), blue), 8);
-        return packed(r, g, b);
+        const auto product = [&](__m256i channel, __m256i factor) {
+            return _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_and_si256(channel, byte), factor), 8);
+        };
+        return packed(product(_mm256_srli_epi32(texel, 16), red), product(_mm256_srli_epi32(texel, 8), green),
+                      product(texel, blue));
     }
     static Int mean(Int a, Int b)
     {

@@ -85,10 +85,11 @@ struct Avx512Lanes {
     {
         // Products of two bytes: the 32-bit multiply is as exact as the one-row code's.
         const __m512i byte = _mm512_set1_epi32(0xFF);
-        const __m512i r = _mm512_srli_epi32(_mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(texel, 16), byte), red), 8);
-        const __m512i g = _mm512_srli_epi32(_mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(texel, 8), byte), green), 8);
-        const __m512i b = _mm512_srli_epi32(_mm512_mullo_epi32(_mm512_and_si512(texel, byte), blue), 8);
-        return packed(r, g, b);
+        const auto product = [&](__m512i channel, __m512i factor) {
+            return _mm512_srli_epi32(_mm512_mullo_epi32(_mm512_and_si512(channel, byte), factor), 8);
+        };
+        return packed(product(_mm512_srli_epi32(texel, 16), red), product(_mm512_srli_epi32(texel, 8), green),
+                      product(texel, blue));
     }
     static Int mean(Int a, Int b)
     {

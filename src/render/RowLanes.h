@@ -69,7 +69,8 @@ struct LaneStep {
 // DepthRule::pass for the pixels of a lane step, w already widened: stores the keys of the active
 // lanes that pass, and returns those lanes.
 template <class L>
-[[gnu::always_inline]] inline typename L::Bits passLanes(const DepthRule& rule, double* buffer, const LaneStep<L>& at, typename L::Double w)
+[[gnu::always_inline]] inline typename L::Bits passLanes(const DepthRule& rule, double* buffer, const LaneStep<L>& at,
+                                                        typename L::Double w)
 {
     const typename L::Double key = L::add(L::splat(rule.frame()), w);
     const typename L::Bits passed = L::greater(key, L::gather(buffer, at.pixel)) & at.active;
@@ -109,8 +110,11 @@ struct PerspectiveTexelLanes {
     {
         const Double pixels = L::widened(n);
         const Double wEnd = L::widened(L::narrowed(L::add(L::widened(w), L::mul(pixels, L::widened(wStep)))));
-        const Float uEnd = L::narrowed(L::div(L::add(L::widened(uOverZ), L::mul(pixels, L::widened(uOverZStep))), wEnd));
-        const Float vEnd = L::narrowed(L::div(L::add(L::widened(vOverZ), L::mul(pixels, L::widened(vOverZStep))), wEnd));
+        const auto endValue = [&](Float value, Float step) {
+            return L::narrowed(L::div(L::add(L::widened(value), L::mul(pixels, L::widened(step))), wEnd));
+        };
+        const Float uEnd = endValue(uOverZ, uOverZStep);
+        const Float vEnd = endValue(vOverZ, vOverZStep);
         du = L::narrowed(L::div(L::sub(L::widened(uEnd), L::widened(u)), pixels));
         dv = L::narrowed(L::div(L::sub(L::widened(vEnd), L::widened(v)), pixels));
     }

@@ -11,10 +11,6 @@ TEPPLE_LANE_TARGET_BEGIN("avx2")
 #include "render/LanesAvx2.h"
 #include "render/TexturedLanes.h"
 
-const LaneKernelSet& laneKernelsAvx2()
-{
-    static constexpr LaneKernelSet kernels{texturedLaneKernelsOf<Avx2Lanes>};
-    return kernels;
-}
+const TexturedLaneKernels& laneKernelsAvx2() { return texturedLaneKernelsOf<Avx2Lanes>; }
 
 TEPPLE_LANE_TARGET_END

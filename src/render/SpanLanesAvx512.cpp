@@ -11,10 +11,6 @@ TEPPLE_LANE_TARGET_BEGIN("avx512f")
 #include "render/LanesAvx512.h"
 #include "render/TexturedLanes.h"
 
-const LaneKernelSet& laneKernelsAvx512()
-{
-    static constexpr LaneKernelSet kernels{texturedLaneKernelsOf<Avx512Lanes>};
-    return kernels;
-}
+const TexturedLaneKernels& laneKernelsAvx512() { return texturedLaneKernelsOf<Avx512Lanes>; }
 
 TEPPLE_LANE_TARGET_END

@@ -5,9 +5,5 @@
 #include "render/LanesSse2.h"
 #include "render/TexturedLanes.h"
 
-const LaneKernelSet& laneKernelsSse2()
-{
-    static constexpr LaneKernelSet kernels{texturedLaneKernelsOf<Sse2Lanes>};
-    return kernels;
-}
+const TexturedLaneKernels& laneKernelsSse2() { return texturedLaneKernelsOf<Sse2Lanes>; }
 #endif

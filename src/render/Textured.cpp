@@ -153,7 +153,7 @@ void Renderer::drawTextured(Surface& target)
     const int flags = 2 * (blendMode != 0) + !lights.empty();
     TexturedSpanContext context{spans, textureView, resolvedLaneWidth(requested), {}};
     for (int width = 4; width <= context.laneWidth; width *= 2) {
-        context.kernels[laneSetIndex(width)] = laneKernels(width).textured.byFlags[flags];
+        context.kernels[laneSetIndex(width)] = laneKernels(width).byFlags[flags];
     }
     textureTrianglesByFlags[flags](*this, *work_, context);
 }
