@@ -11,6 +11,8 @@
 //    never both draw a pixel on it;
 //  - values are taken at each corner's integer screen position, with no sub-pixel correction;
 //  - every attribute is a float stepped by a float increment (computed in double), row by row.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -29,6 +31,23 @@ struct Span {
     float values[N];       // at the unclamped left end
     float steps[N];        // per pixel
 };
+
+// steps[i] = (to[i] - from[i]) / over for each of the N attributes, worked out in double and
+// rounded to float. Two attributes per SSE2 double pair: each lane performs the one attribute's
+// double arithmetic.
+template <int N>
+[[gnu::always_inline]] inline void stepsOver(const float* from, const float* to, double over, float* steps)
+{
+    const __m128d overPair = _mm_set1_pd(over);
+    int i = 0;
+    for (; i + 1 < N; i += 2) {
+        const __m128d difference = _mm_sub_pd(_mm_setr_pd(to[i], to[i + 1]), _mm_setr_pd(from[i], from[i + 1]));
+        const __m128 pair = _mm_cvtpd_ps(_mm_div_pd(difference, overPair));
+        steps[i] = _mm_cvtss_f32(pair);
+        steps[i + 1] = _mm_cvtss_f32(_mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 1, 1, 1)));
+    }
+    if (i < N) steps[i] = static_cast<float>((static_cast<double>(to[i]) - from[i]) / over);
+}
 
 // Each thread scans with a table of its own, and the tables stand side by side in one array: a
 // cache line each, so that one thread's writes to its rows and bounds never stall another's reads.
@@ -124,10 +143,8 @@ void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenP
     const float xStep = static_cast<float>((static_cast<double>(lower.x) - upper.x) / rows);
     float value[N];
     float step[N];
-    for (int i = 0; i < N; ++i) {
-        value[i] = upperValues[i];
-        step[i] = static_cast<float>((static_cast<double>(lowerValues[i]) - upperValues[i]) / rows);
-    }
+    std::copy(upperValues, upperValues + N, value);
+    stepsOver<N>(upperValues, lowerValues, rows, step);
 
     int64_t row = upper.y;
     if (row < -maxRowsWalkedAbove) {
@@ -136,8 +153,14 @@ void EdgeTable<N>::walkEdge(ScreenPoint upper, const float* upperValues, ScreenP
         for (int i = 0; i < N; ++i) value[i] = static_cast<float>(value[i] + skipped * step[i]);
         row = 0;
     }
+    // Rows above the strip are stepped through without being recorded, so that every row gets the
+    // values the same additions from the upper end give it, whichever strip draws it.
+    for (const int64_t stepOnly = std::min<int64_t>(stripTop, endRow); row < stepOnly; ++row) {
+        x += xStep;
+        for (int i = 0; i < N; ++i) value[i] += step[i];
+    }
     for (; row < endRow; ++row) {
-        if (row >= stripTop) record(static_cast<int>(row), truncToInt(x), value);
+        record(static_cast<int>(row), truncToInt(x), value);
         x += xStep;
         for (int i = 0; i < N; ++i) value[i] += step[i];
     }
@@ -169,10 +192,9 @@ bool EdgeTable<N>::spanAt(int row, Span<N>& span) const
     if (span.left > width_ || span.right <= 0 || span.left >= span.right) return false;
     // Steps span the whole unclamped width, as if the row were drawn off screen too.
     const double width = static_cast<double>(static_cast<int64_t>(right) - left);
-    for (int i = 0; i < N; ++i) {
-        span.values[i] = leftValues_[row][i];
-        span.steps[i] = static_cast<float>((static_cast<double>(rightValues_[row][i]) - leftValues_[row][i]) / width);
-    }
+    const std::array<float, N>& leftValues = leftValues_[row];
+    stepsOver<N>(leftValues.data(), rightValues_[row].data(), width, span.steps);
+    std::copy(leftValues.begin(), leftValues.end(), span.values);
     return true;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Texture reads of the perspective-correct paths: a locked texture with safe texel look-up, and
 // the texel position stepped across a span with one exact divide every 16 pixels.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -54,6 +56,11 @@ inline int nextBlockLength(int right, int column) { return std::min(perspectiveB
 inline float blockEndW(float w, float wStep, int n) { return static_cast<float>(w + static_cast<double>(n) * wStep); }
 
 // One texture's running texel position (u, v) and its linear step within the current block.
+//
+// u and v are divided side by side, one per lane of an SSE2 double pair: each lane performs the
+// double operations the one-coordinate formula states, in its order. Only a zero divisor differs
+// from quotient(), in the sign of a 0 / 0 NaN, and a NaN texel position reads as 0 whatever its
+// sign (truncToInt).
 struct PerspectiveTexel {
     float u;
     float v;
@@ -63,24 +70,33 @@ struct PerspectiveTexel {
     // The exact position at the current pixel: (u/z) / w.
     void start(float uOverZ, float vOverZ, float w)
     {
-        u = static_cast<float>(quotient(uOverZ, w));
-        v = static_cast<float>(quotient(vOverZ, w));
+        const __m128d position = _mm_div_pd(_mm_setr_pd(uOverZ, vOverZ), _mm_set1_pd(w));
+        store(_mm_cvtpd_ps(position), u, v);
     }
 
     // Aims the linear steps at the exact position n pixels on, whose w is wEnd, starting from the
     // current running position (not the exact one at this pixel).
     void aim(float uOverZ, float uOverZStep, float vOverZ, float vOverZStep, float wEnd, int n)
     {
-        const float uEnd = static_cast<float>(quotient(uOverZ + static_cast<double>(n) * uOverZStep, wEnd));
-        const float vEnd = static_cast<float>(quotient(vOverZ + static_cast<double>(n) * vOverZStep, wEnd));
-        du = static_cast<float>((static_cast<double>(uEnd) - u) / n);
-        dv = static_cast<float>((static_cast<double>(vEnd) - v) / n);
+        const __m128d pixels = _mm_set1_pd(static_cast<double>(n));
+        const __m128d reached = _mm_add_pd(_mm_setr_pd(uOverZ, vOverZ),
+                                           _mm_mul_pd(pixels, _mm_setr_pd(uOverZStep, vOverZStep)));
+        const __m128 end = _mm_cvtpd_ps(_mm_div_pd(reached, _mm_set1_pd(wEnd)));
+        const __m128d distance = _mm_sub_pd(_mm_cvtps_pd(end), _mm_setr_pd(u, v));
+        store(_mm_cvtpd_ps(_mm_div_pd(distance, pixels)), du, dv);
     }
 
     void advance()
     {
         u += du;
         v += dv;
+    }
+
+private:
+    static void store(__m128 pair, float& first, float& second)
+    {
+        first = _mm_cvtss_f32(pair);
+        second = _mm_cvtss_f32(_mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 1, 1, 1)));
     }
 };
 
