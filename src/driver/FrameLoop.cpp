@@ -34,13 +34,20 @@ bool restoresBackground(double demoTime)
     return !(scene && scene->keepsPreviousFrame);
 }
 
+// A frame of at least this many rows is copied and dimmed by all the pool's threads. The demo's
+// frames (up to 1920 rows) are not: their copies are bound by memory, and a second thread only
+// added its hand-over (docs/performance.md).
+constexpr size_t minRowsForThreads = 2048;
+
 // Runs pass(first, end) over the rows [0, rows), shared among the pool's threads if there is one.
 template <class Pass>
 void forRows(WorkerPool* pool, int rows, Pass&& pass)
 {
     if (rows <= 0) return;
-    forItems(pool, static_cast<size_t>(rows),
-             [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); });
+    forItems(
+        pool, static_cast<size_t>(rows),
+        [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); },
+        minRowsForThreads);
 }
 
 // Copies rows [first, end) of a surface onto the same rows of a surface of its size.

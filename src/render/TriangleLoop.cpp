@@ -25,6 +25,7 @@ void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height
         total += covering;
         work[static_cast<size_t>(row)] = total; // now the work of rows [0, row]
     }
+    cut.total = total;
 
     cut.rows.assign(static_cast<size_t>(strips) + 1, height);
     cut.rows[0] = 0;

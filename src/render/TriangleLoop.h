@@ -22,6 +22,7 @@
 struct StripCut {
     std::vector<int> rows;
     std::vector<int64_t> rowWork; // per row, the work expected there (splitRows)
+    int64_t total = 0;            // the work expected of the whole call
 };
 
 // Everything a draw call works in, kept by the renderer from call to call so that drawing
@@ -55,6 +56,11 @@ struct CallWork {
 // Calls with fewer triangles than this are drawn on the calling thread alone: handing them out
 // costs more than sharing so little gains.
 constexpr int minTrianglesForThreads = 32;
+
+// A call expecting less work than this (splitRows' measure: a row for each row a triangle covers,
+// and eight for its set-up) is drawn on the calling thread alone once set up: handing a strip to
+// another thread costs about as much as drawing this many rows.
+constexpr int64_t minWorkForThreads = 4000;
 
 // Cuts the target's `height` rows into `strips` strips that each expect about the same work from
 // `drawn` (the rows each triangle covers, and its set-up). Any cut draws the same pixels; this one keeps
@@ -127,6 +133,10 @@ void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, Co
 
     setUpTriangles(renderer, work.input, pool, work.vertices, triangles, cornersLit, work.setUp);
     splitRows(work.setUp.drawn, threads, viewport.height, work.strips);
+    if (work.strips.total < minWorkForThreads) {
+        for (const TriangleCorners& corners : work.setUp.drawn) drawTriangle(corners, tables[0], 0, viewport.height);
+        return;
+    }
     auto drawStrip = [&](int strip, int thread) {
         const int stripTop = work.strips.rows[static_cast<size_t>(strip)];
         const int stripEnd = work.strips.rows[static_cast<size_t>(strip) + 1];

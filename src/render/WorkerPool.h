@@ -80,14 +80,15 @@ public:
             pieces);
     }
 
-    // How many ranges forItems cuts `count` items into: one below minItemsForThreads items or with one
+    // How many ranges forItems cuts `count` items into: one below `minItems` items or with one
     // thread, else piecesPerThread per thread.
-    int piecesFor(size_t count) const
+    int piecesFor(size_t count, size_t minItems = minItemsForThreads) const
     {
-        return threads_ > 1 && count >= minItemsForThreads ? piecesPerThread * threads_ : 1;
+        return threads_ > 1 && count >= minItems ? piecesPerThread * threads_ : 1;
     }
-    // Below this, handing items to other threads costs more than working them out on the caller's.
-    static constexpr size_t minItemsForThreads = 256;
+    // Below this many vertices or triangles, handing them to other threads costs more than working
+    // them out on the caller's (a wake-up and a hand-over outweigh microseconds of work).
+    static constexpr size_t minItemsForThreads = 2048;
     // A thread that starts late, or is interrupted, leaves its share to the others in pieces this
     // small.
     static constexpr int piecesPerThread = 3;
@@ -98,13 +99,14 @@ private:
     std::unique_ptr<WorkerCrew> crew_;
 };
 
-// Runs body(begin, end, piece) over the items [0, count), cut in order into pool->piecesFor(count)
-// ranges shared among the pool's threads, or in one piece on the calling thread when there is no
-// pool or the cut gives one piece. For per-item work whose results do not depend on the cut.
+// Runs body(begin, end, piece) over the items [0, count), cut in order into
+// pool->piecesFor(count, minItems) ranges shared among the pool's threads, or in one piece on the
+// calling thread when there is no pool or the cut gives one piece. For per-item work whose results
+// do not depend on the cut; items heavier than a vertex (rows of pixels) pass a smaller minItems.
 template <class Body>
-void forItems(WorkerPool* pool, size_t count, Body&& body)
+void forItems(WorkerPool* pool, size_t count, Body&& body, size_t minItems = WorkerPool::minItemsForThreads)
 {
-    const int pieces = pool != nullptr ? pool->piecesFor(count) : 1;
+    const int pieces = pool != nullptr ? pool->piecesFor(count, minItems) : 1;
     if (pieces > 1) {
         pool->split(count, pieces, body);
     } else if (count > 0) {

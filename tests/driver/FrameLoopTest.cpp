@@ -7,6 +7,7 @@
 #include "driver/FrameLoop.h"
 #include "pixels/HeadlessConsole.h"
 #include "render/Renderer.h"
+#include "render/WorkerPool.h"
 
 namespace {
 
@@ -180,6 +181,24 @@ TEST(CopySameSize, CopiesOnlyBetweenSurfacesOfEqualSize)
     Surface equal(640, 480);
     copySameSize(source, equal);
     EXPECT_TRUE(samePixels(source.pixels(), equal));
+}
+
+// Frames tall enough to be shared among threads are copied and dimmed exactly as on one thread,
+// every row once: a row cut twice or left out shows.
+TEST(FramePasses, ThreadsCopyAndDimTallFramesAsOneThreadDoes)
+{
+    WorkerPool pool(3);
+    const int width = 9, height = 2100;
+    Surface source(width, height);
+    fillPattern(source, 3);
+    Surface alone(width, height), shared(width, height);
+    ASSERT_TRUE(copySameSize(source, alone));
+    ASSERT_TRUE(copySameSize(source, shared, &pool));
+    EXPECT_TRUE(samePixels(source.pixels(), shared));
+    dimAndDot(alone, nullptr, 2);
+    dimAndDot(shared, &pool, 2);
+    EXPECT_TRUE(samePixels(alone.pixels(), shared));
+    EXPECT_FALSE(samePixels(source.pixels(), shared));
 }
 
 TEST(PresentFrame, ShowsThePictureThenClearsTheScreen)
