@@ -15,6 +15,24 @@ typename L::Int laneBlockLengths(typename L::Int lengths, int drawn)
     return L::max(L::splat(1), L::min(L::splat(perspectiveBlock), L::sub(lengths, L::splat(drawn))));
 }
 
+// Each lane reads and writes its own row, so a step touches as many rows as there are lanes: more
+// streams than the processor follows ahead on its own. Every eight steps (a cache line of depth
+// keys) each row's next lines are asked for, this many pixels ahead (never past the row's end).
+constexpr int prefetchEvery = 8;
+constexpr int prefetchDistance = 8;
+
+template <bool Blend, int N, class L>
+[[gnu::always_inline]] inline void prefetchAhead(const SpanTarget& target, const LaneRows<N, L>& rows, int count,
+                                                int k)
+{
+    for (int lane = 0; lane < count; ++lane) {
+        const size_t pixel = static_cast<size_t>(rows.first[lane]) + static_cast<size_t>(std::min(k, rows.last[lane]));
+        __builtin_prefetch(target.depth + pixel, 1);
+        __builtin_prefetch(target.pixels + pixel, 1);
+        if (Blend) __builtin_prefetch(target.accum + pixel, 1);
+    }
+}
+
 template <class L, bool Blend, bool Lit>
 void textureLanes(const TexturedSpanContext& context, const Span<texturedAttributeCount>* spans, int count)
 {
@@ -46,6 +64,7 @@ void textureLanes(const TexturedSpanContext& context, const Span<texturedAttribu
     texel.start(uz, vz, w);
     texel.aim(uz, uzStep, vz, vzStep, w, wStep, laneBlockLengths<L>(lengths, 0));
     for (int k = 0; k < rows.steps; ++k) {
+        if (k % prefetchEvery == 0) prefetchAhead<Blend>(target, rows, count, k + prefetchDistance);
         const LaneStep<L> at(rows, lengths, k);
         const typename L::Double wide = L::widened(w);
         const typename L::Bits keyStored = passLanes<L>(depthRule, target.depth, at, wide);
