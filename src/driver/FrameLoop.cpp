@@ -34,20 +34,21 @@ bool restoresBackground(double demoTime)
     return !(scene && scene->keepsPreviousFrame);
 }
 
-// A frame of at least this many rows is copied and dimmed by all the pool's threads. The demo's
-// frames (up to 1920 rows) are not: their copies are bound by memory, and a second thread only
-// added its hand-over (docs/performance.md).
-constexpr size_t minRowsForThreads = 2048;
+// A frame of at least this many pixels is copied and dimmed by all the pool's threads; a smaller
+// one (the 640 x 480 picture) is done sooner by the calling thread alone than handed out.
+constexpr size_t minPixelsForThreads = 600000;
 
-// Runs pass(first, end) over the rows [0, rows), shared among the pool's threads if there is one.
+// Runs pass(first, end) over the rows [0, rows) of `width` pixels, shared among the pool's threads
+// if there is one and the frame is large enough.
 template <class Pass>
-void forRows(WorkerPool* pool, int rows, Pass&& pass)
+void forRows(WorkerPool* pool, int rows, int width, Pass&& pass)
 {
     if (rows <= 0) return;
+    const size_t minRows = minPixelsForThreads / static_cast<size_t>(std::max(width, 1)) + 1;
     forItems(
         pool, static_cast<size_t>(rows),
         [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); },
-        minRowsForThreads);
+        minRows);
 }
 
 // Copies rows [first, end) of a surface onto the same rows of a surface of its size.
@@ -96,7 +97,8 @@ bool copySameSize(Surface& source, Surface& destination, WorkerPool* pool)
 {
     if (source.width() != destination.width()) return false;
     if (source.height() != destination.height()) return false;
-    forRows(pool, source.height(), [&](int first, int end) { copyRows(source, destination, first, end); });
+    forRows(pool, source.height(), source.width(),
+            [&](int first, int end) { copyRows(source, destination, first, end); });
     return true;
 }
 
@@ -106,7 +108,7 @@ void dimAndDot(Surface& surface, WorkerPool* pool, int scale)
     const int width = surface.width();
     uint32_t* pixels = surface.lock();
     const DimRow fixed = scale < static_cast<int>(std::size(dimRowsAt)) ? dimRowsAt[scale] : nullptr;
-    forRows(pool, surface.height(), [width, pixels, scale, fixed](int first, int end) {
+    forRows(pool, surface.height(), width, [width, pixels, scale, fixed](int first, int end) {
         for (int row = first; row < end; ++row) {
             uint32_t* rowPixels = pixels + static_cast<size_t>(row) * width;
             if (fixed != nullptr) {

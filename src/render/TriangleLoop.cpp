@@ -25,7 +25,6 @@ void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height
         total += covering;
         work[static_cast<size_t>(row)] = total; // now the work of rows [0, row]
     }
-    cut.total = total;
 
     cut.rows.assign(static_cast<size_t>(strips) + 1, height);
     cut.rows[0] = 0;
@@ -36,4 +35,16 @@ void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height
         while (row < height && work[static_cast<size_t>(row)] < share) ++row;
         cut.rows[static_cast<size_t>(strip)] = row;
     }
+}
+
+int64_t expectedWork(const std::vector<TriangleCorners>& drawn, int width, int height)
+{
+    constexpr int64_t setUpPixels = 16;
+    int64_t work = 0;
+    for (const TriangleCorners& corners : drawn) {
+        const int64_t rows =
+            std::clamp<int64_t>(corners.endRow(), 0, height) - std::clamp<int64_t>(corners.topRow(), 0, height);
+        work += setUpPixels + rows * std::min<int64_t>(corners.width() + 1, width) / 2;
+    }
+    return work;
 }

@@ -22,7 +22,6 @@
 struct StripCut {
     std::vector<int> rows;
     std::vector<int64_t> rowWork; // per row, the work expected there (splitRows)
-    int64_t total = 0;            // the work expected of the whole call
 };
 
 // Everything a draw call works in, kept by the renderer from call to call so that drawing
@@ -57,10 +56,14 @@ struct CallWork {
 // costs more than sharing so little gains.
 constexpr int minTrianglesForThreads = 32;
 
-// A call expecting less work than this (splitRows' measure: a row for each row a triangle covers,
-// and eight for its set-up) is drawn on the calling thread alone once set up: handing a strip to
-// another thread costs about as much as drawing this many rows.
+// A call expecting less work than this (expectedWork) is drawn on the calling thread alone once
+// set up: handing strips to other threads costs about as much as drawing this many pixels.
 constexpr int64_t minWorkForThreads = 4000;
+
+// The work a call's triangles are expected to make, in pixels: the pixels each may cover (half its
+// bounding box, clamped to the target), and its edge walks and span set-up, which weigh about as
+// much as 16 pixels.
+int64_t expectedWork(const std::vector<TriangleCorners>& drawn, int width, int height);
 
 // Cuts the target's `height` rows into `strips` strips that each expect about the same work from
 // `drawn` (the rows each triangle covers, and its set-up). Any cut draws the same pixels; this one keeps
@@ -132,11 +135,11 @@ void scanTriangles(const Renderer& renderer, CallWork& work, bool cornersLit, Co
     }
 
     setUpTriangles(renderer, work.input, pool, work.vertices, triangles, cornersLit, work.setUp);
-    splitRows(work.setUp.drawn, threads, viewport.height, work.strips);
-    if (work.strips.total < minWorkForThreads) {
+    if (expectedWork(work.setUp.drawn, viewport.width, viewport.height) < minWorkForThreads) {
         for (const TriangleCorners& corners : work.setUp.drawn) drawTriangle(corners, tables[0], 0, viewport.height);
         return;
     }
+    splitRows(work.setUp.drawn, threads, viewport.height, work.strips);
     auto drawStrip = [&](int strip, int thread) {
         const int stripTop = work.strips.rows[static_cast<size_t>(strip)];
         const int stripEnd = work.strips.rows[static_cast<size_t>(strip) + 1];

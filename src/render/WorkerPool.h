@@ -88,7 +88,7 @@ public:
     }
     // Below this many vertices or triangles, handing them to other threads costs more than working
     // them out on the caller's (a wake-up and a hand-over outweigh microseconds of work).
-    static constexpr size_t minItemsForThreads = 2048;
+    static constexpr size_t minItemsForThreads = 256;
     // A thread that starts late, or is interrupted, leaves its share to the others in pieces this
     // small.
     static constexpr int piecesPerThread = 3;

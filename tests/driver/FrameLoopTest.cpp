@@ -183,12 +183,12 @@ TEST(CopySameSize, CopiesOnlyBetweenSurfacesOfEqualSize)
     EXPECT_TRUE(samePixels(source.pixels(), equal));
 }
 
-// Frames tall enough to be shared among threads are copied and dimmed exactly as on one thread,
+// Frames large enough to be shared among threads are copied and dimmed exactly as on one thread,
 // every row once: a row cut twice or left out shows.
 TEST(FramePasses, ThreadsCopyAndDimTallFramesAsOneThreadDoes)
 {
     WorkerPool pool(3);
-    const int width = 9, height = 2100;
+    const int width = 700, height = 900; // over 600,000 pixels: shared among the threads
     Surface source(width, height);
     fillPattern(source, 3);
     Surface alone(width, height), shared(width, height);

