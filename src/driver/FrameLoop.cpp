@@ -44,7 +44,8 @@ template <class Pass>
 void forRows(WorkerPool* pool, int rows, int width, Pass&& pass)
 {
     if (rows <= 0) return;
-    const size_t minRows = minPixelsForThreads / static_cast<size_t>(std::max(width, 1)) + 1;
+    const size_t rowPixels = static_cast<size_t>(std::max(width, 1));
+    const size_t minRows = (minPixelsForThreads + rowPixels - 1) / rowPixels;
     forItems(
         pool, static_cast<size_t>(rows),
         [&pass](size_t first, size_t end, int) { pass(static_cast<int>(first), static_cast<int>(end)); },

@@ -102,7 +102,7 @@ private:
 // Runs body(begin, end, piece) over the items [0, count), cut in order into
 // pool->piecesFor(count, minItems) ranges shared among the pool's threads, or in one piece on the
 // calling thread when there is no pool or the cut gives one piece. For per-item work whose results
-// do not depend on the cut; items heavier than a vertex (rows of pixels) pass a smaller minItems.
+// do not depend on the cut; items of another weight than a vertex (rows of pixels) pass their own minItems.
 template <class Body>
 void forItems(WorkerPool* pool, size_t count, Body&& body, size_t minItems = WorkerPool::minItemsForThreads)
 {

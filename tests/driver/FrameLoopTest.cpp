@@ -185,7 +185,7 @@ TEST(CopySameSize, CopiesOnlyBetweenSurfacesOfEqualSize)
 
 // Frames large enough to be shared among threads are copied and dimmed exactly as on one thread,
 // every row once: a row cut twice or left out shows.
-TEST(FramePasses, ThreadsCopyAndDimTallFramesAsOneThreadDoes)
+TEST(FramePasses, ThreadsCopyAndDimLargeFramesAsOneThreadDoes)
 {
     WorkerPool pool(3);
     const int width = 700, height = 900; // over 600,000 pixels: shared among the threads
