@@ -12,7 +12,7 @@
 #include "media/ProceduralTexture.h"
 #include "media/Resample.h"
 #include "media/Tga.h"
-#include "render/Screen.h"
+#include "render/Viewport.h"
 
 namespace {
 

@@ -14,7 +14,6 @@
 #include "media/MusicPlayer.h"
 #include "pixels/PixelToolkit.h"
 #include "render/Renderer.h"
-#include "render/Screen.h"
 #include "render/ThreadCount.h"
 #include "render/WorkerPool.h"
 

@@ -7,7 +7,6 @@
 #include "geometry/Mesh.h"
 #include "geometry/Vertex.h"
 #include "render/Renderer.h"
-#include "render/Screen.h"
 
 // A velocity in world units per frame.
 struct Velocity {

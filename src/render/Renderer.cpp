@@ -6,8 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "render/SpanTarget.h"
-#include "render/TriangleLoop.h"
+#include "render/paths/Paths.h"
+#include "render/stages/CallState.h"
+#include "render/stages/TriangleLoop.h"
 
 namespace {
 
@@ -16,10 +17,10 @@ constexpr double initialDepth = -65536.0;
 
 } // namespace
 
-Renderer::Work::Work() : areas_(std::make_unique<CallWork>()) {}
-Renderer::Work::Work(const Work&) : Work() {}
-Renderer::Work& Renderer::Work::operator=(const Work&) { return *this; }
-Renderer::Work::~Work() = default;
+Renderer::Scratch::Scratch() : scratch_(std::make_unique<CallScratch>()) {}
+Renderer::Scratch::Scratch(const Scratch&) : Scratch() {}
+Renderer::Scratch& Renderer::Scratch::operator=(const Scratch&) { return *this; }
+Renderer::Scratch::~Scratch() = default;
 
 Renderer::Renderer(const Viewport& viewport)
     : texture(nullptr), secondTexture(nullptr), blendMode(0), backfaceCull(1), viewport_(viewport)
@@ -33,20 +34,26 @@ Renderer::Renderer(const Viewport& viewport)
 
 void Renderer::clearDepth() { std::fill(depth_.begin(), depth_.end(), initialDepth); }
 
-uint32_t* Renderer::lockTarget(Surface& target) const
+CallState Renderer::callState(Surface& target)
 {
     if (target.width() != viewport_.width || target.height() != viewport_.height) {
         throw std::invalid_argument("Renderer: the target is " + std::to_string(target.width()) + " x " +
                                     std::to_string(target.height()) + " pixels, the viewport " +
                                     std::to_string(viewport_.width) + " x " + std::to_string(viewport_.height));
     }
-    return target.lock();
-}
-
-SpanTarget Renderer::spanTarget(Surface& target)
-{
-    return SpanTarget{lockTarget(target),  accum_.data(),         depth_.data(), static_cast<size_t>(viewport_.width),
-                      DepthRule(frame_), VisibilityWindow(viewport_)};
+    CallInput input;
+    input.positions = positions.data();
+    input.vertexCount = positions.size();
+    input.normals = normals.data();
+    input.normalCount = normals.size();
+    if (!indices.empty()) {
+        input.indices = indices.data();
+        input.indexCount = indices.size();
+    }
+    const DrawBuffers buffers{target.lock(), accum_.data(), depth_.data(), static_cast<size_t>(viewport_.width),
+                              DepthRule(frame_), VisibilityWindow(viewport_)};
+    return CallState{viewport_, input,    lights,    texture, secondTexture, blendMode != 0,
+                     backfaceCull != 0, laneWidth, pool_, buffers};
 }
 
 void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count)
@@ -79,14 +86,18 @@ void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vert
 
 bool Renderer::draw(DrawMode mode, Surface& target)
 {
-    using Rasteriser = void (Renderer::*)(Surface&);
+    using Path = void (*)(const CallState&, CallScratch&);
     // In the order of DrawMode.
-    static constexpr Rasteriser byMode[] = {&Renderer::drawGouraud, &Renderer::drawTextured,
-                                            &Renderer::drawDualTextured, &Renderer::drawSprites,
-                                            &Renderer::drawFlat};
+    static constexpr Path byMode[] = {&paths::gouraud, &paths::textured, &paths::dualTextured, &paths::sprites,
+                                      &paths::flat};
     static_assert(std::size(byMode) == static_cast<size_t>(DrawMode::Flat) + 1);
     if (!isDrawMode(mode)) return false;
-    const Rasteriser rasteriser = byMode[static_cast<size_t>(mode)];
-    (this->*rasteriser)(target);
+    byMode[static_cast<size_t>(mode)](callState(target), *scratch_);
     return true;
 }
+
+void Renderer::drawGouraud(Surface& target) { draw(DrawMode::Gouraud, target); }
+void Renderer::drawTextured(Surface& target) { draw(DrawMode::Textured, target); }
+void Renderer::drawDualTextured(Surface& target) { draw(DrawMode::DualTextured, target); }
+void Renderer::drawSprites(Surface& target) { draw(DrawMode::Sprites, target); }
+void Renderer::drawFlat(Surface& target) { draw(DrawMode::Flat, target); }

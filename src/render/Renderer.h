@@ -1,7 +1,7 @@
 #pragma once
 // The software rendering engine. A draw call hands over camera-space vertices (three corners per
-// triangle, or one per sprite point) and draws them into a target surface with one of five
-// rasterisers; the renderer keeps what lasts between calls: the light list, the bound textures, the
+// triangle, or one per sprite point) and draws them into a target surface in one of five draw
+// modes, each drawn by a path of its own (render/paths/); the renderer keeps what lasts between calls: the light list, the bound textures, the
 // world and view matrices (read by drawMesh, MeshDraw.h), the two mode flags, the accumulation
 // buffer that blending mixes into, and the depth buffer with its frame number.
 //
@@ -22,10 +22,10 @@
 #include "render/Viewport.h"
 
 class WorkerPool;
-struct CallWork;
-struct SpanTarget;
+struct CallScratch;
+struct CallState;
 
-// The five rasterisers, in the order of their mode numbers 0 to 4.
+// The five draw modes, numbered 0 to 4.
 enum class DrawMode { Gouraud, Textured, DualTextured, Sprites, Flat };
 
 // False for a value cast from outside the enumeration.
@@ -59,10 +59,10 @@ public:
     Matrix4 viewMatrix;
     uint8_t blendMode;    // nonzero: mix every covered pixel into the accumulation buffer and show the mix
     uint8_t backfaceCull; // nonzero (and blendMode 0): drop triangles whose corners run anticlockwise on the target
-    // Rows of a triangle drawn side by side, one per SIMD lane: 0 takes the widest lane set this
+    // Spans of a triangle drawn side by side, one per SIMD lane: 0 takes the widest lane set this
     // build and processor have (laneWidthsAvailable: 16 with AVX-512, 8 with AVX2, 4 with SSE2);
-    // another value the widest of them up to it, 1 being one row at a time. Every width gives the
-    // pixels, depth keys and accumulation values of drawing the rows one by one: it is there to
+    // another value the widest of them up to it, 1 being one span at a time. Every width gives the
+    // pixels, depth keys and accumulation values of drawing the spans one by one: it is there to
     // compare them, and to measure.
     int laneWidth = 0;
 
@@ -75,12 +75,6 @@ public:
     // Throws std::out_of_range, changing nothing, when an index lies outside the vertices.
     void setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
                                  const int32_t* indicesSource, size_t cornerCount);
-    // Corners handed over (three per triangle), and the positions entry of corner k.
-    size_t cornerCount() const { return indices.empty() ? positions.size() : indices.size(); }
-    size_t vertexOfCorner(size_t corner) const
-    {
-        return indices.empty() ? corner : static_cast<size_t>(indices[corner]);
-    }
     void setTexture(Surface* surface) { texture = surface; }
     void setSecondTexture(Surface* surface) { secondTexture = surface; }
     void addLight(const Light& light) { lights.push_back(light); }
@@ -103,7 +97,7 @@ public:
     const double* depthBuffer() const { return depth_.data(); }
     size_t pixelCount() const { return accum_.size(); }
 
-    // The rasterisers. Each throws std::invalid_argument, drawing nothing, when the target's size
+    // The draw modes. Each throws std::invalid_argument, drawing nothing, when the target's size
     // is not the viewport's. The textured, two-texture and sprite paths draw nothing while a texture
     // they read is unbound or empty; a texel index outside the texture reads the nearest texel
     // inside it. Coordinates, colours or normals that are NaN or infinite draw nothing wrong: such
@@ -114,8 +108,8 @@ public:
     void drawSprites(Surface& target);  // a textured square per point, scaled by distance
     void drawFlat(Surface& target);     // one face-lit colour per triangle, no depth test
 
-    // Runs the rasteriser of a draw mode. A value outside the enumeration draws nothing and
-    // returns false.
+    // Draws in a draw mode (drawGouraud and the others call it). A value outside the enumeration
+    // draws nothing and returns false.
     bool draw(DrawMode mode, Surface& target);
 
     // Lends the renderer a pool of threads to share its draw calls with (WorkerPool.h), or takes it
@@ -125,29 +119,27 @@ public:
     WorkerPool* pool() const { return pool_; }
 
 private:
-    // The target's pixels; throws when its size is not the viewport's.
-    uint32_t* lockTarget(Surface& target) const;
-    // What the span kernels of a call into `target` write into (lockTarget, then the buffers).
-    SpanTarget spanTarget(Surface& target);
+    // What a call into `target` reads and draws into; throws when the target's size is not the
+    // viewport's.
+    CallState callState(Surface& target);
 
     Viewport viewport_;
     std::vector<uint32_t> accum_;
     std::vector<double> depth_;
     uint32_t frame_ = 0;
     WorkerPool* pool_ = nullptr;
-    // The work areas of a draw call (render/TriangleLoop.h), kept from call to call. A copy starts
-    // with empty ones of its own: they hold nothing that outlives a call.
-    class Work {
+    // The scratch of a draw call (render/stages/TriangleLoop.h), kept from call to call. A copy
+    // starts with an empty one of its own: it holds nothing that outlives a call.
+    class Scratch {
     public:
-        Work();
-        Work(const Work&);
-        Work& operator=(const Work&);
-        ~Work();
-        CallWork& operator*() const { return *areas_; }
-        CallWork* operator->() const { return areas_.get(); }
+        Scratch();
+        Scratch(const Scratch&);
+        Scratch& operator=(const Scratch&);
+        ~Scratch();
+        CallScratch& operator*() const { return *scratch_; }
 
     private:
-        std::unique_ptr<CallWork> areas_;
+        std::unique_ptr<CallScratch> scratch_;
     };
-    Work work_;
+    Scratch scratch_;
 };

@@ -9,13 +9,24 @@
 // Two presets: forTarget() for programs of their own (any size, the eye's axis at the target's
 // centre, clipping at the near distance, every edge pixel drawn), and demo() for the demonstration,
 // which keeps the rules its pictures were made with (see demoRules).
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
+// The demonstration's picture: 640 x 480 (Viewport::demo()).
+constexpr int screenWidth = 640;
+constexpr int screenHeight = 480;
+
+// A projected point: column and row.
+struct ScreenPoint {
+    int32_t x;
+    int32_t y;
+};
+
 struct Viewport {
     // The target's size in pixels: 1 to maxSide each way.
-    int width = 640;
-    int height = 480;
+    int width = screenWidth;
+    int height = screenHeight;
     // Pixels per unit of x / z (and y / z): the target's half width gives a 90-degree field of view
     // across it.
     double focalLength = 320.0;
@@ -54,8 +65,8 @@ struct Viewport {
     static Viewport demo(int scale = 1)
     {
         Viewport viewport;
-        viewport.width = 640 * scale;
-        viewport.height = 480 * scale;
+        viewport.width = screenWidth * scale;
+        viewport.height = screenHeight * scale;
         viewport.focalLength = 320.0 * scale;
         viewport.centreX = 240.0 * scale;
         viewport.centreY = 240.0 * scale;

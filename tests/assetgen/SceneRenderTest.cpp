@@ -17,7 +17,6 @@
 #include "media/Tga.h"
 #include "render/MeshDraw.h"
 #include "render/Renderer.h"
-#include "render/Screen.h"
 
 namespace {
 

@@ -1,18 +1,27 @@
 #pragma once
-// Each lane set's operations against the one-row arithmetic they stand for, at the values where a
+// Each lane set's operations against the one-span arithmetic they stand for, at the values where a
 // hardware instruction alone would differ: NaN, infinities, saturation, rounding from double to
 // float, packed channels, texel indices far outside the texture. Written once over a lane set L and
-// compiled, like the kernels, inside that set's target region; returns what differed ("" when
+// compiled, like the kernels, inside that set's instruction-set region; returns what differed ("" when
 // nothing did), so no test macro runs under the wider instructions.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "geometry/SafeFloat.h"
-#include "render/ChannelArithmetic.h"
-#include "render/TextureSampling.h"
+#include "render/stages/ChannelArithmetic.h"
+#include "render/stages/TextureSampling.h"
+
+// A lane set's value, lane 0 first, as memory holds it: a Double of several registers is laid out
+// lane after lane.
+template <class T, class V>
+void readLanes(T* out, const V& value)
+{
+    std::memcpy(out, &value, sizeof value);
+}
 
 template <class L>
 std::string laneSetProblems()
@@ -34,12 +43,12 @@ std::string laneSetProblems()
         alignas(64) double wide[W];
         alignas(64) float narrow[W];
         const typename L::Float v = L::loadFloats(in);
-        L::store(truncated, L::truncated(v));
-        L::store(channel, L::channel(v));
+        readLanes(truncated, L::truncated(v));
+        readLanes(channel, L::channel(v));
         // Doubles that round to a float differently from a truncation, through widened/narrowed.
         const typename L::Double d = L::add(L::widened(v), L::splat(1.0 / 3.0));
-        L::store(wide, d);
-        L::store(narrow, L::narrowed(d));
+        readLanes(wide, d);
+        readLanes(narrow, L::narrowed(d));
         for (int lane = 0; lane < W; ++lane) {
             const float x = in[lane];
             if (truncated[lane] != truncToInt(x)) note("truncated(" + std::to_string(x) + ")");
@@ -77,8 +86,8 @@ std::string laneSetProblems()
             }
             second[lane] = static_cast<int32_t>(0x5A000000u | b << 16 | c << 8 | a);
             const typename L::Int x = L::loadInts(first), y = L::loadInts(second);
-            L::store(mean, L::mean(x, y));
-            L::store(scaled, L::scaled(x, L::loadInts(red), L::loadInts(green), L::loadInts(blue)));
+            readLanes(mean, L::mean(x, y));
+            readLanes(scaled, L::scaled(x, L::loadInts(red), L::loadInts(green), L::loadInts(blue)));
             for (int i = 0; i < W; ++i) {
                 const uint32_t p = static_cast<uint32_t>(first[i]), q = static_cast<uint32_t>(second[i]);
                 if (static_cast<uint32_t>(mean[i]) != meanChannels(p, q)) note("mean " + std::to_string(p));
@@ -107,7 +116,7 @@ std::string laneSetProblems()
             u[lane] = coordinates[pair % coordinates.size()];
             v[lane] = coordinates[pair / coordinates.size()];
         }
-        L::store(read, L::texels(texture, L::loadInts(u), L::loadInts(v), -1));
+        readLanes(read, L::texels(texture, L::loadInts(u), L::loadInts(v), -1));
         for (int lane = 0; lane < W; ++lane) {
             if (static_cast<uint32_t>(read[lane]) != texture.atTexel(u[lane], v[lane], -1)) {
                 note("texel at " + std::to_string(u[lane]) + ", " + std::to_string(v[lane]));

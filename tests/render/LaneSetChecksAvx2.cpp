@@ -1,21 +1,22 @@
 // The eight-lane set's checks (LaneSetChecks.h), compiled as its kernels are: everything shared
-// before the target region.
+// before the instruction-set region.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "geometry/SafeFloat.h"
-#include "render/ChannelArithmetic.h"
-#include "render/LaneTarget.h"
-#include "render/TextureSampling.h"
+#include "render/stages/ChannelArithmetic.h"
+#include "render/lanes/InstructionSet.h"
+#include "render/stages/TextureSampling.h"
 
-TEPPLE_LANE_TARGET_BEGIN("avx2")
+TEPPLE_INSTRUCTION_SET_BEGIN("avx2")
 
 #include "LaneSetChecks.h"
-#include "render/LanesAvx2.h"
+#include "render/lanes/Avx2.h"
 
 std::string avx2LaneSetProblems() { return laneSetProblems<Avx2Lanes>(); }
 
-TEPPLE_LANE_TARGET_END
+TEPPLE_INSTRUCTION_SET_END

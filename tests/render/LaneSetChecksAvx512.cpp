@@ -1,21 +1,22 @@
 // The sixteen-lane set's checks (LaneSetChecks.h), compiled as its kernels are: everything shared
-// before the target region.
+// before the instruction-set region.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "geometry/SafeFloat.h"
-#include "render/ChannelArithmetic.h"
-#include "render/LaneTarget.h"
-#include "render/TextureSampling.h"
+#include "render/stages/ChannelArithmetic.h"
+#include "render/lanes/InstructionSet.h"
+#include "render/stages/TextureSampling.h"
 
-TEPPLE_LANE_TARGET_BEGIN("avx512f")
+TEPPLE_INSTRUCTION_SET_BEGIN("avx512f")
 
 #include "LaneSetChecks.h"
-#include "render/LanesAvx512.h"
+#include "render/lanes/Avx512.h"
 
 std::string avx512LaneSetProblems() { return laneSetProblems<Avx512Lanes>(); }
 
-TEPPLE_LANE_TARGET_END
+TEPPLE_INSTRUCTION_SET_END

@@ -3,7 +3,7 @@
 
 #if defined(__SSE2__)
 #include "LaneSetChecks.h"
-#include "render/LanesSse2.h"
+#include "render/lanes/Sse2.h"
 
 std::string sse2LaneSetProblems() { return laneSetProblems<Sse2Lanes>(); }
 #endif

@@ -8,7 +8,6 @@
 #include "geometry/StarField.h"
 #include "render/MeshDraw.h"
 #include "render/Renderer.h"
-#include "render/Screen.h"
 
 namespace {
 
@@ -16,12 +15,21 @@ constexpr double pi = 3.14159265358979323846;
 
 bool sameBits(const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof(Vertex)) == 0; }
 
-// The position and normal the renderer holds for corner k, whether handed over indexed or not.
+// The corners the renderer holds, and the position and normal of corner k, whether handed over
+// indexed or not.
+size_t cornerCount(const Renderer& renderer)
+{
+    return renderer.indices.empty() ? renderer.positions.size() : renderer.indices.size();
+}
+size_t vertexOfCorner(const Renderer& renderer, size_t k)
+{
+    return renderer.indices.empty() ? k : static_cast<size_t>(renderer.indices[k]);
+}
 const Vertex& cornerPosition(const Renderer& renderer, size_t k)
 {
-    return renderer.positions[renderer.vertexOfCorner(k)];
+    return renderer.positions[vertexOfCorner(renderer, k)];
 }
-const Vertex& cornerNormal(const Renderer& renderer, size_t k) { return renderer.normals[renderer.vertexOfCorner(k)]; }
+const Vertex& cornerNormal(const Renderer& renderer, size_t k) { return renderer.normals[vertexOfCorner(renderer, k)]; }
 
 bool isIdentity(const Matrix4& m)
 {
@@ -58,7 +66,7 @@ protected:
 TEST_F(MeshDraw, IdentityMatricesHandOverTheCornersUnchanged)
 {
     drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
-    ASSERT_EQ(renderer->cornerCount(), 6u);
+    ASSERT_EQ(cornerCount(*renderer), 6u);
     ASSERT_EQ(renderer->normals.size(), renderer->positions.size());
     for (size_t k = 0; k < 6; ++k) {
         EXPECT_TRUE(sameBits(cornerPosition(*renderer, k), mesh.cornerPositions[k])) << k;
@@ -167,20 +175,20 @@ TEST_F(MeshDraw, ParsedAndBuiltMeshesAreReadyToDrawAndAnEmptyOneHandsOverNothing
     const std::vector<uint8_t> bytes = encodeLsb({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0)}, {0, 1, 2});
     parsed.parse(bytes.data(), bytes.size(), "parsed.LSB");
     drawMesh(*renderer, parsed, target, DrawMode::Gouraud);
-    EXPECT_EQ(renderer->cornerCount(), 3u);
+    EXPECT_EQ(cornerCount(*renderer), 3u);
 
     Mesh built =
         Mesh::build({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0), Vertex(1, 1, 0, 0)}, {0, 1, 2, 1, 3, 2});
     EXPECT_EQ(built.faceCount, 2);
     EXPECT_EQ(built.vertexCount, 4);
     drawMesh(*renderer, built, target, DrawMode::Gouraud);
-    EXPECT_EQ(renderer->cornerCount(), 6u);
+    EXPECT_EQ(cornerCount(*renderer), 6u);
     EXPECT_THROW(Mesh::build({Vertex()}, {0, 0}), std::invalid_argument);
     EXPECT_THROW(Mesh::build({Vertex()}, {0, 0, 1}), std::out_of_range);
 
     Mesh bare;
     drawMesh(*renderer, bare, target, DrawMode::Gouraud);
-    EXPECT_EQ(renderer->cornerCount(), 0u);
+    EXPECT_EQ(cornerCount(*renderer), 0u);
 }
 
 TEST_F(MeshDraw, EveryModeDrawsIntoAHeadlessSurface)
@@ -256,7 +264,7 @@ TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
         drawMesh(*renderer, shared, target, modes[call]);
         ASSERT_FALSE(renderer->indices.empty());
         std::vector<Vertex> corners, normals;
-        for (size_t k = 0; k < renderer->cornerCount(); ++k) {
+        for (size_t k = 0; k < cornerCount(*renderer); ++k) {
             corners.push_back(cornerPosition(*renderer, k));
             normals.push_back(cornerNormal(*renderer, k));
         }

@@ -6,7 +6,7 @@
 
 #include "RenderFixture.h"
 #include "render/Renderer.h"
-#include "render/VertexStage.h"
+#include "render/stages/VertexStage.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ TEST_F(TriangleSetUp, ExactlyUnitMeanDepthIsKept)
     EXPECT_GT(depthAt(240, 240), 0.0f);
 }
 
-class DepthRule : public RenderTest {
+class DepthOrder : public RenderTest {
 protected:
     // A screen-filling pair of triangles at one depth, clockwise.
     std::vector<Vertex> wall(float z, uint32_t colour)
@@ -120,7 +120,7 @@ protected:
     }
 };
 
-TEST_F(DepthRule, ANearSurfaceOutsideTheWindowStillHidesWhatComesLater)
+TEST_F(DepthOrder, ANearSurfaceOutsideTheWindowStillHidesWhatComesLater)
 {
     renderer->setFrame(3);
     draw(wall(5, 0x00FF0000), 0);  // w = 0.2: passes and keys the depth, shows nothing
@@ -137,7 +137,7 @@ TEST_F(DepthRule, ANearSurfaceOutsideTheWindowStillHidesWhatComesLater)
     EXPECT_EQ(depthAt(100, 100), 4 + static_cast<double>(0.2f));
 }
 
-TEST_F(DepthRule, NearerWinsWithinAFrameAndStaleKeysLoseToAnything)
+TEST_F(DepthOrder, NearerWinsWithinAFrameAndStaleKeysLoseToAnything)
 {
     draw(wall(50, 0x000000FF), 0);
     draw(wall(20, 0x0000FF00), 0); // nearer: wins
@@ -151,7 +151,7 @@ TEST_F(DepthRule, NearerWinsWithinAFrameAndStaleKeysLoseToAnything)
     EXPECT_EQ(pixel(100, 100), 0x00FF00FFu);
 }
 
-TEST_F(DepthRule, VisibilityWindowExcludesBothEnds)
+TEST_F(DepthOrder, VisibilityWindowExcludesBothEnds)
 {
     draw(wall(10, 0x00FF0000), 0); // w = 0.1
     EXPECT_EQ(countPixels(0x00FF0000), 0);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "render/Renderer.h"
-#include "render/Screen.h"
 
 // A camera-space point at depth z that projects onto (column, row). Aimed half a pixel away
 // from zero (projection truncates toward zero) so rounding cannot move it to a neighbour.

@@ -13,10 +13,9 @@
 #include <vector>
 
 #include "RenderFixture.h"
-#include "render/ChannelArithmetic.h"
-#include "render/TriangleLoop.h"
+#include "render/stages/ChannelArithmetic.h"
+#include "render/stages/TriangleLoop.h"
 #include "render/Renderer.h"
-#include "render/Screen.h"
 #include "render/LaneWidth.h"
 #include "render/WorkerPool.h"
 
@@ -157,7 +156,7 @@ static std::unique_ptr<Renderer> expectSameDrawing(
     std::uniform_real_distribution<float> spread(-60.0f, 60.0f), depth(12.0f, 90.0f), unit(0.0f, 1.0f),
         size(0.5f, 30.0f);
     std::vector<Vertex> corners, normals;
-    // Enough triangles to cover a good part of the screen (far more work than minWorkForThreads),
+    // Enough triangles to cover a good part of the screen (far more than minCostForThreads),
     // and never so few that the call, or its set-up, is worked on one thread.
     constexpr int triangles = std::max<int>({minTrianglesForThreads, WorkerPool::minItemsForThreads, 1124});
     for (int t = 0; t < triangles; ++t) {

@@ -13,7 +13,6 @@
 
 #include "RenderFixture.h"
 #include "render/Renderer.h"
-#include "render/Screen.h"
 
 namespace {
 

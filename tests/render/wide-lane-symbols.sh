@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The files compiled for AVX2 and AVX-512 define nothing the baseline could link to in place of its
 # own copy: every symbol they define names their lane set, but for the one accessor each. An inline
-# function from a shared header compiled inside a target region would show here, as a symbol the
+# function from a shared header compiled inside an instruction-set region would show here, as a symbol the
 # linker may pick for callers on processors without those instructions.
 #   wide-lane-symbols.sh <object file> ...   (the engine's objects; only the wide lane files are read)
 set -euo pipefail
@@ -9,8 +9,8 @@ checked=0
 failures=0
 for object in "$@"; do
   case "$object" in
-    *SpanLanesAvx2.cpp.o) set=Avx2 ;;
-    *SpanLanesAvx512.cpp.o) set=Avx512 ;;
+    *TexturedAvx2.cpp.o) set=Avx2 ;;
+    *TexturedAvx512.cpp.o) set=Avx512 ;;
     *) continue ;;
   esac
   checked=$((checked + 1))
@@ -18,7 +18,7 @@ for object in "$@"; do
   while IFS= read -r symbol; do
     [ -n "$symbol" ] || continue
     case "$symbol" in
-      *"${set}Lanes"* | *"laneKernels${set}()"*) ;;
+      *"${set}Lanes"* | *"texturedKernels${set}()"*) ;;
       *) echo "FAIL: $(basename "$object") defines $symbol" >&2; failures=$((failures + 1)) ;;
     esac
   done <<<"$listing"

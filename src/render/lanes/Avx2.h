@@ -1,11 +1,11 @@
 #pragma once
-// The eight-lane set (AVX2), with the operations of LanesSse2.h lane for lane. Included only inside
-// an AVX2 target region (SpanLanesAvx2.cpp).
+// The eight-lane set (AVX2), with the operations of Sse2.h lane for lane. Included only inside
+// an AVX2 target region (paths/TexturedAvx2.cpp).
 #include <immintrin.h>
 
 #include <cstdint>
 
-#include "render/TextureSampling.h"
+#include "render/stages/TextureSampling.h"
 
 struct Avx2Lanes {
     static constexpr int width = 8;
@@ -23,13 +23,6 @@ struct Avx2Lanes {
     static Int splat(int32_t v) { return _mm256_set1_epi32(v); }
     static Double splat(double v) { return {_mm256_set1_pd(v), _mm256_set1_pd(v)}; }
 
-    static void store(float* p, Float v) { _mm256_storeu_ps(p, v); }
-    static void store(int32_t* p, Int v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
-    static void store(double* p, Double v)
-    {
-        _mm256_storeu_pd(p, v.low);
-        _mm256_storeu_pd(p + 4, v.high);
-    }
 
     static Float add(Float a, Float b) { return _mm256_add_ps(a, b); }
     static Double add(Double a, Double b) { return {_mm256_add_pd(a.low, b.low), _mm256_add_pd(a.high, b.high)}; }

@@ -1,10 +1,11 @@
 // The two-texture path: the even mix of two perspective-correct textures, unlit.
 #include <cstddef>
 
-#include "render/ChannelArithmetic.h"
-#include "render/SpanTarget.h"
-#include "render/TriangleLoop.h"
-#include "render/TextureSampling.h"
+#include "render/paths/Paths.h"
+#include "render/stages/ChannelArithmetic.h"
+#include "render/stages/DepthRule.h"
+#include "render/stages/TextureSampling.h"
+#include "render/stages/TriangleLoop.h"
 
 namespace {
 
@@ -27,17 +28,17 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, float w, c
 }
 
 struct DualSpanContext {
-    const SpanTarget& target;
+    const DrawBuffers& buffers;
     const TextureView& a;
     const TextureView& b;
 };
 
-void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& span)
+void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>& span)
 {
-    const SpanTarget& target = context.target;
+    const DrawBuffers& buffers = context.buffers;
     // Copies the pixel loop keeps in registers: the buffers' stores cannot change them.
-    const DepthRule depthRule = target.depthRule;
-    const VisibilityWindow window = target.window;
+    const DepthRule depthRule = buffers.depthRule;
+    const VisibilityWindow window = buffers.window;
     const float* step = span.steps;
     float value[attributeCount];
     for (int i = 0; i < attributeCount; ++i) {
@@ -61,11 +62,11 @@ void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& 
     aimBoth();
     int pixelsInBlock = 0;
 
-    const size_t rowStart = target.rowStart(span.row);
+    const size_t rowStart = buffers.rowStart(span.row);
     for (int column = span.left; column < span.right; ++column) {
         const size_t pixel = rowStart + static_cast<size_t>(column);
-        if (depthRule.pass(target.depth[pixel], w) && window.contains(w)) {
-            target.pixels[pixel] =
+        if (depthRule.pass(buffers.depth[pixel], w) && window.contains(w)) {
+            buffers.pixels[pixel] =
                 meanChannels(context.a.at(texelA.u, texelA.v, offsetA), context.b.at(texelB.u, texelB.v, offsetB));
         }
 
@@ -82,18 +83,19 @@ void dualTextureRow(const DualSpanContext& context, const Span<attributeCount>& 
 
 } // namespace
 
-void Renderer::drawDualTextured(Surface& target)
+void paths::dualTextured(const CallState& call, CallScratch& scratch)
 {
-    const SpanTarget spans = spanTarget(target);
-    const TextureView viewA = TextureView::lock(texture);
-    const TextureView viewB = TextureView::lock(secondTexture);
+    const TextureView viewA = TextureView::lock(call.texture);
+    const TextureView viewB = TextureView::lock(call.secondTexture);
     if (!viewA.usable() || !viewB.usable()) return;
-    const DualSpanContext context{spans, viewA, viewB};
-    scanTriangles<attributeCount, 1>(
-        *this, *work_, false,
+    const DualSpanContext context{call.buffers, viewA, viewB};
+    scanTriangles<attributeCount>(
+        call, scratch, false,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            const Vertex& corner = work_->input.positions[static_cast<size_t>(corners.vertex[i])];
+            const Vertex& corner = scratch.input.positions[static_cast<size_t>(corners.vertex[i])];
             setCorner(values, corner, corners.w[i], viewA, viewB);
         },
-        rowByRow([&context](const Span<attributeCount>& span) { dualTextureRow(context, span); }));
+        [&context](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
+            edges.forEachSpan([&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
+        });
 }

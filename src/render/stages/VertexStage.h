@@ -8,11 +8,8 @@
 #include <vector>
 
 #include "geometry/Vertex.h"
-#include "render/Screen.h"
 #include "render/Viewport.h"
-
-class Renderer;
-class WorkerPool;
+#include "render/stages/CallState.h"
 
 // Perspective projection (Viewport.h): column = trunc(x / z x focalLength + centreX), row likewise;
 // z = 0 counts as 0.1f. Results beyond the int range saturate; NaN gives 0.
@@ -20,26 +17,6 @@ ScreenPoint project(Vertex v, const Viewport& viewport);
 
 // w = 1/z, or 0 for a point exactly at z = 0.
 inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
-
-// The vertices and corners of a call as the stages read them: the renderer's own arrays, or their
-// copies cut at the near plane (clipNear).
-struct CallInput {
-    const Vertex* positions = nullptr;
-    size_t vertexCount = 0;
-    const Vertex* normals = nullptr; // entry i belongs to positions entry i; past normalCount, the zero normal
-    size_t normalCount = 0;
-    const int32_t* indices = nullptr; // three per triangle; null: corner k is vertex k
-    size_t indexCount = 0;
-
-    // The renderer's arrays as handed over.
-    static CallInput of(const Renderer& renderer);
-
-    size_t cornerCount() const { return indices != nullptr ? indexCount : vertexCount; }
-    size_t vertexOfCorner(size_t corner) const
-    {
-        return indices != nullptr ? static_cast<size_t>(indices[corner]) : corner;
-    }
-};
 
 // The copies a call cut at the near plane reads instead of the renderer's arrays: every vertex
 // handed over, then the vertices made where edges cross the plane, and the corners of what lies
@@ -50,11 +27,11 @@ struct NearClip {
     std::vector<int32_t> corners;
 };
 
-// The call's input: the renderer's arrays, or, when the viewport clips and some triangle crosses
+// The call's input: the renderer's arrays (call.input), or, when the viewport clips and some triangle crosses
 // the plane z = nearDistance, copies in `clip` where each such triangle is replaced by the one or
 // two triangles of its part beyond the plane (its winding kept), with every attribute of a new
 // corner interpolated along the edge it lies on. Triangles wholly before the plane are dropped.
-CallInput clippedInput(const Renderer& renderer, NearClip& clip);
+CallInput clippedInput(const CallState& call, NearClip& clip);
 
 // What the stage works out per vertex of the call in progress.
 struct VertexResults {
@@ -66,11 +43,11 @@ struct VertexResults {
     uint32_t call = 0;
 };
 
-// Projects every vertex of the draw call into `results` (screen position and w), shared among the
+// Projects every vertex of `input` into `results` (screen position and w), shared among the call's
 // pool's threads, and marks every lit colour stale.
-void prepareVertices(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& results);
+void prepareVertices(const CallState& call, const CallInput& input, VertexResults& results);
 
-// The lit colour of positions entry `vertex`: lightVertex over the whole light list, with the
+// The lit colour of positions entry `vertex`: lightVertex over the call's whole light list, with the
 // vertex's own colour as base, worked out on the first use in a call (after prepareVertices) and
 // remembered. A vertex without a normal counts as having the zero normal.
-uint32_t litVertex(const Renderer& renderer, const CallInput& input, VertexResults& results, int vertex);
+uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults& results, int vertex);

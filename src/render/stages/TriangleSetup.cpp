@@ -1,9 +1,8 @@
-#include "render/TriangleSetup.h"
+#include "render/stages/TriangleSetup.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "render/Renderer.h"
 #include "render/WorkerPool.h"
 
 namespace {
@@ -40,17 +39,17 @@ bool tooNear(const Vertex& c0, const Vertex& c1, const Vertex& c2)
     return (static_cast<double>(c2.z) + c1.z + c0.z) * oneThird < 1.0;
 }
 
-void lightDrawnCorners(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& vertices,
+void lightDrawnCorners(const CallState& call, const CallInput& input, VertexResults& vertices,
                        const std::vector<TriangleCorners>& drawn)
 {
-    const uint32_t call = vertices.call;
+    const uint32_t callNumber = vertices.call;
     for (const TriangleCorners& corners : drawn) {
-        for (int i = 0; i < 3; ++i) vertices.wantedInCall[static_cast<size_t>(corners.vertex[i])] = call;
+        for (int i = 0; i < 3; ++i) vertices.wantedInCall[static_cast<size_t>(corners.vertex[i])] = callNumber;
     }
     // Each vertex is lit by the one piece whose range holds it.
-    forItems(pool, vertices.wantedInCall.size(), [&renderer, &input, &vertices, call](size_t begin, size_t end, int) {
+    forItems(call.pool, vertices.wantedInCall.size(), [&](size_t begin, size_t end, int) {
         for (size_t v = begin; v < end; ++v) {
-            if (vertices.wantedInCall[v] == call) litVertex(renderer, input, vertices, static_cast<int>(v));
+            if (vertices.wantedInCall[v] == callNumber) litVertex(call, input, vertices, static_cast<int>(v));
         }
     });
 }
@@ -63,7 +62,7 @@ int drawableTriangles(const CallInput& input)
     return static_cast<int>(std::min<size_t>(input.cornerCount() / 3, INT32_MAX));
 }
 
-bool setUpTriangle(const Renderer& renderer, const CallInput& input, const VertexResults& vertices, int triangle,
+bool setUpTriangle(const CallState& call, const CallInput& input, const VertexResults& vertices, int triangle,
                    TriangleCorners& corners)
 {
     for (int i = 0; i < 3; ++i) {
@@ -72,18 +71,19 @@ bool setUpTriangle(const Renderer& renderer, const CallInput& input, const Verte
         corners.screen[i] = vertices.screen[vertex];
     }
 
-    if (renderer.blendMode == 0 && renderer.backfaceCull != 0 && windingOf(corners.screen) <= 0) return false;
-    if (whollyOffScreen(corners.screen, renderer.viewport().width, renderer.viewport().height)) return false;
+    if (!call.blend && call.cullBackFaces && windingOf(corners.screen) <= 0) return false;
+    if (whollyOffScreen(corners.screen, call.viewport.width, call.viewport.height)) return false;
     const auto at = [&](int i) -> const Vertex& { return input.positions[static_cast<size_t>(corners.vertex[i])]; };
-    if (!renderer.viewport().clipNear && tooNear(at(0), at(1), at(2))) return false;
+    if (!call.viewport.clipNear && tooNear(at(0), at(1), at(2))) return false;
 
     for (int i = 0; i < 3; ++i) corners.w[i] = vertices.w[static_cast<size_t>(corners.vertex[i])];
     return true;
 }
 
-void setUpTriangles(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& vertices,
-                    int triangles, bool lightCorners, SetUpResults& results)
+void setUpTriangles(const CallState& call, const CallInput& input, VertexResults& vertices, int triangles,
+                    bool lightCorners, SetUpResults& results)
 {
+    WorkerPool* pool = call.pool;
     const size_t count = static_cast<size_t>(triangles);
     results.drawnInPiece.resize(static_cast<size_t>(pool != nullptr ? pool->piecesFor(count) : 1));
     for (SetUpResults::Share& share : results.drawnInPiece) share.triangles.clear();
@@ -94,12 +94,12 @@ void setUpTriangles(const Renderer& renderer, const CallInput& input, WorkerPool
         std::vector<TriangleCorners>& share = shares[static_cast<size_t>(piece)].triangles;
         for (size_t t = begin; t < end; ++t) {
             TriangleCorners corners;
-            if (setUpTriangle(renderer, input, vertices, static_cast<int>(t), corners)) share.push_back(corners);
+            if (setUpTriangle(call, input, vertices, static_cast<int>(t), corners)) share.push_back(corners);
         }
     });
     results.drawn.clear();
     for (const SetUpResults::Share& share : results.drawnInPiece) {
         results.drawn.insert(results.drawn.end(), share.triangles.begin(), share.triangles.end());
     }
-    if (lightCorners) lightDrawnCorners(renderer, input, pool, vertices, results.drawn);
+    if (lightCorners) lightDrawnCorners(call, input, vertices, results.drawn);
 }

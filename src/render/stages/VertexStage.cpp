@@ -1,11 +1,10 @@
-#include "render/VertexStage.h"
+#include "render/stages/VertexStage.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "geometry/Lighting.h"
 #include "geometry/SafeFloat.h"
-#include "render/Renderer.h"
 #include "render/WorkerPool.h"
 
 namespace {
@@ -24,7 +23,7 @@ ScreenPoint project(Vertex v, const Viewport& viewport)
                        truncToInt(v.y * invZ * focal + viewport.centreY)};
 }
 
-void prepareVertices(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& results)
+void prepareVertices(const CallState& call, const CallInput& input, VertexResults& results)
 {
     const size_t count = input.vertexCount;
     results.screen.resize(count);
@@ -38,8 +37,8 @@ void prepareVertices(const Renderer& renderer, const CallInput& input, WorkerPoo
         std::fill(results.wantedInCall.begin(), results.wantedInCall.end(), 0u);
         results.call = 1;
     }
-    const Viewport& viewport = renderer.viewport();
-    forItems(pool, count, [&input, &results, &viewport](size_t begin, size_t end, int) {
+    const Viewport& viewport = call.viewport;
+    forItems(call.pool, count, [&input, &results, &viewport](size_t begin, size_t end, int) {
         for (size_t i = begin; i < end; ++i) {
             const Vertex& v = input.positions[i];
             results.screen[i] = project(v, viewport);
@@ -48,30 +47,16 @@ void prepareVertices(const Renderer& renderer, const CallInput& input, WorkerPoo
     });
 }
 
-uint32_t litVertex(const Renderer& renderer, const CallInput& input, VertexResults& results, int vertex)
+uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults& results, int vertex)
 {
     const size_t index = static_cast<size_t>(vertex);
     if (results.litInCall[index] == results.call) return results.lit[index];
     const Vertex& position = input.positions[index];
     const Vertex normal = index < input.normalCount ? input.normals[index] : Vertex(0, 0, 0, 0);
-    results.lit[index] = lightVertex(renderer.lights.data(), static_cast<int>(renderer.lights.size()), position,
+    results.lit[index] = lightVertex(call.lights.data(), static_cast<int>(call.lights.size()), position,
                                      normal, position.colour);
     results.litInCall[index] = results.call;
     return results.lit[index];
-}
-
-CallInput CallInput::of(const Renderer& renderer)
-{
-    CallInput input;
-    input.positions = renderer.positions.data();
-    input.vertexCount = renderer.positions.size();
-    input.normals = renderer.normals.data();
-    input.normalCount = renderer.normals.size();
-    if (!renderer.indices.empty()) {
-        input.indices = renderer.indices.data();
-        input.indexCount = renderer.indices.size();
-    }
-    return input;
 }
 
 namespace {
@@ -107,10 +92,10 @@ Vertex normalOnEdge(const Vertex& inside, const Vertex& outside, double t)
 
 } // namespace
 
-CallInput clippedInput(const Renderer& renderer, NearClip& clip)
+CallInput clippedInput(const CallState& call, NearClip& clip)
 {
-    const CallInput input = CallInput::of(renderer);
-    const float nearZ = static_cast<float>(renderer.viewport().nearDistance);
+    const CallInput& input = call.input;
+    const float nearZ = static_cast<float>(call.viewport.nearDistance);
     const size_t triangles = input.cornerCount() / 3;
     const auto beyond = [&](size_t corner) { return input.positions[input.vertexOfCorner(corner)].z >= nearZ; };
     bool crossing = false;

@@ -1,39 +1,60 @@
 #pragma once
-// Rows of one triangle drawn side by side, one row per SIMD lane. A pixel step's attribute
-// arithmetic (stepping, depth keys, texel positions, channel products) runs once for all the rows,
-// and each lane gets exactly the float or double the one-row loop gets, because it performs the
-// same IEEE operations in the same order and precision: a float stays a float and a double stays
-// a double, and no multiply is ever fused with an add.
+// A lane set: the spans of one triangle drawn side by side, one span per SIMD lane, with the bits
+// of drawing them one at a time.
 //
-// Written once for every lane set L (LanesSse2.h, LanesAvx2.h, LanesAvx512.h: 4, 8 or 16 lanes),
-// which supplies the types Float, Int, Double and Bits and the operations on them. A file compiled
-// for a wider instruction set includes this header inside that set's target region
-// (see SpanLanesAvx2.cpp) with every shared header included before it, so that what is built
-// for AVX2 or AVX-512 never stands in for code the baseline runs.
+// The exactness promise. A pixel step's attribute arithmetic (stepping, depth keys, texel
+// positions, channel products) runs once for all the lanes, and each lane gets exactly the float,
+// double or integer the one-span loop gets, because it performs the same IEEE operations in the
+// same order and precision: a float stays a float and a double stays a double, no multiply is ever
+// fused with an add, and a NaN, an infinity or a value beyond the integer range comes out as the
+// one-span code makes it (truncToInt, channelOf). tests/render/LaneSetChecks.h holds every set to
+// this at the edges.
+//
+// What a lane set L supplies (lanes/Sse2.h is the reference, one file per instruction set):
+//   width                       4, 8 or 16 lanes
+//   Float, Int                  a float and a 32-bit integer per lane
+//   Double                      a double per lane (as many registers as it takes)
+//   Bits                        an int, bit i standing for lane i
+//   Pixels                      each lane's index into the target-sized buffers
+//   loadFloats, loadInts        width values from memory, lane 0 first
+//   splat(int32_t), splat(double)
+//   add(Float, Float); add, sub, mul, div on Double; add, sub, min, max on Int
+//   widened(Float), widened(Int) to Double; narrowed(Double) to Float, rounded to nearest
+//   greater(Int, Int), greater(Double, Double), less(Double, Double): the lanes where it holds
+//   truncated(Float)            truncToInt of each lane
+//   channel(Float)              channelOf of each lane
+//   scaled(texel, r, g, b), mean(a, b): scaledChannels and meanChannels (ChannelArithmetic.h)
+//   pixels(first, last, k)      first[lane] + min(k, last[lane])
+//   gather(const uint32_t*, Pixels), gather(const double*, Pixels)
+//   texels(TextureView, column, row, offset): TextureView::atTexel of each lane
+//   scatter(uint32_t*, Pixels, Int, Bits), scatter(double*, Pixels, Double, Bits): the lanes named
+//
+// The helpers below are written once on any L. A file that compiles a set for instructions beyond
+// the build's baseline includes this header, the set's own header and its kernels inside that
+// set's instruction-set region (InstructionSet.h), with every shared header included before the
+// region, so that what is built for wider instructions never stands in for code the baseline runs.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
-#include "render/DepthRule.h"
-#include "render/EdgeTable.h"
-#include "render/LaneWidth.h"
-#include "render/TextureSampling.h"
+#include "render/stages/DepthRule.h"
+#include "render/stages/EdgeTable.h"
+#include "render/stages/TextureSampling.h"
 
-// The rows of a group of spans laid side by side: each attribute's value and step per lane, and
-// where each lane's row starts in the target-sized buffers (whose pixel count fits 31 bits,
-// Viewport.h). A lane without a row of its own repeats the first one with length 0, so it is
-// masked throughout.
+// A group of spans laid side by side: each attribute's value and step per lane, and where each
+// lane's span starts in the target-sized buffers (whose pixel count fits 31 bits, Viewport.h). A
+// lane without a span of its own repeats the first one with length 0, so it is masked throughout.
 template <int N, class L>
-struct LaneRows {
+struct LaneSpans {
     alignas(64) float value[N][L::width];
     alignas(64) float step[N][L::width];
     alignas(64) int32_t length[L::width];
-    alignas(64) int32_t last[L::width];  // the row's last pixel, from its first
-    alignas(64) int32_t first[L::width]; // the row's first pixel in the buffers
-    int steps = 0;                       // the longest row's length
+    alignas(64) int32_t last[L::width];  // the span's last pixel, from its first
+    alignas(64) int32_t first[L::width]; // the span's first pixel in the buffers
+    int steps = 0;                       // the longest span's length
 
     // `width`: the entries of a row in the buffers.
-    LaneRows(const Span<N>* spans, int count, size_t width)
+    LaneSpans(const Span<N>* spans, int count, size_t width)
     {
         for (int lane = 0; lane < L::width; ++lane) {
             const Span<N>& span = spans[lane < count ? lane : 0];
@@ -49,16 +70,16 @@ struct LaneRows {
     }
 };
 
-// One pixel step of a group: the lanes still inside their rows, and each lane's pixel (a masked
-// lane keeps its row's last pixel, which it may read but never writes).
+// One pixel step of a group: the lanes still inside their spans, and each lane's pixel (a masked
+// lane keeps its span's last pixel, which it may read but never writes).
 template <class L>
 struct LaneStep {
     typename L::Bits active;
     typename L::Pixels pixel;
 
     template <int N>
-    [[gnu::always_inline]] LaneStep(const LaneRows<N, L>& rows, typename L::Int lengths, int k)
-        : active(L::greater(lengths, L::splat(k))), pixel(L::pixels(rows.first, rows.last, k))
+    [[gnu::always_inline]] LaneStep(const LaneSpans<N, L>& spans, typename L::Int lengths, int k)
+        : active(L::greater(lengths, L::splat(k))), pixel(L::pixels(spans.first, spans.last, k))
     {
     }
 };
@@ -85,7 +106,7 @@ template <class L>
     return L::greater(w, L::splat(window.minW())) & L::less(w, L::splat(window.maxW()));
 }
 
-// PerspectiveTexel for rows side by side, each lane with its own block length.
+// PerspectiveTexel for spans side by side, each lane with its own block length.
 template <class L>
 struct PerspectiveTexelLanes {
     using Float = typename L::Float;

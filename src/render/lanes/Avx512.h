@@ -1,11 +1,11 @@
 #pragma once
-// The sixteen-lane set (AVX-512 F), with the operations of LanesSse2.h lane for lane. Included only
-// inside an AVX-512 target region (SpanLanesAvx512.cpp).
+// The sixteen-lane set (AVX-512 F), with the operations of Sse2.h lane for lane. Included only
+// inside an AVX-512 target region (paths/TexturedAvx512.cpp).
 #include <immintrin.h>
 
 #include <cstdint>
 
-#include "render/TextureSampling.h"
+#include "render/stages/TextureSampling.h"
 
 struct Avx512Lanes {
     static constexpr int width = 16;
@@ -23,13 +23,6 @@ struct Avx512Lanes {
     static Int splat(int32_t v) { return _mm512_set1_epi32(v); }
     static Double splat(double v) { return {_mm512_set1_pd(v), _mm512_set1_pd(v)}; }
 
-    static void store(float* p, Float v) { _mm512_storeu_ps(p, v); }
-    static void store(int32_t* p, Int v) { _mm512_storeu_si512(p, v); }
-    static void store(double* p, Double v)
-    {
-        _mm512_storeu_pd(p, v.low);
-        _mm512_storeu_pd(p + 8, v.high);
-    }
 
     static Float add(Float a, Float b) { return _mm512_add_ps(a, b); }
     static Double add(Double a, Double b) { return {_mm512_add_pd(a.low, b.low), _mm512_add_pd(a.high, b.high)}; }

@@ -1,14 +1,17 @@
-// The perspective-correct textured path: one texture, modulated by per-corner lighting.
+// The perspective-correct textured path: one texture, modulated by per-corner lighting. Its spans
+// are drawn one at a time here (textureSpan), or side by side on a lane set (TexturedLaneKernel.h)
+// where the lane plan says so; both give the same bits.
 #include <algorithm>
 #include <climits>
 #include <cstddef>
 
-#include "render/ChannelArithmetic.h"
-#include "render/LaneKernels.h"
-#include "render/LaneWidth.h"
-#include "render/TexturedSpan.h"
-#include "render/TextureSampling.h"
-#include "render/TriangleLoop.h"
+#include "render/lanes/LanePlan.h"
+#include "render/lanes/LaneTable.h"
+#include "render/paths/Paths.h"
+#include "render/paths/TexturedSpan.h"
+#include "render/stages/ChannelArithmetic.h"
+#include "render/stages/TextureSampling.h"
+#include "render/stages/TriangleLoop.h"
 
 namespace {
 
@@ -37,12 +40,12 @@ inline uint32_t litTexel(uint32_t texel, float r, float g, float b)
 }
 
 template <bool Blend, bool Lit>
-void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& span)
+void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>& span)
 {
-    const SpanTarget& target = context.target;
+    const DrawBuffers& buffers = context.buffers;
     // Copies the pixel loop keeps in registers: the buffers' stores cannot change them.
-    const DepthRule depthRule = target.depthRule;
-    const VisibilityWindow window = target.window;
+    const DepthRule depthRule = buffers.depthRule;
+    const VisibilityWindow window = buffers.window;
     const float* step = span.steps;
     float uz = span.values[uOverZ], vz = span.values[vOverZ], w = span.values[invZ];
     float r = span.values[red], g = span.values[green], b = span.values[blue];
@@ -59,13 +62,13 @@ void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& 
     texel.aim(uz, step[uOverZ], vz, step[vOverZ], blockEndW(w, step[invZ], blockLength), blockLength);
     int pixelsInBlock = 0;
 
-    const size_t rowStart = target.rowStart(span.row);
-    uint32_t* screenRow = target.pixels + rowStart;
-    uint32_t* accumRow = target.accum + rowStart;
-    double* depthRow = target.depth + rowStart;
+    const size_t rowStart = buffers.rowStart(span.row);
+    uint32_t* screenRow = buffers.pixels + rowStart;
+    uint32_t* accumRow = buffers.accumulation + rowStart;
+    double* depthRow = buffers.depth + rowStart;
     for (int column = span.left; column < span.right; ++column) {
         if (Blend) {
-            // The feedback buffer mixes every pixel of the span, hidden or not.
+            // The accumulation buffer mixes every pixel of the span, hidden or not.
             const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
             const uint32_t mixed = meanChannels(accumRow[column], litTexel<Lit>(texelColour, r, g, b));
             accumRow[column] = mixed;
@@ -92,68 +95,55 @@ void textureRow(const TexturedSpanContext& context, const Span<attributeCount>& 
     }
 }
 
-// The path's span kernel: a group of rows of one triangle side by side, as many at a time as the
-// lane width, where that pays; else one by one. The last rows of a group go to the narrowest lane
-// set that takes them all.
 template <bool Blend, bool Lit>
-void textureRows(const TexturedSpanContext& context, const Span<attributeCount>* spans, int count)
+void textureTriangles(const CallState& call, CallScratch& scratch, const TexturedSpanContext& context,
+                      const LanePlan& plan)
 {
-    if (context.laneWidth > 1 && worthLanes(spans, count)) {
-        for (int i = 0; i < count; i += context.laneWidth) {
-            const int rows = std::min(context.laneWidth, count - i);
-            context.kernels[laneSetIndex(laneWidthFor(rows, context.laneWidth))](context, spans + i, rows);
-        }
-        return;
-    }
-    for (int i = 0; i < count; ++i) textureRow<Blend, Lit>(context, spans[i]);
-}
-
-// Rows are handed over as many at a time as the widest lane set drawn with: gathering more rows
-// than a set takes only to cut them up again costs time.
-template <bool Blend, bool Lit, int Group>
-void textureTrianglesInGroups(const Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
-{
-    scanTriangles<attributeCount, Group>(
-        renderer, work, Lit,
+    scanTriangles<attributeCount>(
+        call, scratch, Lit,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             const int index = corners.vertex[i];
             // Unlit corners keep their colours unread: only lit spans step them.
-            const uint32_t colour = Lit ? litVertex(renderer, work.input, work.vertices, index) : 0u;
-            setCorner(values, work.input.positions[static_cast<size_t>(index)], colour, corners.w[i], context.texture);
+            const uint32_t colour = Lit ? litVertex(call, scratch.input, scratch.vertices, index) : 0u;
+            setCorner(values, scratch.input.positions[static_cast<size_t>(index)], colour, corners.w[i],
+                      context.texture);
         },
-        [&context](const Span<attributeCount>* spans, int count) { textureRows<Blend, Lit>(context, spans, count); });
+        [&](const EdgeTable<attributeCount>& edges, const TriangleCorners& corners) {
+            plan.drawSpans(
+                edges, corners.width(),
+                [&context](const Span<attributeCount>& span) { textureSpan<Blend, Lit>(context, span); },
+                [&context](int set, const Span<attributeCount>* spans, int count) {
+                    context.kernels[static_cast<size_t>(set)](context, spans, count);
+                });
+        });
 }
 
-template <bool Blend, bool Lit>
-void textureTriangles(const Renderer& renderer, CallWork& work, const TexturedSpanContext& context)
-{
-    if (context.laneWidth <= 4) {
-        textureTrianglesInGroups<Blend, Lit, 4>(renderer, work, context);
-    } else {
-        textureTrianglesInGroups<Blend, Lit, maxLaneWidth>(renderer, work, context);
-    }
-}
-
-using TextureTriangles = void (*)(const Renderer&, CallWork&, const TexturedSpanContext&);
-// Indexed by 2 x blend + lit.
+using TextureTriangles = void (*)(const CallState&, CallScratch&, const TexturedSpanContext&, const LanePlan&);
+// Indexed by 2 x blend + lit, as each lane set's kernels are.
 constexpr TextureTriangles textureTrianglesByFlags[] = {&textureTriangles<false, false>, &textureTriangles<false, true>,
                                                         &textureTriangles<true, false>, &textureTriangles<true, true>};
 
+// Each lane set's kernels, in the order of laneSets().
+#define TEPPLE_TEXTURED_KERNELS_ROW(name, ...) &texturedKernels##name,
+constexpr std::array<const TexturedLaneKernels& (*)(), laneSetCount> kernelsBySet{
+    {TEPPLE_EACH_LANE_SET(TEPPLE_TEXTURED_KERNELS_ROW)}};
+#undef TEPPLE_TEXTURED_KERNELS_ROW
+
 } // namespace
 
-void Renderer::drawTextured(Surface& target)
+void paths::textured(const CallState& call, CallScratch& scratch)
 {
-    const SpanTarget spans = spanTarget(target);
-    const TextureView textureView = TextureView::lock(texture);
+    const TextureView textureView = TextureView::lock(call.texture);
     if (!textureView.usable()) return;
-    int requested = laneWidth;
-    // The wider sets gather texels by 32-bit index: a texture too large for that takes the
-    // four-lane set, which reads lane by lane.
-    if (textureView.lastIndex > INT32_MAX && (requested == 0 || requested > 4)) requested = 4;
-    const int flags = 2 * (blendMode != 0) + !lights.empty();
-    TexturedSpanContext context{spans, textureView, resolvedLaneWidth(requested), {}};
-    for (int width = 4; width <= context.laneWidth; width *= 2) {
-        context.kernels[laneSetIndex(width)] = laneKernels(width).byFlags[flags];
+    // The wider sets gather texels by 32-bit index: a texture too large for that takes a set that
+    // reads lane by lane.
+    const LanePlan plan = LanePlan::forCall(call.laneWidth, textureView.lastIndex > INT32_MAX);
+    const int flags = 2 * call.blend + !call.lights.empty();
+    TexturedSpanContext context{call.buffers, textureView, {}};
+    // Only a set this processor runs is asked for its kernels: the accessor is built for its
+    // instructions.
+    for (size_t set = 0; set < kernelsBySet.size(); ++set) {
+        if (laneSets()[set].runsHere) context.kernels[set] = kernelsBySet[set]().byFlags[flags];
     }
-    textureTrianglesByFlags[flags](*this, *work_, context);
+    textureTrianglesByFlags[flags](call, scratch, context, plan);
 }

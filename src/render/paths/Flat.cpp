@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <utility>
 
-#include "render/Renderer.h"
-#include "render/TriangleSetup.h"
-#include "render/VertexStage.h"
+#include "render/paths/Paths.h"
+#include "render/stages/TriangleSetup.h"
+#include "render/stages/VertexStage.h"
 
 namespace {
 
@@ -46,9 +46,9 @@ Corner clampedCorner(ScreenPoint p, int32_t limit)
 }
 
 // The face takes the colour of the last light; with no lights it keeps its unlit base colour.
-uint32_t faceColour(const Renderer& renderer, const Vertex* c)
+uint32_t faceColour(const CallState& call, const Vertex* c)
 {
-    if (renderer.lights.empty()) return faceBaseColour;
+    if (call.lights.empty()) return faceBaseColour;
     Vertex edge1 = c[0];
     vecSub(edge1, c[1]);
     Vertex edge2 = c[1];
@@ -57,7 +57,7 @@ uint32_t faceColour(const Renderer& renderer, const Vertex* c)
     vecAdd(centre, c[1]);
     vecAdd(centre, c[2]);
     vecDiv(centre, 3.0f);
-    return lightFace(renderer.lights.back(), edge1, edge2, centre, faceBaseColour);
+    return lightFace(call.lights.back(), edge1, edge2, centre, faceBaseColour);
 }
 
 // Paints row y between two edge positions, the right end excluded; a right end past the target
@@ -114,19 +114,25 @@ void fillTriangle(const FlatTarget& target, ScreenPoint p0, ScreenPoint p1, Scre
 
 } // namespace
 
-void Renderer::drawFlat(Surface& target)
+void paths::flat(const CallState& call, CallScratch&)
 {
-    const bool demo = viewport_.demoRules;
+    const Viewport& viewport = call.viewport;
+    const bool demo = viewport.demoRules;
     // Under the demonstration's rules a row past the right edge leaves the last column unpainted.
-    const FlatTarget flat{lockTarget(target), viewport_.width, viewport_.height,
-                          demo ? viewport_.width - 1 : viewport_.width, demo ? demoPositionLimit : positionLimit};
-    if (demo) std::fill(flat.pixels, flat.pixels + pixelCount(), 0u);
-    const int triangles = drawableTriangles(CallInput::of(*this));
+    const FlatTarget flat{call.buffers.pixels, viewport.width, viewport.height,
+                          demo ? viewport.width - 1 : viewport.width, demo ? demoPositionLimit : positionLimit};
+    if (demo) {
+        std::fill(flat.pixels, flat.pixels + static_cast<size_t>(viewport.width) * static_cast<size_t>(viewport.height),
+                  0u);
+    }
+    const CallInput& input = call.input;
+    const int triangles = drawableTriangles(input);
     for (int t = 0; t < triangles; ++t) {
         const size_t first = 3 * static_cast<size_t>(t);
-        const Vertex c[3] = {positions[vertexOfCorner(first)], positions[vertexOfCorner(first + 1)],
-                             positions[vertexOfCorner(first + 2)]};
-        const uint32_t colour = faceColour(*this, c);
-        fillTriangle(flat, project(c[0], viewport_), project(c[1], viewport_), project(c[2], viewport_), colour);
+        const Vertex c[3] = {input.positions[input.vertexOfCorner(first)],
+                             input.positions[input.vertexOfCorner(first + 1)],
+                             input.positions[input.vertexOfCorner(first + 2)]};
+        const uint32_t colour = faceColour(call, c);
+        fillTriangle(flat, project(c[0], viewport), project(c[1], viewport), project(c[2], viewport), colour);
     }
 }

@@ -1,13 +1,12 @@
 #pragma once
 // Texture reads of the perspective-correct paths: a locked texture with safe texel look-up, and
 // the texel position stepped across a span with one exact divide every 16 pixels.
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cstdint>
 
 #include "geometry/SafeFloat.h"
 #include "pixels/PixelToolkit.h"
+#include "render/stages/DoublePair.h"
 
 // A locked texture of width x height texels, row after row.
 struct TextureView {
@@ -57,10 +56,9 @@ inline float blockEndW(float w, float wStep, int n) { return static_cast<float>(
 
 // One texture's running texel position (u, v) and its linear step within the current block.
 //
-// u and v are divided side by side, one per lane of an SSE2 double pair: each lane performs the
-// double operations the one-coordinate formula states, in its order. Only a zero divisor differs
-// from quotient(), in the sign of a 0 / 0 NaN, and a NaN texel position reads as 0 whatever its
-// sign (truncToInt).
+// u and v are divided side by side (DoublePair.h): each lane performs the double operations the
+// one-coordinate formula states, in its order. Only a zero divisor differs from quotient(), in the
+// sign of a 0 / 0 NaN, and a NaN texel position reads as 0 whatever its sign (truncToInt).
 struct PerspectiveTexel {
     float u;
     float v;
@@ -70,33 +68,28 @@ struct PerspectiveTexel {
     // The exact position at the current pixel: (u/z) / w.
     void start(float uOverZ, float vOverZ, float w)
     {
-        const __m128d position = _mm_div_pd(_mm_setr_pd(uOverZ, vOverZ), _mm_set1_pd(w));
-        store(_mm_cvtpd_ps(position), u, v);
+        const FloatPair position = narrowed(pairOf(uOverZ, vOverZ) / pairOf(w, w));
+        u = position[0];
+        v = position[1];
     }
 
     // Aims the linear steps at the exact position n pixels on, whose w is wEnd, starting from the
     // current running position (not the exact one at this pixel).
     void aim(float uOverZ, float uOverZStep, float vOverZ, float vOverZStep, float wEnd, int n)
     {
-        const __m128d pixels = _mm_set1_pd(static_cast<double>(n));
-        const __m128d reached = _mm_add_pd(_mm_setr_pd(uOverZ, vOverZ),
-                                           _mm_mul_pd(pixels, _mm_setr_pd(uOverZStep, vOverZStep)));
-        const __m128 end = _mm_cvtpd_ps(_mm_div_pd(reached, _mm_set1_pd(wEnd)));
-        const __m128d distance = _mm_sub_pd(_mm_cvtps_pd(end), _mm_setr_pd(u, v));
-        store(_mm_cvtpd_ps(_mm_div_pd(distance, pixels)), du, dv);
+        const DoublePair pixels = pairOf(n, n);
+        const DoublePair reached = pairOf(uOverZ, vOverZ) + pixels * pairOf(uOverZStep, vOverZStep);
+        // The end position is rounded to float before the distance is taken.
+        const DoublePair end = widened(narrowed(reached / pairOf(wEnd, wEnd)));
+        const FloatPair step = narrowed((end - pairOf(u, v)) / pixels);
+        du = step[0];
+        dv = step[1];
     }
 
     void advance()
     {
         u += du;
         v += dv;
-    }
-
-private:
-    static void store(__m128 pair, float& first, float& second)
-    {
-        first = _mm_cvtss_f32(pair);
-        second = _mm_cvtss_f32(_mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 1, 1, 1)));
     }
 };
 

@@ -11,15 +11,14 @@
 //    never both draw a pixel on it;
 //  - values are taken at each corner's integer screen position, with no sub-pixel correction;
 //  - every attribute is a float stepped by a float increment (computed in double), row by row.
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
 
 #include "geometry/SafeFloat.h"
-#include "render/Screen.h"
+#include "render/Viewport.h"
+#include "render/stages/DoublePair.h"
 
 // One row's span after clamping to the screen, with the attributes at its unclamped left end.
 template <int N>
@@ -33,18 +32,16 @@ struct Span {
 };
 
 // steps[i] = (to[i] - from[i]) / over for each of the N attributes, worked out in double and
-// rounded to float. Two attributes per SSE2 double pair: each lane performs the one attribute's
-// double arithmetic.
+// rounded to float, two attributes at a time (DoublePair.h).
 template <int N>
 [[gnu::always_inline]] inline void stepsOver(const float* from, const float* to, double over, float* steps)
 {
-    const __m128d overPair = _mm_set1_pd(over);
+    const DoublePair overPair = pairOf(over, over);
     int i = 0;
     for (; i + 1 < N; i += 2) {
-        const __m128d difference = _mm_sub_pd(_mm_setr_pd(to[i], to[i + 1]), _mm_setr_pd(from[i], from[i + 1]));
-        const __m128 pair = _mm_cvtpd_ps(_mm_div_pd(difference, overPair));
-        steps[i] = _mm_cvtss_f32(pair);
-        steps[i + 1] = _mm_cvtss_f32(_mm_shuffle_ps(pair, pair, _MM_SHUFFLE(1, 1, 1, 1)));
+        const FloatPair quotient = narrowed((pairOf(to[i], to[i + 1]) - pairOf(from[i], from[i + 1])) / overPair);
+        steps[i] = quotient[0];
+        steps[i + 1] = quotient[1];
     }
     if (i < N) steps[i] = static_cast<float>((static_cast<double>(to[i]) - from[i]) / over);
 }

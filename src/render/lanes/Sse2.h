@@ -1,12 +1,13 @@
 #pragma once
-// The four-lane set (SSE2): the operations RowLanes.h draws rows side by side with, each lane
-// doing exactly what the one-row code does to its own value. The x86-64 baseline has SSE2; the
-// browser build gets it through WebAssembly SIMD.
+// The four-lane set (SSE2): the operations LaneSet.h draws spans side by side with, each lane
+// doing exactly what the one-span code does to its own value. The x86-64 baseline has SSE2; the
+// browser build gets it through WebAssembly SIMD. Also the Gouraud path's four attributes, stepped
+// as one vector (lowBytes, lastLane).
 #include <emmintrin.h>
 
 #include <cstdint>
 
-#include "render/TextureSampling.h"
+#include "render/stages/TextureSampling.h"
 
 struct Sse2Lanes {
     static constexpr int width = 4;
@@ -25,13 +26,6 @@ struct Sse2Lanes {
     static Int splat(int32_t v) { return _mm_set1_epi32(v); }
     static Double splat(double v) { return {_mm_set1_pd(v), _mm_set1_pd(v)}; }
 
-    static void store(float* p, Float v) { _mm_storeu_ps(p, v); }
-    static void store(int32_t* p, Int v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-    static void store(double* p, Double v)
-    {
-        _mm_storeu_pd(p, v.low);
-        _mm_storeu_pd(p + 2, v.high);
-    }
 
     static Float add(Float a, Float b) { return _mm_add_ps(a, b); }
     static Double add(Double a, Double b) { return {_mm_add_pd(a.low, b.low), _mm_add_pd(a.high, b.high)}; }
@@ -92,6 +86,13 @@ struct Sse2Lanes {
         const __m128i b = _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(texel, byte), blue), 8);
         return packed(r, g, b);
     }
+    // The low byte of each lane, lane 0 lowest, in one word; every lane must hold 0 to 255.
+    static uint32_t lowBytes(Int v)
+    {
+        const __m128i words = _mm_packs_epi32(v, v);
+        return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    }
+    static float lastLane(Float v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3))); }
     static Int mean(Int a, Int b)
     {
         const __m128i halves = _mm_set1_epi32(0x7F7F7F);

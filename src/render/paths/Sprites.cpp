@@ -4,11 +4,11 @@
 #include <cstddef>
 
 #include "geometry/SafeFloat.h"
-#include "render/ChannelArithmetic.h"
-#include "render/SpanTarget.h"
-#include "render/Renderer.h"
-#include "render/VertexStage.h"
-#include "render/TextureSampling.h"
+#include "render/paths/Paths.h"
+#include "render/stages/ChannelArithmetic.h"
+#include "render/stages/DepthRule.h"
+#include "render/stages/TextureSampling.h"
+#include "render/stages/VertexStage.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ int spriteSize(float z, double focalLength)
 bool transparent(uint32_t texel) { return (texel & 0x00FFFFFF) == 0x00FF0000; }
 
 struct SpriteContext {
-    const SpanTarget& target;
+    const DrawBuffers& buffers;
     const TextureView& texture;
 };
 
@@ -42,18 +42,18 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
     // texture. Positions are whole numbers, exact as the running floats they model.
     const int uStep = texture.width / size;
     const int vStep = texture.height / size;
-    const double key = context.target.depthRule.key(w);
-    double* depthBuffer = context.target.depth;
+    const double key = context.buffers.depthRule.key(w);
+    double* depthBuffer = context.buffers.depth;
     for (int j = 0; j < size; ++j) {
         const uint32_t* texelRow = texture.texels + static_cast<size_t>(j) * vStep * texture.width;
-        const size_t rowStart = context.target.rowStart(corner.y + j) + static_cast<size_t>(corner.x);
+        const size_t rowStart = context.buffers.rowStart(corner.y + j) + static_cast<size_t>(corner.x);
         for (int i = 0; i < size; ++i) {
             const size_t pixel = rowStart + static_cast<size_t>(i);
             if (!(key > depthBuffer[pixel])) continue;
             const uint32_t texel = texelRow[static_cast<size_t>(i) * uStep];
             // Transparent texels leave the depth untouched too.
             if (transparent(texel)) continue;
-            context.target.pixels[pixel] = meanChannels(texel, tint);
+            context.buffers.pixels[pixel] = meanChannels(texel, tint);
             depthBuffer[pixel] = key;
         }
     }
@@ -61,21 +61,22 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
 
 } // namespace
 
-void Renderer::drawSprites(Surface& target)
+void paths::sprites(const CallState& call, CallScratch&)
 {
-    const SpanTarget spans = spanTarget(target);
-    const TextureView textureView = TextureView::lock(texture);
+    const Viewport& viewport = call.viewport;
+    const TextureView textureView = TextureView::lock(call.texture);
     if (!textureView.usable()) return;
-    const SpriteContext context{spans, textureView};
+    const SpriteContext context{call.buffers, textureView};
     // Under the demonstration's rules a square may not touch the last column or row either.
-    const int margin = viewport_.demoRules ? 1 : 0;
-    for (const Vertex& point : positions) {
-        const ScreenPoint corner = project(point, viewport_);
-        const int size = spriteSize(point.z, viewport_.focalLength);
+    const int margin = viewport.demoRules ? 1 : 0;
+    for (size_t i = 0; i < call.input.vertexCount; ++i) {
+        const Vertex& point = call.input.positions[i];
+        const ScreenPoint corner = project(point, viewport);
+        const int size = spriteSize(point.z, viewport.focalLength);
         // No clipping: a square that would cross an edge of the target is not drawn at all. There
         // is no visibility window either; points at or behind the eye are drawn at full size.
-        if (size <= 0 || corner.x < 0 || corner.y < 0 || corner.x > viewport_.width - size - margin ||
-            corner.y > viewport_.height - size - margin) {
+        if (size <= 0 || corner.x < 0 || corner.y < 0 || corner.x > viewport.width - size - margin ||
+            corner.y > viewport.height - size - margin) {
             continue;
         }
         drawSprite(context, corner, size, inverseDepth(point.z), point.colour);

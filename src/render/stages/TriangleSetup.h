@@ -1,21 +1,19 @@
 #pragma once
 // Triangle set-up, the second stage: each triangle of the call takes its corners' projected
-// positions and w from the vertex stage and meets, in order, the winding cull (only when blendMode
-// is clear and backfaceCull set), off-screen rejection and near rejection. What survives is a
+// positions and w from the vertex stage and meets, in order, the winding cull (only when the call
+// culls back faces and does not blend), off-screen rejection and near rejection. What survives is a
 // TriangleCorners record, the one thing the triangle loop reads.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "render/Screen.h"
-#include "render/VertexStage.h"
-
-class Renderer;
-class WorkerPool;
+#include "render/Viewport.h"
+#include "render/stages/CallState.h"
+#include "render/stages/VertexStage.h"
 
 // The corners of a triangle that survived set-up, in buffer order.
 struct TriangleCorners {
-    int vertex[3]; // each corner's entry in the renderer's positions (and normals)
+    int vertex[3]; // each corner's entry in the call input's positions (and normals)
     ScreenPoint screen[3];
     float w[3];    // 1/z, or 0 for a corner exactly at z = 0
 
@@ -37,7 +35,7 @@ int drawableTriangles(const CallInput& input);
 // Sets up triangle `triangle` from the vertex stage's results. Off screen means all three corners
 // beyond the same edge (a corner on the column or row just past the target keeps it); too near means a
 // mean depth below 1 when the viewport does not clip, dropped whole. Returns false when it is dropped.
-bool setUpTriangle(const Renderer& renderer, const CallInput& input, const VertexResults& vertices, int triangle,
+bool setUpTriangle(const CallState& call, const CallInput& input, const VertexResults& vertices, int triangle,
                    TriangleCorners& corners);
 
 // The survivors of a call set up ahead of drawing, when the call is shared among threads.
@@ -54,5 +52,5 @@ struct SetUpResults {
 // Sets up triangles [0, triangles), shared among the pool's threads, into results.drawn in their
 // order; when lightCorners, then works out the lit colour (litVertex) of every vertex a survivor
 // uses, shared the same way, so that drawing only reads them.
-void setUpTriangles(const Renderer& renderer, const CallInput& input, WorkerPool* pool, VertexResults& vertices,
-                    int triangles, bool lightCorners, SetUpResults& results);
+void setUpTriangles(const CallState& call, const CallInput& input, VertexResults& vertices, int triangles,
+                    bool lightCorners, SetUpResults& results);

@@ -1,7 +1,7 @@
 #pragma once
-// The depth rule, decided here for all four depth-tested paths (smooth-shaded, textured,
-// two-texture, sprites). Its lane form, passLanes and containsLanes in RowLanes.h, applies these
-// same comparisons to every lane.
+// The depth rule, decided here for all four depth-tested paths (Gouraud, textured, two-texture,
+// sprites), and the buffers a call's span kernels test and write. Its lane form, passLanes and
+// containsLanes in lanes/LaneSet.h, applies these same comparisons to every lane.
 //
 // A pixel's key is frame + w, with w = 1/z; the pixel passes when its key is strictly greater than
 // the stored one, and then the key is stored, whether or not the pixel's colour is shown. Equal
@@ -12,6 +12,7 @@
 // The key is formed and stored in double, where it is exact: frame + w fits in 53 bits for every w
 // a triangle shows (above 0.001) up to frame 2^20, over an hour at 240 Hz. Past frame 2^20 double
 // rounding can make keys tie but never reorder them.
+#include <cstddef>
 #include <cstdint>
 
 #include "render/Viewport.h"
@@ -53,4 +54,18 @@ public:
 private:
     double minW_;
     double maxW_;
+};
+
+// What a call's span kernels write into: the target's pixels, the renderer's accumulation and depth
+// buffers (all `width` entries a row), the call's depth rule and the visibility window.
+struct DrawBuffers {
+    uint32_t* pixels;
+    uint32_t* accumulation;
+    double* depth;
+    size_t width;
+    DepthRule depthRule;
+    VisibilityWindow window;
+
+    // Where row `row` starts in each buffer.
+    size_t rowStart(int row) const { return static_cast<size_t>(row) * width; }
 };

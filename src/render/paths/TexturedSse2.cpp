@@ -1,0 +1,10 @@
+// The textured path's kernels on the four-lane set. SSE2 is the x86-64 baseline (and the browser
+// build's WebAssembly SIMD), so this file needs no instruction-set region of its own.
+#include "render/paths/TexturedSpan.h"
+
+#if defined(TEPPLE_BASELINE_LANES)
+#include "render/lanes/Sse2.h"
+#include "render/paths/TexturedLaneKernel.h"
+
+const TexturedLaneKernels& texturedKernelsSse2() { return texturedLaneKernelsOf<Sse2Lanes>; }
+#endif
