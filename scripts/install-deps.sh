@@ -17,6 +17,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   ffmpeg
   libosmesa6-dev
+  # The cross compiler with which a test builds the engine for aarch64.
+  g++-aarch64-linux-gnu
   # dpkg-shlibdeps, with which `cpack -G DEB` reads the Debian package's dependencies.
   dpkg-dev
   # The browser build (scripts/web.sh) and its test in headless Chromium.
