@@ -11,7 +11,6 @@
 
 #include "ThreadsOption.h"
 #include "render/Renderer.h"
-#include "render/Screen.h"
 #include "render/WorkerPool.h"
 
 namespace {

@@ -14,7 +14,6 @@
 #include "RasterInput.h"
 #include "render/LaneWidth.h"
 #include "render/Renderer.h"
-#include "render/Screen.h"
 
 
 namespace {

@@ -39,7 +39,8 @@ CallState Renderer::callState(Surface& target)
     if (target.width() != viewport_.width || target.height() != viewport_.height) {
         throw std::invalid_argument("Renderer: the target is " + std::to_string(target.width()) + " x " +
                                     std::to_string(target.height()) + " pixels, the viewport " +
-                                    std::to_string(viewport_.width) + " x " + std::to_string(viewport_.height));
+                                    std::to_string(viewport_.width) + " x " +
+                                    std::to_string(viewport_.height));
     }
     CallInput input;
     input.positions = positions.data();
@@ -50,7 +51,8 @@ CallState Renderer::callState(Surface& target)
         input.indices = indices.data();
         input.indexCount = indices.size();
     }
-    const DrawBuffers buffers{target.lock(), accum_.data(), depth_.data(), static_cast<size_t>(viewport_.width),
+    const DrawBuffers buffers{target.lock(),     accum_.data(),
+                              depth_.data(),     static_cast<size_t>(viewport_.width),
                               DepthRule(frame_), VisibilityWindow(viewport_)};
     return CallState{viewport_, input,    lights,    texture, secondTexture, blendMode != 0,
                      backfaceCull != 0, laneWidth, pool_, buffers};
@@ -71,13 +73,14 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
     indices.clear();
 }
 
-void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
-                                       const int32_t* indicesSource, size_t cornerCount)
+void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource,
+                                       size_t vertexCount, const int32_t* indicesSource, size_t cornerCount)
 {
     for (size_t k = 0; k < cornerCount; ++k) {
         if (indicesSource[k] < 0 || static_cast<size_t>(indicesSource[k]) >= vertexCount) {
-            throw std::out_of_range("setIndexedVertexBuffers: corner " + std::to_string(k) + " names vertex " +
-                                    std::to_string(indicesSource[k]) + " of " + std::to_string(vertexCount));
+            throw std::out_of_range("setIndexedVertexBuffers: corner " + std::to_string(k) +
+                                    " names vertex " + std::to_string(indicesSource[k]) + " of " +
+                                    std::to_string(vertexCount));
         }
     }
     setVertexBuffers(positionsSource, normalsSource, vertexCount);
@@ -88,8 +91,8 @@ bool Renderer::draw(DrawMode mode, Surface& target)
 {
     using Path = void (*)(const CallState&, CallScratch&);
     // In the order of DrawMode.
-    static constexpr Path byMode[] = {&paths::gouraud, &paths::textured, &paths::dualTextured, &paths::sprites,
-                                      &paths::flat};
+    static constexpr Path byMode[] = {&paths::gouraud, &paths::textured, &paths::dualTextured,
+                                      &paths::sprites, &paths::flat};
     static_assert(std::size(byMode) == static_cast<size_t>(DrawMode::Flat) + 1);
     if (!isDrawMode(mode)) return false;
     byMode[static_cast<size_t>(mode)](callState(target), *scratch_);

@@ -1,9 +1,10 @@
 #pragma once
 // The software rendering engine. A draw call hands over camera-space vertices (three corners per
 // triangle, or one per sprite point) and draws them into a target surface in one of five draw
-// modes, each drawn by a path of its own (render/paths/); the renderer keeps what lasts between calls: the light list, the bound textures, the
-// world and view matrices (read by drawMesh, MeshDraw.h), the two mode flags, the accumulation
-// buffer that blending mixes into, and the depth buffer with its frame number.
+// modes, each drawn by a path of its own (render/paths/). The renderer keeps what lasts between
+// calls: the light list, the bound textures, the world and view matrices (read by drawMesh,
+// MeshDraw.h), the two mode flags, the accumulation buffer that blending mixes into, and the depth
+// buffer with its frame number.
 //
 // Every target must have the viewport's size (Viewport.h); the buffers are the renderer's own, on
 // the heap, so a renderer may live anywhere. A renderer draws on the calling thread, or shares each
@@ -58,7 +59,8 @@ public:
     Matrix4 worldMatrix;
     Matrix4 viewMatrix;
     uint8_t blendMode;    // nonzero: mix every covered pixel into the accumulation buffer and show the mix
-    uint8_t backfaceCull; // nonzero (and blendMode 0): drop triangles whose corners run anticlockwise on the target
+    // nonzero (and blendMode 0): drop triangles whose corners run anticlockwise on the target
+    uint8_t backfaceCull;
     // Spans of a triangle drawn side by side, one per SIMD lane: 0 takes the widest lane set this
     // build and processor have (laneWidthsAvailable: 16 with AVX-512, 8 with AVX2, 4 with SSE2);
     // another value the widest of them up to it, 1 being one span at a time. Every width gives the
@@ -73,8 +75,8 @@ public:
     void setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count);
     // Copies `vertexCount` vertices (and normals, unless null) and `cornerCount` corner indices.
     // Throws std::out_of_range, changing nothing, when an index lies outside the vertices.
-    void setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t vertexCount,
-                                 const int32_t* indicesSource, size_t cornerCount);
+    void setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource,
+                                 size_t vertexCount, const int32_t* indicesSource, size_t cornerCount);
     void setTexture(Surface* surface) { texture = surface; }
     void setSecondTexture(Surface* surface) { secondTexture = surface; }
     void addLight(const Light& light) { lights.push_back(light); }
@@ -103,7 +105,7 @@ public:
     // inside it. Coordinates, colours or normals that are NaN or infinite draw nothing wrong: such
     // a corner lands at a saturated or zero position, and every buffer keeps valid values.
     void drawGouraud(Surface& target);  // per-corner lighting interpolated
-    void drawTextured(Surface& target); // perspective-correct texture, scaled by the lit corner colours when lit
+    void drawTextured(Surface& target); // perspective-correct texture, scaled by lit corner colours
     void drawDualTextured(Surface& target); // the mean of two textures, unlit
     void drawSprites(Surface& target);  // a textured square per point, scaled by distance
     void drawFlat(Surface& target);     // one face-lit colour per triangle, no depth test

@@ -79,11 +79,12 @@ struct Viewport {
     std::string problem() const
     {
         if (width < 1 || height < 1 || width > maxSide || height > maxSide) {
-            return "the size " + std::to_string(width) + " x " + std::to_string(height) + " is outside 1 to " +
-                   std::to_string(maxSide) + " each way";
+            return "the size " + std::to_string(width) + " x " + std::to_string(height) +
+                   " is outside 1 to " + std::to_string(maxSide) + " each way";
         }
         if (!(focalLength > 0.0) || focalLength > 1e9) return "the focal length must be above 0";
-        if (!(centreX > -1e9 && centreX < 1e9 && centreY > -1e9 && centreY < 1e9)) return "the centre must be finite";
+        if (!(centreX > -1e9 && centreX < 1e9 && centreY > -1e9 && centreY < 1e9))
+            return "the centre must be finite";
         if (!(nearDistance > 0.0 && nearDistance < farDistance && farDistance < 1e30)) {
             return "the visibility window must have 0 < near < far";
         }

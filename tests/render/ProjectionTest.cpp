@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "RenderFixture.h"
@@ -149,6 +150,28 @@ TEST_F(DepthOrder, NearerWinsWithinAFrameAndStaleKeysLoseToAnything)
     renderer->nextFrame(); // one frame later even a far surface beats the near one's old key
     draw(wall(900, 0x00FF00FF), 0);
     EXPECT_EQ(pixel(100, 100), 0x00FF00FFu);
+}
+
+// Clearing makes the keys of this very frame stale too, on every path that tests depth: the far
+// wall drawn after it shows where the near one hid it before, at any frame.
+TEST_F(DepthOrder, ClearingTheDepthLetsAFartherSurfaceOfTheSameFrameShow)
+{
+    renderer->setFrame(70000);
+    for (const int mode : {0, 1, 2}) {
+        SCOPED_TRACE("draw mode " + std::to_string(mode));
+        const auto texture = makeTexture(4, 4, [](int, int) { return 0x00FFFFFFu; });
+        renderer->setTexture(texture.get());
+        renderer->setSecondTexture(texture.get());
+        draw(wall(20, 0x0000FF00), mode);
+        fillScreen(0);
+        draw(wall(900, 0x00FFFFFF), mode);
+        EXPECT_EQ(pixel(100, 100), 0u) << "the far wall shows through the near one's key";
+        renderer->clearDepth();
+        draw(wall(900, 0x00FFFFFF), mode);
+        EXPECT_NE(pixel(100, 100), 0u);
+        EXPECT_EQ(depthAt(100, 100), renderer->frame() + static_cast<double>(static_cast<float>(1.0 / 900.0)));
+        renderer->nextFrame();
+    }
 }
 
 TEST_F(DepthOrder, VisibilityWindowExcludesBothEnds)

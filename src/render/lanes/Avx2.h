@@ -25,10 +25,22 @@ struct Avx2Lanes {
 
 
     static Float add(Float a, Float b) { return _mm256_add_ps(a, b); }
-    static Double add(Double a, Double b) { return {_mm256_add_pd(a.low, b.low), _mm256_add_pd(a.high, b.high)}; }
-    static Double sub(Double a, Double b) { return {_mm256_sub_pd(a.low, b.low), _mm256_sub_pd(a.high, b.high)}; }
-    static Double mul(Double a, Double b) { return {_mm256_mul_pd(a.low, b.low), _mm256_mul_pd(a.high, b.high)}; }
-    static Double div(Double a, Double b) { return {_mm256_div_pd(a.low, b.low), _mm256_div_pd(a.high, b.high)}; }
+    static Double add(Double a, Double b)
+    {
+        return {_mm256_add_pd(a.low, b.low), _mm256_add_pd(a.high, b.high)};
+    }
+    static Double sub(Double a, Double b)
+    {
+        return {_mm256_sub_pd(a.low, b.low), _mm256_sub_pd(a.high, b.high)};
+    }
+    static Double mul(Double a, Double b)
+    {
+        return {_mm256_mul_pd(a.low, b.low), _mm256_mul_pd(a.high, b.high)};
+    }
+    static Double div(Double a, Double b)
+    {
+        return {_mm256_div_pd(a.low, b.low), _mm256_div_pd(a.high, b.high)};
+    }
     static Int add(Int a, Int b) { return _mm256_add_epi32(a, b); }
     static Int sub(Int a, Int b) { return _mm256_sub_epi32(a, b); }
     static Int min(Int a, Int b) { return _mm256_min_epi32(a, b); }
@@ -40,14 +52,19 @@ struct Avx2Lanes {
     }
     static Double widened(Int v)
     {
-        return {_mm256_cvtepi32_pd(_mm256_castsi256_si128(v)), _mm256_cvtepi32_pd(_mm256_extracti128_si256(v, 1))};
+        return {_mm256_cvtepi32_pd(_mm256_castsi256_si128(v)),
+                _mm256_cvtepi32_pd(_mm256_extracti128_si256(v, 1))};
     }
     static Float narrowed(Double d)
     {
-        return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.low)), _mm256_cvtpd_ps(d.high), 1);
+        return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm256_cvtpd_ps(d.low)), _mm256_cvtpd_ps(d.high),
+                                    1);
     }
 
-    static Bits greater(Int a, Int b) { return _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(a, b))); }
+    static Bits greater(Int a, Int b)
+    {
+        return _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(a, b)));
+    }
     static Bits greater(Double a, Double b)
     {
         return _mm256_movemask_pd(_mm256_cmp_pd(a.low, b.low, _CMP_GT_OQ)) |
@@ -60,17 +77,20 @@ struct Avx2Lanes {
         // As in the four-lane set: NaN to 0, beyond the top to the largest int32.
         const __m256i ordered = _mm256_castps_si256(_mm256_cmp_ps(v, v, _CMP_ORD_Q));
         const __m256i t = _mm256_and_si256(_mm256_cvttps_epi32(v), ordered);
-        const __m256i tooHigh = _mm256_castps_si256(_mm256_cmp_ps(v, _mm256_set1_ps(2147483648.0f), _CMP_GE_OQ));
+        const __m256i tooHigh =
+            _mm256_castps_si256(_mm256_cmp_ps(v, _mm256_set1_ps(2147483648.0f), _CMP_GE_OQ));
         return _mm256_blendv_epi8(t, _mm256_set1_epi32(0x7FFFFFFF), tooHigh);
     }
     static Int channel(Float v)
     {
         // max(v, 0) keeps v only when v > 0, so NaN gives 0, as channelOf does.
-        return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255.0f)));
+        return _mm256_cvttps_epi32(
+            _mm256_min_ps(_mm256_max_ps(v, _mm256_setzero_ps()), _mm256_set1_ps(255.0f)));
     }
     static Int packed(Int red, Int green, Int blue)
     {
-        return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_slli_epi32(green, 8)), blue);
+        return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(red, 16), _mm256_slli_epi32(green, 8)),
+                               blue);
     }
     static Int scaled(Int texel, Int red, Int green, Int blue)
     {
@@ -87,7 +107,8 @@ struct Avx2Lanes {
         const __m256i halves = _mm256_set1_epi32(0x7F7F7F);
         const __m256i halfSum = _mm256_add_epi32(_mm256_and_si256(_mm256_srli_epi32(a, 1), halves),
                                                  _mm256_and_si256(_mm256_srli_epi32(b, 1), halves));
-        return _mm256_add_epi32(halfSum, _mm256_and_si256(_mm256_and_si256(a, b), _mm256_set1_epi32(0x010101)));
+        return _mm256_add_epi32(halfSum,
+                                _mm256_and_si256(_mm256_and_si256(a, b), _mm256_set1_epi32(0x010101)));
     }
 
     // Each lane's pixel in the buffers, read lane by lane (the hardware gathers are slower than
@@ -126,8 +147,9 @@ struct Avx2Lanes {
     {
         const __m256d zero = _mm256_setzero_pd();
         const __m256d lastIndex = _mm256_set1_pd(static_cast<double>(texture.lastIndex));
-        const Double index = add(add(mul(widened(row), splat(static_cast<double>(texture.width))), widened(column)),
-                                 splat(static_cast<double>(offset)));
+        const Double index =
+            add(add(mul(widened(row), splat(static_cast<double>(texture.width))), widened(column)),
+                splat(static_cast<double>(offset)));
         const __m128i low = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(index.low, zero), lastIndex));
         const __m128i high = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(index.high, zero), lastIndex));
         return gather(texture.texels, pixels(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1)));

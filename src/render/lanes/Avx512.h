@@ -25,10 +25,22 @@ struct Avx512Lanes {
 
 
     static Float add(Float a, Float b) { return _mm512_add_ps(a, b); }
-    static Double add(Double a, Double b) { return {_mm512_add_pd(a.low, b.low), _mm512_add_pd(a.high, b.high)}; }
-    static Double sub(Double a, Double b) { return {_mm512_sub_pd(a.low, b.low), _mm512_sub_pd(a.high, b.high)}; }
-    static Double mul(Double a, Double b) { return {_mm512_mul_pd(a.low, b.low), _mm512_mul_pd(a.high, b.high)}; }
-    static Double div(Double a, Double b) { return {_mm512_div_pd(a.low, b.low), _mm512_div_pd(a.high, b.high)}; }
+    static Double add(Double a, Double b)
+    {
+        return {_mm512_add_pd(a.low, b.low), _mm512_add_pd(a.high, b.high)};
+    }
+    static Double sub(Double a, Double b)
+    {
+        return {_mm512_sub_pd(a.low, b.low), _mm512_sub_pd(a.high, b.high)};
+    }
+    static Double mul(Double a, Double b)
+    {
+        return {_mm512_mul_pd(a.low, b.low), _mm512_mul_pd(a.high, b.high)};
+    }
+    static Double div(Double a, Double b)
+    {
+        return {_mm512_div_pd(a.low, b.low), _mm512_div_pd(a.high, b.high)};
+    }
     static Int add(Int a, Int b) { return _mm512_add_epi32(a, b); }
     static Int sub(Int a, Int b) { return _mm512_sub_epi32(a, b); }
     static Int min(Int a, Int b) { return _mm512_min_epi32(a, b); }
@@ -36,7 +48,10 @@ struct Avx512Lanes {
 
     static __m256i lowHalf(Int v) { return _mm512_castsi512_si256(v); }
     static __m256i highHalf(Int v) { return _mm512_extracti64x4_epi64(v, 1); }
-    static Int joined(__m256i low, __m256i high) { return _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1); }
+    static Int joined(__m256i low, __m256i high)
+    {
+        return _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1);
+    }
 
     static Double widened(Float v)
     {
@@ -53,7 +68,8 @@ struct Avx512Lanes {
     static Bits greater(Int a, Int b) { return _mm512_cmpgt_epi32_mask(a, b); }
     static Bits greater(Double a, Double b)
     {
-        return _mm512_cmp_pd_mask(a.low, b.low, _CMP_GT_OQ) | _mm512_cmp_pd_mask(a.high, b.high, _CMP_GT_OQ) << 8;
+        return _mm512_cmp_pd_mask(a.low, b.low, _CMP_GT_OQ) | _mm512_cmp_pd_mask(a.high, b.high, _CMP_GT_OQ)
+                                                                  << 8;
     }
     static Bits less(Double a, Double b) { return greater(b, a); }
 
@@ -68,11 +84,13 @@ struct Avx512Lanes {
     static Int channel(Float v)
     {
         // max(v, 0) keeps v only when v > 0, so NaN gives 0, as channelOf does.
-        return _mm512_cvttps_epi32(_mm512_min_ps(_mm512_max_ps(v, _mm512_setzero_ps()), _mm512_set1_ps(255.0f)));
+        return _mm512_cvttps_epi32(
+            _mm512_min_ps(_mm512_max_ps(v, _mm512_setzero_ps()), _mm512_set1_ps(255.0f)));
     }
     static Int packed(Int red, Int green, Int blue)
     {
-        return _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi32(red, 16), _mm512_slli_epi32(green, 8)), blue);
+        return _mm512_or_si512(_mm512_or_si512(_mm512_slli_epi32(red, 16), _mm512_slli_epi32(green, 8)),
+                               blue);
     }
     static Int scaled(Int texel, Int red, Int green, Int blue)
     {
@@ -89,7 +107,8 @@ struct Avx512Lanes {
         const __m512i halves = _mm512_set1_epi32(0x7F7F7F);
         const __m512i halfSum = _mm512_add_epi32(_mm512_and_si512(_mm512_srli_epi32(a, 1), halves),
                                                  _mm512_and_si512(_mm512_srli_epi32(b, 1), halves));
-        return _mm512_add_epi32(halfSum, _mm512_and_si512(_mm512_and_si512(a, b), _mm512_set1_epi32(0x010101)));
+        return _mm512_add_epi32(halfSum,
+                                _mm512_and_si512(_mm512_and_si512(a, b), _mm512_set1_epi32(0x010101)));
     }
 
     // Each lane's pixel in the buffers, for the hardware gathers and scatters.
@@ -112,8 +131,9 @@ struct Avx512Lanes {
     {
         const __m512d zero = _mm512_setzero_pd();
         const __m512d lastIndex = _mm512_set1_pd(static_cast<double>(texture.lastIndex));
-        const Double index = add(add(mul(widened(row), splat(static_cast<double>(texture.width))), widened(column)),
-                                 splat(static_cast<double>(offset)));
+        const Double index =
+            add(add(mul(widened(row), splat(static_cast<double>(texture.width))), widened(column)),
+                splat(static_cast<double>(offset)));
         const __m256i low = _mm512_cvttpd_epi32(_mm512_min_pd(_mm512_max_pd(index.low, zero), lastIndex));
         const __m256i high = _mm512_cvttpd_epi32(_mm512_min_pd(_mm512_max_pd(index.high, zero), lastIndex));
         return gather(texture.texels, pixels(joined(low, high)));

@@ -65,7 +65,8 @@ struct LaneSpans {
             last[lane] = span.right - span.left - 1;
             length[lane] = lane < count ? last[lane] + 1 : 0;
             steps = std::max(steps, length[lane]);
-            first[lane] = static_cast<int32_t>(static_cast<size_t>(span.row) * width + static_cast<size_t>(span.left));
+            first[lane] =
+                static_cast<int32_t>(static_cast<size_t>(span.row) * width + static_cast<size_t>(span.left));
         }
     }
 };
@@ -90,8 +91,8 @@ struct LaneStep {
 // DepthRule::pass for the pixels of a lane step, w already widened: stores the keys of the active
 // lanes that pass, and returns those lanes.
 template <class L>
-[[gnu::always_inline]] inline typename L::Bits passLanes(const DepthRule& rule, double* buffer, const LaneStep<L>& at,
-                                                        typename L::Double w)
+[[gnu::always_inline]] inline typename L::Bits passLanes(const DepthRule& rule, double* buffer,
+                                                         const LaneStep<L>& at, typename L::Double w)
 {
     const typename L::Double key = L::add(L::splat(rule.frame()), w);
     const typename L::Bits passed = L::greater(key, L::gather(buffer, at.pixel)) & at.active;
@@ -101,7 +102,8 @@ template <class L>
 
 // VisibilityWindow::contains of each lane, on w already widened.
 template <class L>
-[[gnu::always_inline]] inline typename L::Bits containsLanes(const VisibilityWindow& window, typename L::Double w)
+[[gnu::always_inline]] inline typename L::Bits containsLanes(const VisibilityWindow& window,
+                                                             typename L::Double w)
 {
     return L::greater(w, L::splat(window.minW())) & L::less(w, L::splat(window.maxW()));
 }

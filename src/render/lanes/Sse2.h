@@ -55,7 +55,8 @@ struct Sse2Lanes {
     static Bits greater(Int a, Int b) { return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(a, b))); }
     static Bits greater(Double a, Double b)
     {
-        return _mm_movemask_pd(_mm_cmpgt_pd(a.low, b.low)) | _mm_movemask_pd(_mm_cmpgt_pd(a.high, b.high)) << 2;
+        return _mm_movemask_pd(_mm_cmpgt_pd(a.low, b.low)) | _mm_movemask_pd(_mm_cmpgt_pd(a.high, b.high))
+                                                                 << 2;
     }
     static Bits less(Double a, Double b) { return greater(b, a); }
 
@@ -81,8 +82,10 @@ struct Sse2Lanes {
         // Products of two bytes fit 16 bits, so the 16-bit multiply is exact (the upper halves
         // multiply 0 by 0).
         const __m128i byte = _mm_set1_epi32(0xFF);
-        const __m128i r = _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(texel, 16), byte), red), 8);
-        const __m128i g = _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(texel, 8), byte), green), 8);
+        const __m128i r =
+            _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(texel, 16), byte), red), 8);
+        const __m128i g =
+            _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(texel, 8), byte), green), 8);
         const __m128i b = _mm_srli_epi32(_mm_mullo_epi16(_mm_and_si128(texel, byte), blue), 8);
         return packed(r, g, b);
     }

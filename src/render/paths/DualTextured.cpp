@@ -66,8 +66,8 @@ void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>&
     for (int column = span.left; column < span.right; ++column) {
         const size_t pixel = rowStart + static_cast<size_t>(column);
         if (depthRule.pass(buffers.depth[pixel], w) && window.contains(w)) {
-            buffers.pixels[pixel] =
-                meanChannels(context.a.at(texelA.u, texelA.v, offsetA), context.b.at(texelB.u, texelB.v, offsetB));
+            buffers.pixels[pixel] = meanChannels(context.a.at(texelA.u, texelA.v, offsetA),
+                                                 context.b.at(texelB.u, texelB.v, offsetB));
         }
 
         texelA.advance();
@@ -96,6 +96,7 @@ void paths::dualTextured(const CallState& call, CallScratch& scratch)
             setCorner(values, corner, corners.w[i], viewA, viewB);
         },
         [&context](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
-            edges.forEachSpan([&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
+            edges.forEachSpan(
+                [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
         });
 }

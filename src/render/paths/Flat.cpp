@@ -108,7 +108,8 @@ void fillTriangle(const FlatTarget& target, ScreenPoint p0, ScreenPoint p1, Scre
         const Fixed lowerStep = toFixed(bottom.x - middle.x) / (bottom.y - middle.y);
         const Fixed longAtMiddle = toFixed(top.x) + (middle.y - top.y) * longStep;
         // The lower half includes the bottom row.
-        fillRows(target, middle.y, bottom.y + 1, longAtMiddle, longStep, toFixed(middle.x), lowerStep, colour);
+        fillRows(target, middle.y, bottom.y + 1, longAtMiddle, longStep, toFixed(middle.x), lowerStep,
+                 colour);
     }
 }
 
@@ -120,9 +121,11 @@ void paths::flat(const CallState& call, CallScratch&)
     const bool demo = viewport.demoRules;
     // Under the demonstration's rules a row past the right edge leaves the last column unpainted.
     const FlatTarget flat{call.buffers.pixels, viewport.width, viewport.height,
-                          demo ? viewport.width - 1 : viewport.width, demo ? demoPositionLimit : positionLimit};
+                          demo ? viewport.width - 1 : viewport.width,
+                          demo ? demoPositionLimit : positionLimit};
     if (demo) {
-        std::fill(flat.pixels, flat.pixels + static_cast<size_t>(viewport.width) * static_cast<size_t>(viewport.height),
+        std::fill(flat.pixels,
+                  flat.pixels + static_cast<size_t>(viewport.width) * static_cast<size_t>(viewport.height),
                   0u);
     }
     const CallInput& input = call.input;

@@ -39,7 +39,8 @@ struct FourFloats {
     static Float channel(Float v) { return v; }
     static uint32_t lowBytes(Float c)
     {
-        return static_cast<uint32_t>(channelOf(c.lane[2]) << 16 | channelOf(c.lane[1]) << 8 | channelOf(c.lane[0]));
+        return static_cast<uint32_t>(channelOf(c.lane[2]) << 16 | channelOf(c.lane[1]) << 8 |
+                                     channelOf(c.lane[0]));
     }
     static float lastLane(Float v) { return v.lane[3]; }
 };
@@ -90,10 +91,12 @@ void shadeTriangles(const CallState& call, CallScratch& scratch)
     scanTriangles<attributeCount>(
         call, scratch, true,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            setCorner(values, litVertex(call, scratch.input, scratch.vertices, corners.vertex[i]), corners.w[i]);
+            setCorner(values, litVertex(call, scratch.input, scratch.vertices, corners.vertex[i]),
+                      corners.w[i]);
         },
         [&buffers](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
-            edges.forEachSpan([&buffers](const Span<attributeCount>& span) { shadeSpan<Blend>(buffers, span); });
+            edges.forEachSpan(
+                [&buffers](const Span<attributeCount>& span) { shadeSpan<Blend>(buffers, span); });
         });
 }
 
@@ -103,4 +106,7 @@ constexpr ShadeTriangles shadeTrianglesByFlags[] = {&shadeTriangles<false>, &sha
 
 } // namespace
 
-void paths::gouraud(const CallState& call, CallScratch& scratch) { shadeTrianglesByFlags[call.blend](call, scratch); }
+void paths::gouraud(const CallState& call, CallScratch& scratch)
+{
+    shadeTrianglesByFlags[call.blend](call, scratch);
+}

@@ -23,7 +23,8 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, uint32_t c
     // Divided by the corner's own z: a corner at z = 0 gets an infinite (or NaN) u/z, which the
     // texel look-up clamps.
     values[uOverZ] = static_cast<float>(quotient(static_cast<double>(corner.texU) * texture.width, corner.z));
-    values[vOverZ] = static_cast<float>(quotient(static_cast<double>(corner.texV) * texture.height, corner.z));
+    values[vOverZ] =
+        static_cast<float>(quotient(static_cast<double>(corner.texV) * texture.height, corner.z));
     values[red] = static_cast<float>(redOf(colour));
     values[green] = static_cast<float>(greenOf(colour));
     values[blue] = static_cast<float>(blueOf(colour));
@@ -118,10 +119,12 @@ void textureTriangles(const CallState& call, CallScratch& scratch, const Texture
         });
 }
 
-using TextureTriangles = void (*)(const CallState&, CallScratch&, const TexturedSpanContext&, const LanePlan&);
+using TextureTriangles = void (*)(const CallState&, CallScratch&, const TexturedSpanContext&,
+                                  const LanePlan&);
 // Indexed by 2 x blend + lit, as each lane set's kernels are.
-constexpr TextureTriangles textureTrianglesByFlags[] = {&textureTriangles<false, false>, &textureTriangles<false, true>,
-                                                        &textureTriangles<true, false>, &textureTriangles<true, true>};
+constexpr TextureTriangles textureTrianglesByFlags[] = {
+    &textureTriangles<false, false>, &textureTriangles<false, true>, &textureTriangles<true, false>,
+    &textureTriangles<true, true>};
 
 // Each lane set's kernels, in the order of laneSets().
 #define TEPPLE_TEXTURED_KERNELS_ROW(name, ...) &texturedKernels##name,

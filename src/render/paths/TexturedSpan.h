@@ -21,8 +21,8 @@ constexpr int firstTextureOffset = -1;
 struct TexturedSpanContext;
 
 // Draws `count` spans (1 to the set's width) of one triangle side by side.
-using TexturedLaneKernel = void (*)(const TexturedSpanContext& context, const Span<texturedAttributeCount>* spans,
-                                    int count);
+using TexturedLaneKernel = void (*)(const TexturedSpanContext& context,
+                                    const Span<texturedAttributeCount>* spans, int count);
 
 // A lane set's kernels, indexed by 2 x blend + lit.
 struct TexturedLaneKernels {

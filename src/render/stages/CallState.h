@@ -19,7 +19,8 @@ class WorkerPool;
 struct CallInput {
     const Vertex* positions = nullptr;
     size_t vertexCount = 0;
-    const Vertex* normals = nullptr; // entry i belongs to positions entry i; past normalCount, the zero normal
+    // Entry i belongs to positions entry i; past normalCount, the zero normal.
+    const Vertex* normals = nullptr;
     size_t normalCount = 0;
     const int32_t* indices = nullptr; // three per triangle; null: corner k is vertex k
     size_t indexCount = 0;

@@ -39,7 +39,8 @@ template <int N>
     const DoublePair overPair = pairOf(over, over);
     int i = 0;
     for (; i + 1 < N; i += 2) {
-        const FloatPair quotient = narrowed((pairOf(to[i], to[i + 1]) - pairOf(from[i], from[i + 1])) / overPair);
+        const FloatPair quotient =
+            narrowed((pairOf(to[i], to[i + 1]) - pairOf(from[i], from[i + 1])) / overPair);
         steps[i] = quotient[0];
         steps[i + 1] = quotient[1];
     }
@@ -106,7 +107,8 @@ private:
 };
 
 template <int N>
-void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int stripTop, int stripEnd)
+void EdgeTable<N>::scan(const ScreenPoint (&corner)[3], const float (&values)[3][N], int stripTop,
+                        int stripEnd)
 {
     const int32_t top = std::min({height_ + 1, corner[0].y, corner[1].y, corner[2].y});
     const int32_t bottom = std::max({-1, corner[0].y, corner[1].y, corner[2].y});

@@ -52,7 +52,10 @@ constexpr int perspectiveBlock = 16;
 inline int nextBlockLength(int right, int column) { return std::min(perspectiveBlock, right - column); }
 
 // w at the end of a block of n pixels.
-inline float blockEndW(float w, float wStep, int n) { return static_cast<float>(w + static_cast<double>(n) * wStep); }
+inline float blockEndW(float w, float wStep, int n)
+{
+    return static_cast<float>(w + static_cast<double>(n) * wStep);
+}
 
 // One texture's running texel position (u, v) and its linear step within the current block.
 //

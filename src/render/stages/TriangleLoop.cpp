@@ -42,8 +42,8 @@ int64_t expectedCost(const std::vector<TriangleCorners>& drawn, int width, int h
     constexpr int64_t setUpPixels = 16;
     int64_t cost = 0;
     for (const TriangleCorners& corners : drawn) {
-        const int64_t rows =
-            std::clamp<int64_t>(corners.endRow(), 0, height) - std::clamp<int64_t>(corners.topRow(), 0, height);
+        const int64_t rows = std::clamp<int64_t>(corners.endRow(), 0, height) -
+                             std::clamp<int64_t>(corners.topRow(), 0, height);
         cost += setUpPixels + rows * std::min<int64_t>(corners.width() + 1, width) / 2;
     }
     return cost;

@@ -87,7 +87,8 @@ void scanTriangles(const CallState& call, CallScratch& scratch, bool cornersLit,
     scratch.input = viewport.clipNear ? clippedInput(call, scratch.clip) : call.input;
     prepareVertices(call, scratch.input, scratch.vertices);
     const int triangles = drawableTriangles(scratch.input);
-    const auto drawTriangle = [&](const TriangleCorners& corners, EdgeTable<N>& edges, int stripTop, int stripEnd) {
+    const auto drawTriangle = [&](const TriangleCorners& corners, EdgeTable<N>& edges, int stripTop,
+                                  int stripEnd) {
         float values[3][N];
         for (int i = 0; i < 3; ++i) cornerValues(corners, i, values[i]);
         edges.scan(corners.screen, values, stripTop, stripEnd);

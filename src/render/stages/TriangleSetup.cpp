@@ -30,8 +30,10 @@ int64_t windingOf(const ScreenPoint (&p)[3])
 bool whollyOffScreen(const ScreenPoint (&p)[3], int width, int height)
 {
     const auto allOf = [&p](auto test) { return test(p[0]) && test(p[1]) && test(p[2]); };
-    return allOf([](ScreenPoint s) { return s.x < 0; }) || allOf([width](ScreenPoint s) { return s.x > width; }) ||
-           allOf([](ScreenPoint s) { return s.y < 0; }) || allOf([height](ScreenPoint s) { return s.y > height; });
+    return allOf([](ScreenPoint s) { return s.x < 0; }) ||
+           allOf([width](ScreenPoint s) { return s.x > width; }) ||
+           allOf([](ScreenPoint s) { return s.y < 0; }) ||
+           allOf([height](ScreenPoint s) { return s.y > height; });
 }
 
 bool tooNear(const Vertex& c0, const Vertex& c1, const Vertex& c2)
@@ -44,7 +46,8 @@ void lightDrawnCorners(const CallState& call, const CallInput& input, VertexResu
 {
     const uint32_t callNumber = vertices.call;
     for (const TriangleCorners& corners : drawn) {
-        for (int i = 0; i < 3; ++i) vertices.wantedInCall[static_cast<size_t>(corners.vertex[i])] = callNumber;
+        for (int i = 0; i < 3; ++i)
+            vertices.wantedInCall[static_cast<size_t>(corners.vertex[i])] = callNumber;
     }
     // Each vertex is lit by the one piece whose range holds it.
     forItems(call.pool, vertices.wantedInCall.size(), [&](size_t begin, size_t end, int) {
@@ -66,14 +69,17 @@ bool setUpTriangle(const CallState& call, const CallInput& input, const VertexRe
                    TriangleCorners& corners)
 {
     for (int i = 0; i < 3; ++i) {
-        const size_t vertex = input.vertexOfCorner(3 * static_cast<size_t>(triangle) + static_cast<size_t>(i));
+        const size_t vertex =
+            input.vertexOfCorner(3 * static_cast<size_t>(triangle) + static_cast<size_t>(i));
         corners.vertex[i] = static_cast<int>(vertex);
         corners.screen[i] = vertices.screen[vertex];
     }
 
     if (!call.blend && call.cullBackFaces && windingOf(corners.screen) <= 0) return false;
     if (whollyOffScreen(corners.screen, call.viewport.width, call.viewport.height)) return false;
-    const auto at = [&](int i) -> const Vertex& { return input.positions[static_cast<size_t>(corners.vertex[i])]; };
+    const auto at = [&](int i) -> const Vertex& {
+        return input.positions[static_cast<size_t>(corners.vertex[i])];
+    };
     if (!call.viewport.clipNear && tooNear(at(0), at(1), at(2))) return false;
 
     for (int i = 0; i < 3; ++i) corners.w[i] = vertices.w[static_cast<size_t>(corners.vertex[i])];

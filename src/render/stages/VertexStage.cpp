@@ -66,7 +66,8 @@ float mix(float a, float b, double t) { return static_cast<float>(a + (static_ca
 uint32_t mixColour(uint32_t a, uint32_t b, double t)
 {
     const auto channel = [t](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * t)) & 0xFF; };
-    return packColour(channel(redOf(a), redOf(b)), channel(greenOf(a), greenOf(b)), channel(blueOf(a), blueOf(b)));
+    return packColour(channel(redOf(a), redOf(b)), channel(greenOf(a), greenOf(b)),
+                      channel(blueOf(a), blueOf(b)));
 }
 
 // The point where the edge from `inside` to `outside` crosses z = near, t of the way along it.
@@ -97,14 +98,17 @@ CallInput clippedInput(const CallState& call, NearClip& clip)
     const CallInput& input = call.input;
     const float nearZ = static_cast<float>(call.viewport.nearDistance);
     const size_t triangles = input.cornerCount() / 3;
-    const auto beyond = [&](size_t corner) { return input.positions[input.vertexOfCorner(corner)].z >= nearZ; };
+    const auto beyond = [&](size_t corner) {
+        return input.positions[input.vertexOfCorner(corner)].z >= nearZ;
+    };
     bool crossing = false;
     for (size_t corner = 0; corner < 3 * triangles && !crossing; ++corner) crossing = !beyond(corner);
     if (!crossing) return input;
 
     clip.positions.assign(input.positions, input.positions + input.vertexCount);
     clip.normals.assign(input.vertexCount, Vertex(0, 0, 0, 0));
-    std::copy(input.normals, input.normals + std::min(input.normalCount, input.vertexCount), clip.normals.begin());
+    std::copy(input.normals, input.normals + std::min(input.normalCount, input.vertexCount),
+              clip.normals.begin());
     clip.corners.clear();
     for (size_t t = 0; t < triangles; ++t) {
         int32_t corner[3];

@@ -16,7 +16,10 @@
 ScreenPoint project(Vertex v, const Viewport& viewport);
 
 // w = 1/z, or 0 for a point exactly at z = 0.
-inline float inverseDepth(float z) { return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f; }
+inline float inverseDepth(float z)
+{
+    return z != 0.0f ? static_cast<float>(1.0 / static_cast<double>(z)) : 0.0f;
+}
 
 // The copies a call cut at the near plane reads instead of the renderer's arrays: every vertex
 // handed over, then the vertices made where edges cross the plane, and the corners of what lies
