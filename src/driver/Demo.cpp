@@ -136,7 +136,8 @@ Demo::Demo(const DemoSetup& setup)
     scenes_ = std::make_unique<SceneTimeline>(SceneObjects{
         *renderer_, *plasmaTexture_, *flareTexture_, *mushroomTexture_, *starField_, *column_, *centrePiece_,
         *bouncer_, *mushroomCap_, *mushroomStem_, *knot_, *capsule_});
-    loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_, FrameState{}});
+    loop_.reset(new FrameLoop{console_, *demoTimer_, *screenSurface_, *backgroundSurface_, *scenes_,
+                              FrameState{}});
     loop_->pool = pool_.get();
     loop_->renderer = renderer_.get();
     loop_->scale = setup.scale;

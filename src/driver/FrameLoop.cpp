@@ -121,7 +121,8 @@ void dimAndDot(Surface& surface, WorkerPool* pool, int scale)
     });
 }
 
-void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, WorkerPool* pool, int scale)
+void presentFrame(Console& console, Surface& screen, bool fadeTrails, bool clearNow, WorkerPool* pool,
+                  int scale)
 {
     // The console takes the picture before the dimming; the dimmed picture is seen only through
     // the frames the star scene draws over it.

@@ -24,7 +24,9 @@ bool holdsDataFiles(const std::string& folder)
 {
     for (const char* name : dataFiles::all) {
         struct stat info;
-        if (::lstat((folder.empty() ? std::string(name) : folder + "/" + name).c_str(), &info) == 0) return true;
+        if (::lstat((folder.empty() ? std::string(name) : folder + "/" + name).c_str(), &info) == 0) {
+            return true;
+        }
     }
     return false;
 }
@@ -62,7 +64,8 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
     if (!programFolder.empty() && holdsDataFiles(programFolder)) {
         dataFolder = programFolder;
         std::fprintf(stderr,
-                     "tepple: no data files in the current folder %s; reading them from the program's folder %s\n",
+                     "tepple: no data files in the current folder %s; reading them from the program's "
+                     "folder %s\n",
                      here.c_str(), programFolder.c_str());
         std::fflush(stderr);
         return std::nullopt;
@@ -70,8 +73,9 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
     const std::string installed = installedDataFolder(programFolder);
     if (!installed.empty() && holdsDataFiles(installed)) {
         dataFolder = installed;
-        std::fprintf(stderr, "tepple: no data files in the current folder %s; reading them from the installed data "
-                             "folder %s\n",
+        std::fprintf(stderr,
+                     "tepple: no data files in the current folder %s; reading them from the installed data "
+                     "folder %s\n",
                      here.c_str(), installed.c_str());
         std::fflush(stderr);
         return std::nullopt;
@@ -81,7 +85,9 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
                             : "in the current folder " + here + " nor in the program's folder " +
                                   (programFolder.empty() ? "(unknown)" : programFolder);
     if (!installed.empty()) where += " nor in " + installed;
-    std::fprintf(stderr, "tepple: no data files (%s, %s, %s, ...) %s; build and start the demo with ./scripts/run.sh\n",
+    std::fprintf(stderr,
+                 "tepple: no data files (%s, %s, %s, ...) %s; build and start the demo with "
+                 "./scripts/run.sh\n",
                  dataFiles::columnMesh, dataFiles::flareTexture, dataFiles::soundtrack, where.c_str());
     std::fflush(stderr);
     return 1;

@@ -17,6 +17,8 @@ std::optional<SceneTimes::Summary> SceneTimes::summary(const std::string& scene)
     const size_t middle = values.size() / 2;
     std::nth_element(values.begin(), values.begin() + middle, values.end());
     double median = values[middle];
-    if (values.size() % 2 == 0) median = (median + *std::max_element(values.begin(), values.begin() + middle)) / 2;
+    if (values.size() % 2 == 0) {
+        median = (median + *std::max_element(values.begin(), values.begin() + middle)) / 2;
+    }
     return Summary{values.size(), median, *std::max_element(values.begin(), values.end())};
 }

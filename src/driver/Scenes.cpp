@@ -141,7 +141,8 @@ void BounceScene(SceneContext& scene)
     for (int i = 0; i < bouncerCount; ++i) {
         scaling(bouncer.drawMatrix, box.bouncerSize, box.bouncerSize, box.bouncerSize);
         moveBouncer(state.bouncerMatrix[i], state.bouncerVelocity[i], box);
-        bouncer.modelMatrix = state.bouncerMatrix[i] * state.sceneRotation; // placed, then turned with the box
+        // Placed, then turned with the box.
+        bouncer.modelMatrix = state.bouncerMatrix[i] * state.sceneRotation;
         drawMesh(renderer, bouncer, scene.screen, DrawMode::Textured);
     }
 
@@ -192,7 +193,8 @@ void swayViewDepth(Renderer& renderer, double sceneClock)
 // Pushes every point further away, higher indices faster; the push accumulates every frame.
 void streamStarsAway(Mesh& starField)
 {
-    const int count = std::min<int>(starField.vertexCount, static_cast<int>(starField.cornerPositions.size()));
+    const int count = std::min<int>(starField.vertexCount,
+                                    static_cast<int>(starField.cornerPositions.size()));
     for (int i = 0; i < count; ++i) {
         float& z = starField.cornerPositions[i].z;
         z = static_cast<float>(z + (i + 2) * 0.1); // the push in double, the depth kept as a float
@@ -332,8 +334,8 @@ namespace {
 void ripple(Mesh& capsule, double sceneClock)
 {
     const double w = std::sin(60 * std::sin(sceneClock));
-    const size_t count = std::min({static_cast<size_t>(std::max(capsule.vertexCount, 0)), capsule.vertices.size(),
-                                   capsule.vertexNormals.size()});
+    const size_t count = std::min({static_cast<size_t>(std::max(capsule.vertexCount, 0)),
+                                   capsule.vertices.size(), capsule.vertexNormals.size()});
     for (size_t i = 0; i < count; ++i) {
         Vertex along = capsule.vertexNormals[i];
         vecScale(along, static_cast<float>(-(std::sin(0.1 * capsule.vertices[i].y) * w)));

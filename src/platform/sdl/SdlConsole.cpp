@@ -30,7 +30,8 @@ struct NamedDisplay {
 // The display the environment names (Wayland's first).
 NamedDisplay namedDisplay()
 {
-    for (const auto& [variable, driver] : {std::pair{"WAYLAND_DISPLAY", "wayland"}, std::pair{"DISPLAY", "x11"}}) {
+    for (const auto& [variable, driver] :
+         {std::pair{"WAYLAND_DISPLAY", "wayland"}, std::pair{"DISPLAY", "x11"}}) {
         const char* value = SDL_getenv(variable);
         if (value != nullptr && value[0] != '\0') return NamedDisplay{driver, variable, value};
     }
@@ -107,7 +108,8 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 && usable.h > 0 &&
         (width > usable.w || height > usable.h)) {
-        const double fit = std::min(static_cast<double>(usable.w) / width, static_cast<double>(usable.h) / height);
+        const double fit = std::min(static_cast<double>(usable.w) / width,
+                                    static_cast<double>(usable.h) / height);
         windowWidth = std::max(1, static_cast<int>(width * fit));
         windowHeight = std::max(1, static_cast<int>(height * fit));
     }
@@ -123,7 +125,8 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
     if (SDL_RenderSetLogicalSize(renderer_, width, height) != 0) return fail("cannot scale the picture");
 
     // RGB888 is SDL's 32-bit 0x00RRGGBB word: the pixel block streams in without conversion.
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                 width, height);
     if (texture_ == nullptr) return fail("cannot create the picture texture");
 
     resizePixels(width, height);

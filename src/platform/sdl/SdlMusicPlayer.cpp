@@ -60,7 +60,9 @@ public:
         std::string line;
         if (file_ == nullptr) return line;
         std::rewind(file_);
-        for (int c = std::fgetc(file_); c != EOF && c != '\n'; c = std::fgetc(file_)) line += static_cast<char>(c);
+        for (int c = std::fgetc(file_); c != EOF && c != '\n'; c = std::fgetc(file_)) {
+            line += static_cast<char>(c);
+        }
         return line;
     }
 
@@ -119,7 +121,8 @@ bool decodesCleanly(int fd, std::string& whyNot)
         result = mpg123_read(decoder, buffer, sizeof buffer, &done);
         decoded += done;
         if (damagedAt < 0.0 && caught.anything()) {
-            damagedAt = rate > 0 ? static_cast<double>(mpg123_tell(decoder)) / static_cast<double>(rate) : 0.0;
+            damagedAt = rate > 0 ? static_cast<double>(mpg123_tell(decoder)) / static_cast<double>(rate)
+                                 : 0.0;
         }
     }
     const std::string said = decoderMessage(caught.firstLine());

@@ -62,7 +62,8 @@ void afterForkInChild()
 
 SharedState* makeSharedState()
 {
-    void* page = ::mmap(nullptr, sizeof(SharedState), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    void* page = ::mmap(nullptr, sizeof(SharedState), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
+                        -1, 0);
     if (page == MAP_FAILED) return &fallbackState;
     return new (page) SharedState;
 }

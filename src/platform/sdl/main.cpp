@@ -38,7 +38,8 @@ int renderThreads()
     const auto threads = parseThreadCount(text);
     if (!threads) {
         std::fprintf(stderr,
-                     "tepple: TEPPLE_THREADS wants a whole number from 1 to %d, not '%s': using every processor\n",
+                     "tepple: TEPPLE_THREADS wants a whole number from 1 to %d, not '%s': using every "
+                     "processor\n",
                      maxRenderThreads, text);
         return 0;
     }
@@ -52,7 +53,8 @@ int demoScale()
     if (text == nullptr || *text == '\0') return 1;
     const auto scale = parseDemoScale(text);
     if (!scale) {
-        std::fprintf(stderr, "tepple: TEPPLE_SCALE wants a whole number from 1 to %d, not '%s': drawing at 1\n",
+        std::fprintf(stderr,
+                     "tepple: TEPPLE_SCALE wants a whole number from 1 to %d, not '%s': drawing at 1\n",
                      maxDemoScale, text);
         return 1;
     }
@@ -72,8 +74,9 @@ int main(int argc, char** argv)
     });
     SdlConsole console;
     SdlClock clock;
-    DemoSetup setup{console,    clock, console, [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
-                    dataFolder, {},    {},      renderThreads()};
+    DemoSetup setup{console, clock, console,
+                    [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
+                    dataFolder, {}, {}, renderThreads()};
     setup.scale = demoScale();
     return runProgram(setup);
 }

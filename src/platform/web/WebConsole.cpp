@@ -16,7 +16,8 @@ EM_JS(int, webCanvasOpen, (const char* selector, int width, int height, const ch
     var context = canvas.getContext('2d', {alpha: false});
     if (!context) return 0;
     document.title = UTF8ToString(title);
-    Module['teppleScreen'] = {canvas: canvas, context: context, width: width, height: height, image: null, at: 0};
+    Module['teppleScreen'] = {canvas: canvas, context: context, width: width, height: height,
+                              image: null, at: 0};
     if (typeof Module['onCanvasSize'] === 'function') Module['onCanvasSize'](width, height);
     return 1;
 });
@@ -57,8 +58,8 @@ bool WebConsole::open(const std::string& title, int width, int height, const For
         lastError_ = "window size must be positive";
         return false;
     }
-    if (format.bits != display.bits || format.redMask != display.redMask || format.greenMask != display.greenMask ||
-        format.blueMask != display.blueMask) {
+    if (format.bits != display.bits || format.redMask != display.redMask ||
+        format.greenMask != display.greenMask || format.blueMask != display.blueMask) {
         lastError_ = "only 32-bit 0x00RRGGBB pixels can be shown";
         return false;
     }

@@ -24,7 +24,9 @@ bool readWholeFile(const std::string& fileName, std::vector<uint8_t>& bytes)
     bytes.clear();
     uint8_t buffer[65536];
     size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed && errno == 0) errno = EIO;
@@ -39,7 +41,8 @@ EM_JS(void, webMusicPrepare, (const char* fileName, const uint8_t* bytes, int by
 });
 
 EM_JS(int, webMusicStart, (const char* fileName, const uint8_t* bytes, int byteCount), {
-    return Module['teppleMusic'].start(UTF8ToString(fileName), HEAPU8.subarray(bytes, bytes + byteCount)) ? 1 : 0;
+    return Module['teppleMusic'].start(UTF8ToString(fileName),
+                                       HEAPU8.subarray(bytes, bytes + byteCount)) ? 1 : 0;
 });
 
 EM_JS(void, webMusicStop, (), { Module['teppleMusic'].stop(); });
@@ -62,7 +65,9 @@ int WebMusicPlayer::start()
 void prepareMusic(const std::string& fileName)
 {
     std::vector<uint8_t> bytes;
-    if (readWholeFile(fileName, bytes)) webMusicPrepare(fileName.c_str(), bytes.data(), static_cast<int>(bytes.size()));
+    if (readWholeFile(fileName, bytes)) {
+        webMusicPrepare(fileName.c_str(), bytes.data(), static_cast<int>(bytes.size()));
+    }
 }
 
 void stopMusic()

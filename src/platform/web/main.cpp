@@ -36,7 +36,8 @@ std::string scenesJson(const SceneTimes& times)
         if (!summary) continue;
         char line[160];
         std::snprintf(line, sizeof line, "%s\"%s\":{\"frames\":%zu,\"median\":%.4f,\"slowest\":%.4f}",
-                      out.size() > 1 ? "," : "", entry.name, summary->frames, summary->median, summary->slowest);
+                      out.size() > 1 ? "," : "", entry.name, summary->frames, summary->median,
+                      summary->slowest);
         out += line;
     }
     return out + "}";
@@ -57,7 +58,9 @@ struct Run {
 std::unique_ptr<Run> current;
 
 EM_JS(void, webRunEnded, (const char* how, const char* sceneTimes), {
-    if (typeof Module['onEnded'] === 'function') Module['onEnded'](UTF8ToString(how), JSON.parse(UTF8ToString(sceneTimes)));
+    if (typeof Module['onEnded'] === 'function') {
+        Module['onEnded'](UTF8ToString(how), JSON.parse(UTF8ToString(sceneTimes)));
+    }
 });
 
 EM_JS(void, webFramePresented, (int frame, double demoTime), {
