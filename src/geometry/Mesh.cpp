@@ -146,10 +146,6 @@ int Mesh::buildCorners()
     // corners every frame. The spare last entry stays default and is never drawn.
     cornerPositions.assign(cornerTotal + 1, Vertex());
     cornerNormals.assign(cornerTotal + 1, Vertex());
-    outPositions.assign(cornerTotal + 1, Vertex());
-    outNormals.assign(cornerTotal + 1, Vertex());
-    outVertices.assign(available, Vertex());
-    outVertexNormals.assign(available, Vertex());
     for (size_t c = 0; c < cornerTotal; ++c) {
         cornerPositions[c] = vertices[static_cast<size_t>(faceIndices[c])];
         cornerNormals[c] = vertexNormals[static_cast<size_t>(faceIndices[c])];
