@@ -32,11 +32,11 @@ public:
 
     // Reads an LSB file; the mesh is then ready to draw (corners built). Throws MeshError naming the
     // file and the problem when it cannot be read or is malformed; the mesh is then left unchanged.
-    int load(const std::string& path);
+    void load(const std::string& path);
     // Decodes LSB bytes (decodeLsb, with `name` in its messages), computes the normals and only then
     // takes the result over, corners built. Throws MeshError on malformed data; the mesh is then
     // left unchanged.
-    int parse(const uint8_t* bytes, size_t size, const std::string& name);
+    void parse(const uint8_t* bytes, size_t size, const std::string& name);
     // Each vertex normal is the area-weighted mean of the normals of the faces using it, made unit
     // length; a vertex no face uses, or whose face normals cancel out, gets the zero normal.
     // Throws std::out_of_range (changing nothing) when a face index lies outside `vertices`.
@@ -44,5 +44,5 @@ public:
     // Makes the corner arrays drawMesh reads from the vertices; call it again after changing the
     // vertices by hand. Throws std::out_of_range (changing nothing) when faceIndices is shorter than
     // 3 x faceCount or names a vertex outside `vertices` or `vertexNormals`.
-    int buildCorners();
+    void buildCorners();
 };
