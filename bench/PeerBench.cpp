@@ -73,12 +73,11 @@ DrawCall transformed(Mesh& mesh, Renderer& renderer)
     Surface unused(1, 1);
     drawMesh(renderer, mesh, unused, static_cast<DrawMode>(-1)); // a mode that transforms and draws nothing
     DrawCall call;
-    const size_t corners = 3 * static_cast<size_t>(mesh.faceCount);
     // Handed over corner by corner, as the peer draws them.
-    for (size_t k = 0; k < corners; ++k) {
-        const size_t vertex = static_cast<size_t>(mesh.faceIndices[k]);
-        call.corners.push_back(mesh.outVertices[vertex]);
-        call.normals.push_back(mesh.outVertexNormals[vertex]);
+    for (size_t k = 0; k < renderer.cornerCount(); ++k) {
+        const size_t vertex = renderer.vertexOfCorner(k);
+        call.corners.push_back(renderer.positions[vertex]);
+        call.normals.push_back(renderer.normals[vertex]);
     }
     return call;
 }
@@ -200,7 +199,8 @@ double timeFrames(benchmark::State& state, Frame&& frame)
 {
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) frame();
-    const double elapsed = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+    const auto duration = std::chrono::steady_clock::now() - start;
+    const double elapsed = std::chrono::duration<double, std::nano>(duration).count();
     return state.iterations() > 0 ? elapsed / static_cast<double>(state.iterations()) : 0.0;
 }
 
@@ -279,9 +279,10 @@ public:
     // Draws from now on go to this context's frame.
     void makeCurrent()
     {
-        if (!OSMesaMakeCurrent(context_, frame_.data(), GL_UNSIGNED_BYTE, frameWidth(scale_), frameHeight(scale_))) {
-            throw std::runtime_error("OSMesa could not draw into a " + std::to_string(frameWidth(scale_)) + " x " +
-                                     std::to_string(frameHeight(scale_)) + " frame");
+        if (!OSMesaMakeCurrent(context_, frame_.data(), GL_UNSIGNED_BYTE, frameWidth(scale_),
+                               frameHeight(scale_))) {
+            throw std::runtime_error("OSMesa could not draw into a " + std::to_string(frameWidth(scale_)) +
+                                     " x " + std::to_string(frameHeight(scale_)) + " frame");
         }
     }
 
@@ -342,11 +343,13 @@ std::vector<PeerCall> peerCalls(const Workload& workload)
             const Vertex& corner = call.corners[i];
             peer.positions.insert(peer.positions.end(), {corner.x, corner.y, corner.z});
             peer.texCoords.insert(peer.texCoords.end(), {corner.texU, corner.texV});
+            const int lightCount = static_cast<int>(call.lights.size());
             const uint32_t lit = call.lights.empty()
                                      ? 0x00FFFFFF
-                                     : lightVertex(call.lights.data(), static_cast<int>(call.lights.size()), corner,
-                                                   call.normals[i], 0x00FFFFFF);
-            peer.colours.insert(peer.colours.end(), {static_cast<GLubyte>(redOf(lit)), static_cast<GLubyte>(greenOf(lit)),
+                                     : lightVertex(call.lights.data(), lightCount, corner, call.normals[i],
+                                                   0x00FFFFFF);
+            peer.colours.insert(peer.colours.end(), {static_cast<GLubyte>(redOf(lit)),
+                                                     static_cast<GLubyte>(greenOf(lit)),
                                                      static_cast<GLubyte>(blueOf(lit)), 255});
         }
         calls.push_back(std::move(peer));
@@ -418,7 +421,8 @@ public:
     {
         ConsoleReporter::Finalize();
         const char* threads = std::getenv("LP_NUM_THREADS");
-        std::printf("\nllvmpipe threads: %s; ours: %d\n", threads ? threads : "unset (one per core)", ourThreads);
+        std::printf("\nllvmpipe threads: %s; ours: %d\n", threads ? threads : "unset (one per core)",
+                    ourThreads);
         for (const auto& [workload, sides] : sides_) {
             const auto ours = sides.find("Ours");
             const auto theirs = sides.find("Llvmpipe");
@@ -442,14 +446,16 @@ private:
 void registerAll()
 {
     for (const int scale : frameScales) {
-        const std::string size =
-            scale == 1 ? "" : "/" + std::to_string(frameWidth(scale)) + "x" + std::to_string(frameHeight(scale));
+        const std::string size = scale == 1 ? ""
+                                            : "/" + std::to_string(frameWidth(scale)) + "x" +
+                                                  std::to_string(frameHeight(scale));
         for (const char* name : {"GridScene", "CapsuleScene", "Random2000"}) {
             // Wall time: the peer's worker threads do their work outside this thread's CPU time.
             benchmark::RegisterBenchmark(("Ours/" + std::string(name) + size).c_str(), Ours, name, scale)
                 ->UseRealTime()
                 ->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark(("Llvmpipe/" + std::string(name) + size).c_str(), Llvmpipe, name, scale)
+            const std::string peerName = "Llvmpipe/" + std::string(name) + size;
+            benchmark::RegisterBenchmark(peerName.c_str(), Llvmpipe, name, scale)
                 ->UseRealTime()
                 ->Unit(benchmark::kMillisecond);
         }

@@ -10,6 +10,10 @@ set(TEPPLE_ENGINE_HEADERS
   geometry/Mesh.h
   geometry/MeshFile.h
   pixels/PixelToolkit.h
+  pixels/Format.h
+  pixels/Surface.h
+  pixels/Console.h
+  pixels/Clock.h
   pixels/Messages.h
   pixels/HeadlessConsole.h
   render/Renderer.h

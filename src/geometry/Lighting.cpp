@@ -40,8 +40,8 @@ uint32_t scaledColour(uint32_t colour, double redScale, double greenScale, doubl
 uint32_t lightFace(Light light, Vertex edge1, Vertex edge2, Vertex centre, uint32_t colour)
 {
     const float term = diffuseTerm(light, vecCross(edge1, edge2), centre);
-    return scaledColour(colour, static_cast<double>(light.red) * term, static_cast<double>(light.green) * term,
-                        static_cast<double>(light.blue) * term);
+    return scaledColour(colour, static_cast<double>(light.red) * term,
+                        static_cast<double>(light.green) * term, static_cast<double>(light.blue) * term);
 }
 
 uint32_t lightVertex(const Light* lights, int count, Vertex position, Vertex normal, uint32_t colour)

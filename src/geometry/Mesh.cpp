@@ -48,13 +48,13 @@ Mesh::Mesh() : faceCount(0), vertexCount(0)
     setIdentityOnesColumn(modelMatrix);
 }
 
-int Mesh::load(const std::string& path)
+void Mesh::load(const std::string& path)
 {
     const std::vector<uint8_t> bytes = readDeclaredBytes(path);
-    return parse(bytes.data(), bytes.size(), path);
+    parse(bytes.data(), bytes.size(), path);
 }
 
-int Mesh::parse(const uint8_t* bytes, size_t size, const std::string& name)
+void Mesh::parse(const uint8_t* bytes, size_t size, const std::string& name)
 {
     LsbContents decoded = decodeLsb(bytes, size, name);
     Mesh loaded;
@@ -72,7 +72,6 @@ int Mesh::parse(const uint8_t* bytes, size_t size, const std::string& name)
     vertexNormals.swap(loaded.vertexNormals);
     // Ready to draw: the indices were checked against the vertices above.
     buildCorners();
-    return 0;
 }
 
 void Mesh::computeNormals()
@@ -126,7 +125,7 @@ void Mesh::computeNormals()
     vertexNormals.swap(sums);
 }
 
-int Mesh::buildCorners()
+void Mesh::buildCorners()
 {
     const size_t cornerTotal = 3 * static_cast<size_t>(faceCount < 0 ? 0 : faceCount);
     if (faceIndices.size() < cornerTotal) {
@@ -146,15 +145,10 @@ int Mesh::buildCorners()
     // corners every frame. The spare last entry stays default and is never drawn.
     cornerPositions.assign(cornerTotal + 1, Vertex());
     cornerNormals.assign(cornerTotal + 1, Vertex());
-    outPositions.assign(cornerTotal + 1, Vertex());
-    outNormals.assign(cornerTotal + 1, Vertex());
-    outVertices.assign(available, Vertex());
-    outVertexNormals.assign(available, Vertex());
     for (size_t c = 0; c < cornerTotal; ++c) {
         cornerPositions[c] = vertices[static_cast<size_t>(faceIndices[c])];
         cornerNormals[c] = vertexNormals[static_cast<size_t>(faceIndices[c])];
     }
-    return 0;
 }
 
 Mesh Mesh::build(std::vector<Vertex> vertices, std::vector<int32_t> faceIndices)

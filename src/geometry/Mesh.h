@@ -13,17 +13,12 @@ class Mesh {
 public:
     Mesh();
 
-    std::vector<Vertex> cornerPositions; // 3 x faceCount + 1 (the spare last entry default); points for a field
-    std::vector<Vertex> cornerNormals;   // 3 x faceCount + 1
-    std::vector<Vertex> vertices;        // vertexCount, as loaded
-    std::vector<Vertex> vertexNormals;   // vertexCount unit normals (zero for unused vertices)
-    // Written by drawMesh, in camera space: the points of a field, or (3 x faceCount + 1 of each)
-    // the corners of a mesh whose face indices do not fit its vertices.
-    std::vector<Vertex> outPositions;
-    std::vector<Vertex> outNormals;
-    std::vector<Vertex> outVertices;      // vertices with normals, written by drawMesh
-    std::vector<Vertex> outVertexNormals; // their normals, written by drawMesh
-    std::vector<int32_t> faceIndices;    // 3 x faceCount
+    // 3 x faceCount + 1 (the spare last entry default); the points of a field.
+    std::vector<Vertex> cornerPositions;
+    std::vector<Vertex> cornerNormals; // 3 x faceCount + 1
+    std::vector<Vertex> vertices;      // vertexCount, as loaded
+    std::vector<Vertex> vertexNormals; // vertexCount unit normals (zero for unused vertices)
+    std::vector<int32_t> faceIndices;  // 3 x faceCount
     int32_t faceCount;
     int32_t vertexCount;
     Matrix4 modelMatrix; // starts as setIdentityOnesColumn
@@ -37,10 +32,11 @@ public:
 
     // Reads an LSB file; the mesh is then ready to draw (corners built). Throws MeshError naming the
     // file and the problem when it cannot be read or is malformed; the mesh is then left unchanged.
-    int load(const std::string& path);
+    void load(const std::string& path);
     // Decodes LSB bytes (decodeLsb, with `name` in its messages), computes the normals and only then
-    // takes the result over, corners built. Throws MeshError on malformed data; the mesh is then left unchanged.
-    int parse(const uint8_t* bytes, size_t size, const std::string& name);
+    // takes the result over, corners built. Throws MeshError on malformed data; the mesh is then
+    // left unchanged.
+    void parse(const uint8_t* bytes, size_t size, const std::string& name);
     // Each vertex normal is the area-weighted mean of the normals of the faces using it, made unit
     // length; a vertex no face uses, or whose face normals cancel out, gets the zero normal.
     // Throws std::out_of_range (changing nothing) when a face index lies outside `vertices`.
@@ -48,5 +44,5 @@ public:
     // Makes the corner arrays drawMesh reads from the vertices; call it again after changing the
     // vertices by hand. Throws std::out_of_range (changing nothing) when faceIndices is shorter than
     // 3 x faceCount or names a vertex outside `vertices` or `vertexNormals`.
-    int buildCorners();
+    void buildCorners();
 };

@@ -15,8 +15,8 @@ namespace {
 
 uint32_t readU32(const uint8_t* at)
 {
-    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
-           static_cast<uint32_t>(at[3]) << 24;
+    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
+           static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
 }
 
 int32_t readI32(const uint8_t* at)
@@ -144,9 +144,9 @@ LsbContents decodeLsb(const uint8_t* bytes, size_t size, const std::string& name
     const int32_t faceCount = indexCount / 3;
     const uint64_t needed = lsb::declaredBytes(bytes);
     if (static_cast<uint64_t>(size) < needed) {
-        throw MeshError(name + ": " + std::to_string(size) + " bytes is shorter than the " + std::to_string(needed) +
-                        " its header says (" + std::to_string(faceCount) + " triangles, " +
-                        std::to_string(vertexCount) + " vertices)");
+        throw MeshError(name + ": " + std::to_string(size) + " bytes is shorter than the " +
+                        std::to_string(needed) + " its header says (" + std::to_string(faceCount) +
+                        " triangles, " + std::to_string(vertexCount) + " vertices)");
     }
 
     LsbContents contents;
@@ -155,14 +155,17 @@ LsbContents decodeLsb(const uint8_t* bytes, size_t size, const std::string& name
     for (size_t i = 0; i < contents.faceIndices.size(); ++i) {
         const int32_t index = indexBytes[2 * i] | indexBytes[2 * i + 1] << 8;
         if (index >= vertexCount) {
-            throw MeshError(name + ": triangle " + std::to_string(i / 3) + " names vertex " + std::to_string(index) +
-                            " but there are only " + std::to_string(vertexCount) + " vertices");
+            throw MeshError(name + ": triangle " + std::to_string(i / 3) + " names vertex " +
+                            std::to_string(index) + " but there are only " + std::to_string(vertexCount) +
+                            " vertices");
         }
         contents.faceIndices[i] = index;
     }
     contents.vertices.resize(static_cast<size_t>(vertexCount));
     const uint8_t* records = indexBytes + triangleBytes * static_cast<size_t>(faceCount);
-    for (size_t v = 0; v < contents.vertices.size(); ++v) contents.vertices[v] = readRecord(records + recordBytes * v);
+    for (size_t v = 0; v < contents.vertices.size(); ++v) {
+        contents.vertices[v] = readRecord(records + recordBytes * v);
+    }
     return contents;
 }
 

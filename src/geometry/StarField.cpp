@@ -82,12 +82,12 @@ int makeStarField(Mesh& mesh, int count, float zBase, unsigned seed)
     mesh.vertices.clear();
     mesh.vertexNormals.clear();
     mesh.cornerNormals.clear();
-    mesh.outNormals.clear();
 
     mesh.vertexCount = pointTotal;
     mesh.cornerPositions.assign(static_cast<size_t>(pointTotal), Vertex());
-    mesh.outPositions.assign(static_cast<size_t>(pointTotal), Vertex());
     StarRandom random(seed);
-    for (int i = 0; i < pointTotal; ++i) mesh.cornerPositions[static_cast<size_t>(i)] = randomStar(random, zBase);
+    for (int i = 0; i < pointTotal; ++i) {
+        mesh.cornerPositions[static_cast<size_t>(i)] = randomStar(random, zBase);
+    }
     return 0;
 }

@@ -8,7 +8,8 @@ inline uint32_t packColour(int red, int green, int blue)
 {
     // No masking or clamping: a channel above 255 ORs its excess bits into the next channel up.
     // Callers that need clean colours clamp first. Shifts are done unsigned to keep them defined.
-    return ((static_cast<uint32_t>(red) << 8 | static_cast<uint32_t>(green)) << 8) | static_cast<uint32_t>(blue);
+    return ((static_cast<uint32_t>(red) << 8 | static_cast<uint32_t>(green)) << 8) |
+           static_cast<uint32_t>(blue);
 }
 
 inline int redOf(uint32_t colour) { return static_cast<int>((colour >> 16) & 0xFF); }

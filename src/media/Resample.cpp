@@ -35,7 +35,8 @@ void enlargeSmoothly(const Surface& source, Surface& target)
             const double u = (x + 0.5) / factor - 0.5;
             const int x0 = static_cast<int>(std::floor(u));
             const double fx = u - x0;
-            const uint32_t c00 = at(x0, y0), c10 = at(x0 + 1, y0), c01 = at(x0, y0 + 1), c11 = at(x0 + 1, y0 + 1);
+            const uint32_t c00 = at(x0, y0), c10 = at(x0 + 1, y0);
+            const uint32_t c01 = at(x0, y0 + 1), c11 = at(x0 + 1, y0 + 1);
             uint32_t mixed = 0;
             for (const int shift : {16, 8, 0}) {
                 const double top = channel(c00, shift) * (1 - fx) + channel(c10, shift) * fx;

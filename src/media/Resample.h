@@ -1,7 +1,7 @@
 #pragma once
 // Pictures enlarged by a whole factor, smoothly: for the demonstration drawn at N times its size,
 // whose background comes at one size only.
-#include "pixels/PixelToolkit.h"
+#include "pixels/Surface.h"
 
 // Fills `target` (N times `source`'s width and height, N >= 1) with `source` enlarged: each target
 // pixel takes the bilinear mix of the four source pixels around its centre, edges held. At N = 1

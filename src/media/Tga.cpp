@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/DataFile.h"
+#include "pixels/Format.h"
 
 namespace {
 
@@ -57,15 +58,15 @@ void decodeTga(const uint8_t* bytes, size_t size, Surface& surface)
     const int rowsRead = wholeRows < static_cast<size_t>(height) ? static_cast<int>(wholeRows) : height;
     for (int fileRow = 0; fileRow < rowsRead; ++fileRow) {
         const size_t bufferRow = static_cast<size_t>(height - 1 - fileRow);
-        std::memcpy(topFirst.data() + bufferRow * rowBytes, pixelData + static_cast<size_t>(fileRow) * rowBytes,
-                    rowBytes);
+        std::memcpy(topFirst.data() + bufferRow * rowBytes,
+                    pixelData + static_cast<size_t>(fileRow) * rowBytes, rowBytes);
     }
 
     // Bytes blue, green, red read as little-endian words are 0xRRGGBB: the 24-bit row format.
     surface.load(topFirst.data(), width, height, static_cast<int>(rowBytes), rowFormat24());
 }
 
-int loadTga(const char* fileName, Surface& surface, MessageSink& messages)
+void loadTga(const char* fileName, Surface& surface, MessageSink& messages)
 {
     std::vector<uint8_t> bytes;
     if (fileName == nullptr || !readFilePrefix(fileName, headerBytes + pixelBytesWanted(surface), bytes)) {
@@ -74,11 +75,10 @@ int loadTga(const char* fileName, Surface& surface, MessageSink& messages)
         bytes.clear();
     }
     decodeTga(bytes.data(), bytes.size(), surface);
-    return 0;
 }
 
-int loadTga(const char* fileName, Surface& surface)
+void loadTga(const char* fileName, Surface& surface)
 {
     StderrMessages messages;
-    return loadTga(fileName, surface, messages);
+    loadTga(fileName, surface, messages);
 }

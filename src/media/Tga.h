@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "pixels/Messages.h"
-#include "pixels/PixelToolkit.h"
+#include "pixels/Surface.h"
 
 // The caption of every message about a data file that cannot be loaded.
 inline constexpr const char* loadFailureCaption = "Hehe :-D";
@@ -16,7 +16,7 @@ void decodeTga(const uint8_t* bytes, size_t size, Surface& surface);
 
 // Reads fileName into the surface. A file that cannot be opened or read, or that is not a regular
 // file (a folder, a named pipe), shows "Could not load file." under loadFailureCaption through
-// `messages` (the file name as detail) and leaves the surface black. Returns 0 in every case.
-int loadTga(const char* fileName, Surface& surface, MessageSink& messages);
+// `messages` (the file name as detail) and leaves the surface black; either way the run goes on.
+void loadTga(const char* fileName, Surface& surface, MessageSink& messages);
 // The same, with messages on standard error.
-int loadTga(const char* fileName, Surface& surface);
+void loadTga(const char* fileName, Surface& surface);

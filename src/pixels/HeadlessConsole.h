@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pixels/PixelToolkit.h"
+#include "pixels/Console.h"
 
 class HeadlessConsole : public Console {
 public:

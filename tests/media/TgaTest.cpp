@@ -192,13 +192,13 @@ TEST(TgaDecode, EmptySurfacesReadNothing)
     EXPECT_EQ(decoded(bytes, 0, 5).width(), 0);
 }
 
-TEST(TgaFile, LoadsThePictureAndReturnsZero)
+TEST(TgaFile, LoadsThePicture)
 {
     const Picture f = letterF();
     const std::string path = writeTemp("f.tga", tgaFile(f));
     Surface surface(6, 5);
     CountingMessages messages;
-    EXPECT_EQ(loadTga(path.c_str(), surface, messages), 0);
+    loadTga(path.c_str(), surface, messages);
     EXPECT_EQ(pictureOf(surface), f);
     EXPECT_TRUE(messages.texts.empty());
     std::remove(path.c_str());
@@ -227,7 +227,7 @@ TEST(TgaFile, EachMissingFileGivesOneMessageAndBlack)
         std::remove(path.c_str());
         Surface surface(4, 3);
         paint(surface, 0x00ABCDEF);
-        EXPECT_EQ(loadTga(path.c_str(), surface, messages), 0);
+        loadTga(path.c_str(), surface, messages);
         EXPECT_EQ(pictureOf(surface), Picture(3, std::vector<uint32_t>(4, 0))) << name;
         // The failed open must not create the file.
         EXPECT_FALSE(fileExists(path)) << name;

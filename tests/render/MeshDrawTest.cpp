@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -29,7 +30,10 @@ const Vertex& cornerPosition(const Renderer& renderer, size_t k)
 {
     return renderer.positions[vertexOfCorner(renderer, k)];
 }
-const Vertex& cornerNormal(const Renderer& renderer, size_t k) { return renderer.normals[vertexOfCorner(renderer, k)]; }
+const Vertex& cornerNormal(const Renderer& renderer, size_t k)
+{
+    return renderer.normals[vertexOfCorner(renderer, k)];
+}
 
 bool isIdentity(const Matrix4& m)
 {
@@ -40,8 +44,8 @@ bool isIdentity(const Matrix4& m)
 // Two triangles of a unit square at the origin, with normals, texture coordinates and colours.
 Mesh squareMesh()
 {
-    Vertex corners[4] = {Vertex(-1, -1, 0, 0x00FF0000), Vertex(1, -1, 0, 0x0000FF00), Vertex(1, 1, 0, 0x000000FF),
-                         Vertex(-1, 1, 0, 0x00FFFFFF)};
+    Vertex corners[4] = {Vertex(-1, -1, 0, 0x00FF0000), Vertex(1, -1, 0, 0x0000FF00),
+                         Vertex(1, 1, 0, 0x000000FF), Vertex(-1, 1, 0, 0x00FFFFFF)};
     for (Vertex& corner : corners) {
         corner.texU = corner.texU2 = (corner.x + 1) / 2;
         corner.texV = corner.texV2 = (corner.y + 1) / 2;
@@ -104,7 +108,9 @@ TEST_F(MeshDraw, DrawScaleAppliesToOneDrawOnly)
         EXPECT_EQ(cornerPosition(*renderer, k).y, 2 * mesh.cornerPositions[k].y) << k;
     }
     drawMesh(*renderer, mesh, target, DrawMode::Gouraud);
-    for (size_t k = 0; k < 6; ++k) EXPECT_TRUE(sameBits(cornerPosition(*renderer, k), mesh.cornerPositions[k])) << k;
+    for (size_t k = 0; k < 6; ++k) {
+        EXPECT_TRUE(sameBits(cornerPosition(*renderer, k), mesh.cornerPositions[k])) << k;
+    }
 }
 
 TEST_F(MeshDraw, ViewTranslationMovesPositionsAndNormals)
@@ -130,15 +136,48 @@ TEST_F(MeshDraw, ViewRotationTurnsPositionsButNotNormals)
 
 TEST_F(MeshDraw, OtherModesDrawNothingButTransformAndReset)
 {
-    const Vertex marker(7, 7, 7, 7);
     for (int mode : {5, -1, 1000}) {
-        renderer->setVertexBuffers(&marker, &marker, 1);
         scaling(mesh.drawMatrix, 3, 3, 3);
         drawMesh(*renderer, mesh, target, static_cast<DrawMode>(mode));
         EXPECT_TRUE(isIdentity(mesh.drawMatrix)) << mode;
-        ASSERT_EQ(renderer->positions.size(), 1u) << mode;
-        EXPECT_TRUE(sameBits(renderer->positions[0], marker)) << mode;
-        EXPECT_EQ(mesh.outVertices[1].x, 3.0f) << mode; // the transforms still ran
+        ASSERT_EQ(cornerCount(*renderer), 6u) << mode;
+        EXPECT_EQ(cornerPosition(*renderer, 1).x, 3.0f) << mode; // the transforms still ran
+        const uint32_t* pixels = target.pixels();
+        const auto black = [](uint32_t pixel) { return pixel == 0; };
+        EXPECT_TRUE(std::all_of(pixels, pixels + screenWidth * screenHeight, black)) << mode;
+    }
+}
+
+// drawMesh writes the renderer's arrays in place; whatever an earlier draw of another kind left
+// there, they must end up exactly as the buffer setters would leave them.
+TEST_F(MeshDraw, TheRendererHoldsWhatItsBufferSettersWouldLeave)
+{
+    Mesh field;
+    makeStarField(field, 40, 20.0f, 3u);
+    const auto sameVertices = [](const std::vector<Vertex>& a, const std::vector<Vertex>& b) {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Vertex)) == 0;
+    };
+    const auto sameArrays = [&](const Renderer& drawn, const Renderer& set) {
+        return sameVertices(drawn.positions, set.positions) && sameVertices(drawn.normals, set.normals) &&
+               drawn.indices == set.indices;
+    };
+    Renderer set(Viewport::demo());
+    for (int round = 0; round < 2; ++round) {
+        drawMesh(*renderer, mesh, target, round == 0 ? DrawMode::Gouraud : static_cast<DrawMode>(9));
+        set.setIndexedVertexBuffers(mesh.vertices.data(), mesh.vertexNormals.data(), mesh.vertices.size(),
+                                    mesh.faceIndices.data(), mesh.faceIndices.size());
+        EXPECT_TRUE(sameArrays(*renderer, set)) << "indexed, round " << round;
+
+        drawMesh(*renderer, field, target, DrawMode::Sprites);
+        set.setVertexBuffers(field.cornerPositions.data(), nullptr, field.cornerPositions.size());
+        EXPECT_TRUE(sameArrays(*renderer, set)) << "sprites, round " << round;
+
+        // An index outside the vertices: the corners built before it go over one by one.
+        Mesh broken = mesh;
+        broken.faceIndices[4] = 4;
+        drawMesh(*renderer, broken, target, DrawMode::Flat);
+        set.setVertexBuffers(mesh.cornerPositions.data(), mesh.cornerNormals.data(), 6);
+        EXPECT_TRUE(sameArrays(*renderer, set)) << "corner by corner, round " << round;
     }
 }
 
@@ -172,13 +211,14 @@ TEST_F(MeshDraw, SpriteModeOnALoadedMeshStaysInsideItsArrays)
 TEST_F(MeshDraw, ParsedAndBuiltMeshesAreReadyToDrawAndAnEmptyOneHandsOverNothing)
 {
     Mesh parsed;
-    const std::vector<uint8_t> bytes = encodeLsb({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0)}, {0, 1, 2});
+    const std::vector<uint8_t> bytes =
+        encodeLsb({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0)}, {0, 1, 2});
     parsed.parse(bytes.data(), bytes.size(), "parsed.LSB");
     drawMesh(*renderer, parsed, target, DrawMode::Gouraud);
     EXPECT_EQ(cornerCount(*renderer), 3u);
 
-    Mesh built =
-        Mesh::build({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0), Vertex(1, 1, 0, 0)}, {0, 1, 2, 1, 3, 2});
+    Mesh built = Mesh::build({Vertex(), Vertex(1, 0, 0, 0), Vertex(0, 1, 0, 0), Vertex(1, 1, 0, 0)},
+                             {0, 1, 2, 1, 3, 2});
     EXPECT_EQ(built.faceCount, 2);
     EXPECT_EQ(built.vertexCount, 4);
     drawMesh(*renderer, built, target, DrawMode::Gouraud);
@@ -226,7 +266,8 @@ TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
     constexpr int side = 6;
     for (int j = 0; j < side; ++j) {
         for (int i = 0; i < side; ++i) {
-            Vertex v(static_cast<float>(i) * 3 - 7, static_cast<float>(j) * 3 - 8, static_cast<float>((i * j) % 3),
+            Vertex v(static_cast<float>(i) * 3 - 7, static_cast<float>(j) * 3 - 8,
+                     static_cast<float>((i * j) % 3),
                      0x00204080u + static_cast<uint32_t>(i * 0x110000 + j * 0x1100));
             v.texU = v.texU2 = static_cast<float>(i) / side;
             v.texV = v.texV2 = static_cast<float>(j) / side;
@@ -281,11 +322,13 @@ TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
         cornerwise = std::move(fresh);
         cornerwise->setVertexBuffers(corners.data(), normals.data(), corners.size());
         cornerwise->draw(modes[call], cornerTarget);
-        ASSERT_EQ(std::memcmp(target.pixels(), cornerTarget.pixels(), screenWidth * screenHeight * 4), 0) << call;
-        const size_t pixels = renderer->pixelCount();
-        ASSERT_EQ(std::memcmp(renderer->depthBuffer(), cornerwise->depthBuffer(), pixels * sizeof(double)), 0) << call;
-        ASSERT_EQ(std::memcmp(renderer->accumBuffer(), cornerwise->accumBuffer(), pixels * sizeof(uint32_t)), 0)
+        ASSERT_EQ(std::memcmp(target.pixels(), cornerTarget.pixels(), screenWidth * screenHeight * 4), 0)
             << call;
+        const size_t pixels = renderer->pixelCount();
+        ASSERT_EQ(std::memcmp(renderer->depthBuffer(), cornerwise->depthBuffer(), pixels * sizeof(double)), 0)
+            << call;
+        const size_t accumBytes = pixels * sizeof(uint32_t);
+        ASSERT_EQ(std::memcmp(renderer->accumBuffer(), cornerwise->accumBuffer(), accumBytes), 0) << call;
     }
     int drawn = 0;
     for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += target.pixels()[i] != 0;

@@ -3,7 +3,7 @@
 // the double keeps full precision however long the machine has been up.
 #include <cstdint>
 
-#include "pixels/PixelToolkit.h"
+#include "pixels/Clock.h"
 
 class SdlClock : public Clock {
 public:

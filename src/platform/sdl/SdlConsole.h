@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pixels/PixelToolkit.h"
+#include "pixels/Console.h"
 #include "platform/sdl/Termination.h"
 
 struct SDL_Window;

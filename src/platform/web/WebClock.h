@@ -2,7 +2,7 @@
 // The demo's clock in the browser: the page's music clock (music-clock.js). While the soundtrack
 // plays, the time is the position of the music being heard, so picture and sound stay together;
 // without music it is the page's high-resolution time. Both stand still while the page is hidden.
-#include "pixels/PixelToolkit.h"
+#include "pixels/Clock.h"
 
 class WebClock : public Clock {
 public:

@@ -1,7 +1,9 @@
-#include "pixels/PixelToolkit.h"
+#include "pixels/Surface.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include "pixels/Console.h"
 
 namespace {
 
@@ -21,14 +23,16 @@ void copyArea(const uint32_t* sourcePixels, int sourceWidth, int sourceHeight, c
               uint32_t* targetPixels, int targetWidth, int targetHeight, const Area& destination)
 {
     // Containment first: it bounds every coordinate, so the widths compared next cannot overflow.
-    if (!areaInside(source, sourceWidth, sourceHeight) || !areaInside(destination, targetWidth, targetHeight) ||
-        !equalSize(source, destination)) {
+    if (!areaInside(source, sourceWidth, sourceHeight) ||
+        !areaInside(destination, targetWidth, targetHeight) || !equalSize(source, destination)) {
         return;
     }
     const size_t rowBytes = static_cast<size_t>(source.width()) * 4;
     for (int row = 0; row < source.height(); ++row) {
-        const uint32_t* from = sourcePixels + static_cast<size_t>(source.top + row) * sourceWidth + source.left;
-        uint32_t* to = targetPixels + static_cast<size_t>(destination.top + row) * targetWidth + destination.left;
+        const uint32_t* from =
+            sourcePixels + static_cast<size_t>(source.top + row) * sourceWidth + source.left;
+        uint32_t* to =
+            targetPixels + static_cast<size_t>(destination.top + row) * targetWidth + destination.left;
         std::memmove(to, from, rowBytes);
     }
 }
@@ -51,8 +55,8 @@ struct Channel {
     {
         if (maximum == 0) return 0;
         const uint32_t value = (pixel & mask) >> shift;
-        return maximum == 255 ? value
-                              : static_cast<uint32_t>((static_cast<uint64_t>(value) * 255 + maximum / 2) / maximum);
+        if (maximum == 255) return value;
+        return static_cast<uint32_t>((static_cast<uint64_t>(value) * 255 + maximum / 2) / maximum);
     }
 };
 
@@ -88,43 +92,17 @@ void Surface::load(const void* rows, int width, int height, int pitch, const For
 
 void Surface::copy(Surface& target, const Area& source, const Area& destination) const
 {
-    copyArea(pixels_.data(), width_, height_, source, target.lock(), target.width(), target.height(), destination);
+    copyArea(pixels_.data(), width_, height_, source, target.lock(), target.width(), target.height(),
+             destination);
 }
 
 void Surface::copy(Console& target, const Area& source, const Area& destination) const
 {
-    copyArea(pixels_.data(), width_, height_, source, target.pixels(), target.width(), target.height(), destination);
+    copyArea(pixels_.data(), width_, height_, source, target.pixels(), target.width(), target.height(),
+             destination);
 }
 
 void Surface::clear()
 {
     std::fill(pixels_.begin(), pixels_.end(), 0u);
-}
-
-void Console::resizePixels(int width, int height)
-{
-    width_ = std::max(width, 0);
-    height_ = std::max(height, 0);
-    pixels_.assign(static_cast<size_t>(width_) * height_, 0u);
-}
-
-void Timer::start()
-{
-    started_ = true;
-    startSeconds_ = clock_.seconds();
-    lastDeltaSeconds_ = startSeconds_;
-}
-
-double Timer::time()
-{
-    return started_ ? clock_.seconds() - startSeconds_ : 0.0;
-}
-
-double Timer::delta()
-{
-    if (!started_) return 0.0;
-    const double now = clock_.seconds();
-    const double elapsed = now - lastDeltaSeconds_;
-    lastDeltaSeconds_ = now;
-    return elapsed;
 }
