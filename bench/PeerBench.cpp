@@ -74,8 +74,10 @@ DrawCall transformed(Mesh& mesh, Renderer& renderer)
     drawMesh(renderer, mesh, unused, static_cast<DrawMode>(-1)); // a mode that transforms and draws nothing
     DrawCall call;
     // Handed over corner by corner, as the peer draws them.
-    for (size_t k = 0; k < renderer.cornerCount(); ++k) {
-        const size_t vertex = renderer.vertexOfCorner(k);
+    const bool indexed = !renderer.indices.empty();
+    const size_t corners = indexed ? renderer.indices.size() : renderer.positions.size();
+    for (size_t k = 0; k < corners; ++k) {
+        const size_t vertex = indexed ? static_cast<size_t>(renderer.indices[k]) : k;
         call.corners.push_back(renderer.positions[vertex]);
         call.normals.push_back(renderer.normals[vertex]);
     }
