@@ -4,10 +4,19 @@
 # tests/web/package-lock.json, into tests/web/node_modules).
 # Idempotent: what is already present is left alone, and apt and npm are not touched at all.
 # --system-only: the Debian packages alone (scripts/web.sh needs no npm).
+# --cross aarch64: instead, what scripts/cross-test.sh needs to build and run the whole project for
+# 64-bit ARM: the cross compiler, qemu's user-mode emulator and the libraries' arm64 packages
+# beside the machine's own (Debian multiarch: nothing of the machine's is removed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 node_packages=yes
 [ "${1:-}" = --system-only ] && node_packages=no
+cross=""
+if [ "${1:-}" = --cross ]; then
+  cross=${2:-}
+  [ "$cross" = aarch64 ] || { echo "install-deps.sh: --cross takes aarch64" >&2; exit 2; }
+  node_packages=no
+fi
 
 PACKAGES=(
   cmake g++ make pkg-config
@@ -38,6 +47,15 @@ install_node_packages() {
   PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --prefix tests/web --no-audit --no-fund --loglevel=error
 }
 
+if [ "$cross" = aarch64 ]; then
+  PACKAGES=(
+    g++-aarch64-linux-gnu qemu-user
+    libsdl2-dev:arm64 libsdl2-mixer-dev:arm64 libmp3lame-dev:arm64 libmpg123-dev:arm64
+    libasound2-dev:arm64 libpng-dev:arm64 libdeflate-dev:arm64 zlib1g-dev:arm64
+    libgtest-dev:arm64 libgmock-dev:arm64
+  )
+fi
+
 missing=()
 for pkg in "${PACKAGES[@]}"; do
   if ! grep -q 'install ok installed' <<<"$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)"; then
@@ -53,6 +71,9 @@ fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
   SUDO="sudo"
+fi
+if [ "$cross" = aarch64 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  $SUDO dpkg --add-architecture arm64
 fi
 
 echo "Installing: ${missing[*]}" >&2

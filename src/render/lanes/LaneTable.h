@@ -12,13 +12,20 @@
 // draws every span one at a time, with the same pictures.
 #include <array>
 
+// The set the build's baseline runs without an instruction-set region (BaselineLanes): the Gouraud
+// path steps its four attributes on it.
 #if defined(__SSE2__) && !defined(TEPPLE_NO_LANE_SETS)
 #define TEPPLE_LANE_SETS_BASELINE(X) X(Sse2, 4, "sse2", true, true)
-// The set the build's baseline runs without an instruction-set region: the Gouraud path steps its
-// four attributes on it.
 #include "render/lanes/Sse2.h"
 using BaselineLanes = Sse2Lanes;
 #define TEPPLE_BASELINE_LANES 1
+#define TEPPLE_LANES_SSE2 1
+#elif defined(__aarch64__) && !defined(TEPPLE_NO_LANE_SETS)
+#define TEPPLE_LANE_SETS_BASELINE(X) X(Neon, 4, "neon", true, true)
+#include "render/lanes/Neon.h"
+using BaselineLanes = NeonLanes;
+#define TEPPLE_BASELINE_LANES 1
+#define TEPPLE_LANES_NEON 1
 #else
 #define TEPPLE_LANE_SETS_BASELINE(X)
 #endif

@@ -2,7 +2,7 @@
 // build's WebAssembly SIMD), so this file needs no instruction-set region of its own.
 #include "render/paths/TexturedSpan.h"
 
-#if defined(TEPPLE_BASELINE_LANES)
+#if defined(TEPPLE_LANES_SSE2)
 #include "render/lanes/Sse2.h"
 #include "render/paths/TexturedLaneKernel.h"
 

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds the whole project for another processor on this machine and tests it there under qemu's
+# user-mode emulation: the unit tests, and the frame hashes of the whole timeline equal to the
+# committed list (the x86 pictures) one span at a time, on every lane width the processor's lane
+# sets have and on two threads; then the same from a build without lane sets (TEPPLE_LANE_SETS=OFF).
+#   scripts/cross-test.sh aarch64
+# Installs what it needs first (scripts/install-deps.sh --cross aarch64). Builds in build-aarch64/
+# and build-aarch64-portable/; the data files are made there by the cross-built generator itself.
+# Prints how long each part took. Emulated runs count instructions, not speed: nothing here times.
+set -euo pipefail
+export LC_ALL=C
+cd "$(dirname "$0")/.."
+
+target=${1:-}
+if [ "$target" != aarch64 ]; then
+  echo "usage: scripts/cross-test.sh aarch64" >&2
+  exit 2
+fi
+
+./scripts/install-deps.sh --cross aarch64
+
+started=$SECONDS
+part() { echo "== $1 ($((SECONDS - started)) s so far)"; }
+run() { cmake/run-aarch64.sh "$@"; }
+
+build_for() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
+    "$@" >/dev/null
+  cmake --build "$dir" -j"$(nproc)" --target tepple_tests tepple_frame_hash_tests
+}
+
+# The frame hashes at one lane width and thread count. A width the build cannot run is a failure
+# here, not a skip: each width asked for is one the processor's table has.
+hashes() {
+  local dir=$1 lanes=$2 threads=$3 output
+  echo "-- frame hashes, lane width $lanes, $threads thread(s)"
+  output=$(run "$dir/tests/pictures/tepple_frame_hash_tests" --lanes "$lanes" --threads "$threads" 2>&1) ||
+    { echo "$output"; echo "FAIL: frame hashes at lane width $lanes, $threads thread(s)" >&2; exit 1; }
+  if grep -q "cannot run here" <<<"$output"; then
+    echo "$output"
+    echo "FAIL: lane width $lanes was not drawn" >&2
+    exit 1
+  fi
+  grep -E '^\[  PASSED  \]' <<<"$output"
+}
+
+part "building for aarch64 with its lane sets"
+build_for build-aarch64
+part "the unit tests under emulation"
+# The window tests need a display and real time; the platform's own tests run under the dummy
+# SDL drivers as they do natively.
+SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy run build-aarch64/tests/tepple_tests --gtest_brief=1
+part "the frame hashes under emulation"
+# Every lane width this build runs here, as the lane-set test reports them (1: one span at a time).
+widths=$(run build-aarch64/tests/tepple_tests --gtest_filter='LaneSets.*' 2>/dev/null |
+  sed -n 's/^lane widths here://p')
+[ -n "$widths" ] || { echo "FAIL: the lane-set test named no lane widths" >&2; exit 1; }
+echo "lane widths here:$widths"
+for lanes in $widths; do
+  hashes build-aarch64 "$lanes" 1
+done
+for lanes in $widths; do
+  hashes build-aarch64 "$lanes" 2
+done
+
+part "building for aarch64 without lane sets"
+build_for build-aarch64-portable -DTEPPLE_LANE_SETS=OFF
+part "the portable build's frame hashes under emulation"
+hashes build-aarch64-portable 1 1
+hashes build-aarch64-portable 1 2
+
+part "done"
+echo "ok: aarch64 draws every frame of the timeline as x86 does, with and without its lane sets"

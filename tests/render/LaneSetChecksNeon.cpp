@@ -1,0 +1,9 @@
+// The NEON four-lane set's checks (LaneSetChecks.h), in the aarch64 baseline instruction set.
+#include <string>
+
+#if defined(__aarch64__)
+#include "LaneSetChecks.h"
+#include "render/lanes/Neon.h"
+
+std::string neonLaneSetProblems() { return laneSetProblems<NeonLanes>(); }
+#endif
