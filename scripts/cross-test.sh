@@ -5,7 +5,7 @@
 # sets have and on two threads; then the same from a build without lane sets (TEPPLE_LANE_SETS=OFF).
 #   scripts/cross-test.sh aarch64
 # Installs what it needs first (scripts/install-deps.sh --cross aarch64). Builds in build-aarch64/
-# and build-aarch64-portable/; the data files are made there by the cross-built generator itself.
+# and build-aarch64-portable/, with the data files of the native build in build/ (made first).
 # Prints how long each part took. Emulated runs count instructions, not speed: nothing here times.
 set -euo pipefail
 export LC_ALL=C
@@ -27,7 +27,7 @@ build_for() {
   local dir=$1
   shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
-    "$@" >/dev/null
+    -DTEPPLE_DATA_FROM="$PWD/build/run" "$@" >/dev/null
   cmake --build "$dir" -j"$(nproc)" --target tepple_tests tepple_frame_hash_tests
 }
 
@@ -46,6 +46,10 @@ hashes() {
   grep -E '^\[  PASSED  \]' <<<"$output"
 }
 
+part "the data files, from the native build"
+./scripts/install-deps.sh --system-only
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)" --target tepple_data
 part "building for aarch64 with its lane sets"
 build_for build-aarch64
 part "the unit tests under emulation"

@@ -28,6 +28,8 @@
 //   gather(const uint32_t*, Pixels), gather(const double*, Pixels)
 //   texels(TextureView, column, row, offset): TextureView::atTexel of each lane
 //   scatter(uint32_t*, Pixels, Int, Bits), scatter(double*, Pixels, Double, Bits): the lanes named
+// and a set the build's baseline runs (BaselineLanes, LaneTable.h), on which the Gouraud path steps
+// its four attributes: lowBytes(Int), the low byte of each lane in one word, and lastLane(Float).
 //
 // The helpers below are written once on any L. A file that compiles a set for instructions beyond
 // the build's baseline includes this header, the set's own header and its kernels inside that
