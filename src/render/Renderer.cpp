@@ -15,6 +15,29 @@ namespace {
 // Below any key a real frame can produce, so the first surface drawn anywhere passes.
 constexpr double initialDepth = -65536.0;
 
+[[noreturn]] void throwOutsideVertices(const char* caller, size_t corner, int32_t index, size_t vertexCount)
+{
+    throw std::out_of_range(std::string(caller) + ": corner " + std::to_string(corner) + " names vertex " +
+                            std::to_string(index) + " of " + std::to_string(vertexCount));
+}
+
+// Throws, naming the first corner at fault, unless every index names one of `vertexCount`
+// vertices. Each index taken as unsigned is below the limit exactly when it is in range: a
+// negative one wraps to 2^31 or above, and the limit is never above 2^31 (every non-negative
+// index names a vertex of a larger array). The pass looks for the largest index without a branch
+// per index, so it costs next to nothing beside the call; the corner is looked for only when one
+// is outside.
+void checkCorners(const char* caller, const int32_t* indices, size_t cornerCount, size_t vertexCount)
+{
+    const uint32_t limit = static_cast<uint32_t>(std::min<size_t>(vertexCount, size_t{1} << 31));
+    uint32_t largest = 0;
+    for (size_t k = 0; k < cornerCount; ++k) largest = std::max(largest, static_cast<uint32_t>(indices[k]));
+    if (cornerCount == 0 || largest < limit) return;
+    for (size_t k = 0; k < cornerCount; ++k) {
+        if (static_cast<uint32_t>(indices[k]) >= limit) throwOutsideVertices(caller, k, indices[k], vertexCount);
+    }
+}
+
 } // namespace
 
 Renderer::Scratch::Scratch() : scratch_(std::make_unique<CallScratch>()) {}
@@ -34,7 +57,7 @@ Renderer::Renderer(const Viewport& viewport)
 
 void Renderer::clearDepth() { std::fill(depth_.begin(), depth_.end(), initialDepth); }
 
-CallState Renderer::callState(Surface& target)
+CallState Renderer::callState(Surface& target, bool readsIndices)
 {
     if (target.width() != viewport_.width || target.height() != viewport_.height) {
         throw std::invalid_argument("Renderer: the target is " + std::to_string(target.width()) + " x " +
@@ -42,6 +65,9 @@ CallState Renderer::callState(Surface& target)
                                     std::to_string(viewport_.width) + " x " +
                                     std::to_string(viewport_.height));
     }
+    // The index list is a public member, so nothing before the call has checked it against the
+    // positions as they are now; every stage reads positions through it unchecked.
+    if (readsIndices) checkCorners("draw", indices.data(), indices.size(), positions.size());
     CallInput input;
     input.positions = positions.data();
     input.vertexCount = positions.size();
@@ -55,7 +81,7 @@ CallState Renderer::callState(Surface& target)
                               depth_.data(),     static_cast<size_t>(viewport_.width),
                               DepthRule(frame_), VisibilityWindow(viewport_)};
     return CallState{viewport_, input,    lights,    texture, secondTexture, blendMode != 0,
-                     backfaceCull != 0, laneWidth, pool_, buffers};
+                     backfaceCull != 0, laneWidth, pool_.pool, buffers};
 }
 
 void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count)
@@ -76,13 +102,7 @@ void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* nor
 void Renderer::setIndexedVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource,
                                        size_t vertexCount, const int32_t* indicesSource, size_t cornerCount)
 {
-    for (size_t k = 0; k < cornerCount; ++k) {
-        if (indicesSource[k] < 0 || static_cast<size_t>(indicesSource[k]) >= vertexCount) {
-            throw std::out_of_range("setIndexedVertexBuffers: corner " + std::to_string(k) +
-                                    " names vertex " + std::to_string(indicesSource[k]) + " of " +
-                                    std::to_string(vertexCount));
-        }
-    }
+    checkCorners("setIndexedVertexBuffers", indicesSource, cornerCount, vertexCount);
     setVertexBuffers(positionsSource, normalsSource, vertexCount);
     indices.assign(indicesSource, indicesSource + cornerCount);
 }
@@ -95,7 +115,8 @@ bool Renderer::draw(DrawMode mode, Surface& target)
                                       &paths::sprites, &paths::flat};
     static_assert(std::size(byMode) == static_cast<size_t>(DrawMode::Flat) + 1);
     if (!isDrawMode(mode)) return false;
-    byMode[static_cast<size_t>(mode)](callState(target), *scratch_);
+    // Sprites read positions alone, never the index list.
+    byMode[static_cast<size_t>(mode)](callState(target, mode != DrawMode::Sprites), *scratch_);
     return true;
 }
 

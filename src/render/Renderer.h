@@ -9,7 +9,8 @@
 // Every target must have the viewport's size (Viewport.h); the buffers are the renderer's own, on
 // the heap, so a renderer may live anywhere. A renderer draws on the calling thread, or shares each
 // call with the threads of a WorkerPool lent to it; the pictures are the same either way. Two
-// renderers may draw at the same time on different threads: they share nothing.
+// renderers may draw at the same time on different threads: they share nothing, a copy included (a
+// copy has no pool of its own until one is lent to it).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,7 +41,9 @@ public:
     // A renderer for targets of the viewport's size. Throws std::invalid_argument naming the
     // problem when the viewport cannot be drawn with (Viewport::problem).
     explicit Renderer(const Viewport& viewport);
-    // A copy takes every setting, buffer and the lent pool, and work areas of its own.
+    // A copy takes every setting and buffer, and work areas of its own, but no pool: a pool serves
+    // one caller at a time, so a copy drawing with its original's would race it. Lend the copy a
+    // pool of its own with setPool. Assigning a renderer leaves it with no pool the same way.
     Renderer(const Renderer& other) = default;
     Renderer& operator=(const Renderer& other) = default;
     ~Renderer() = default;
@@ -51,7 +54,8 @@ public:
     std::vector<Vertex> normals; // entry i belongs to positions entry i; a missing entry is the zero normal
     // The triangles' corners as indices into positions (and normals), three per triangle, so a
     // vertex shared by several triangles is projected and lit once per draw call. Empty: corner k
-    // is positions entry k. Sprites ignore it.
+    // is positions entry k. Sprites ignore it. Every index must name an entry of positions when a
+    // call reads them: a call that finds one outside throws std::out_of_range, drawing nothing.
     std::vector<int32_t> indices;
     std::vector<Light> lights; // in addLight order
     Surface* texture;          // not owned
@@ -100,7 +104,8 @@ public:
     size_t pixelCount() const { return accum_.size(); }
 
     // The draw modes. Each throws std::invalid_argument, drawing nothing, when the target's size
-    // is not the viewport's. The textured, two-texture and sprite paths draw nothing while a texture
+    // is not the viewport's, and (all but sprites) std::out_of_range naming the corner, drawing
+    // nothing, when an index lies outside positions. The textured, two-texture and sprite paths draw nothing while a texture
     // they read is unbound or empty; a texel index outside the texture reads the nearest texel
     // inside it. Coordinates, colours or normals that are NaN or infinite draw nothing wrong: such
     // a corner lands at a saturated or zero position, and every buffer keeps valid values.
@@ -116,20 +121,32 @@ public:
 
     // Lends the renderer a pool of threads to share its draw calls with (WorkerPool.h), or takes it
     // back (null: every call on the calling thread alone). The pool stays its owner's; it must
-    // outlive its use here and serve one call at a time.
-    void setPool(WorkerPool* pool) { pool_ = pool; }
-    WorkerPool* pool() const { return pool_; }
+    // outlive its use here and serve one call at a time: a call on a pool busy with another
+    // caller's job throws std::logic_error (WorkerPool::run). Copies are not lent it.
+    void setPool(WorkerPool* pool) { pool_.pool = pool; }
+    WorkerPool* pool() const { return pool_.pool; }
 
 private:
     // What a call into `target` reads and draws into; throws when the target's size is not the
-    // viewport's.
-    CallState callState(Surface& target);
+    // viewport's, or (when the call reads the index list) an index lies outside positions.
+    CallState callState(Surface& target, bool readsIndices);
 
     Viewport viewport_;
     std::vector<uint32_t> accum_;
     std::vector<double> depth_;
     uint32_t frame_ = 0;
-    WorkerPool* pool_ = nullptr;
+    // The lent pool, which copies do not take (see the copy constructor).
+    struct LentPool {
+        LentPool() = default;
+        LentPool(const LentPool&) {}
+        LentPool& operator=(const LentPool& other)
+        {
+            if (this != &other) pool = nullptr;
+            return *this;
+        }
+        WorkerPool* pool = nullptr;
+    };
+    LentPool pool_;
     // The scratch of a draw call (render/stages/TriangleLoop.h), kept from call to call. A copy
     // starts with an empty one of its own: it holds nothing that outlives a call.
     class Scratch {

@@ -124,6 +124,10 @@ struct WorkerPool::Crew {
     }
 
     std::vector<std::thread> workers_; // read and written by the caller's thread alone
+    // Set while a caller's job runs. The hand-over above has room for one job at a time: a second
+    // caller would overwrite the job being worked on, and the first would wait forever for pieces
+    // that are never finished, so the second is refused instead.
+    std::atomic<bool> busy_{false};
     // Each on a cache line of its own, away from the fields the caller writes per job, so a thread spinning
     // on one does not slow the others' writes.
     alignas(64) std::atomic<uint64_t> claim_{0};
@@ -165,5 +169,14 @@ WorkerPool::~WorkerPool() { crew_->stopWorkers(); }
 
 void WorkerPool::run(PieceFunction function, void* context, int pieces)
 {
+    // Acquire and release: a caller taking the pool after another sees all that one wrote.
+    if (crew_->busy_.exchange(true, std::memory_order_acquire)) {
+        throw std::logic_error("WorkerPool: busy with another caller's job (a pool serves one caller at a "
+                               "time, and a piece may not run a job of its own on it)");
+    }
+    struct Release {
+        std::atomic<bool>& busy;
+        ~Release() { busy.store(false, std::memory_order_release); }
+    } release{crew_->busy_};
     crew_->run(function, context, pieces);
 }

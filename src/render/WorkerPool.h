@@ -34,7 +34,9 @@ public:
     int threads() const { return threads_; }
 
     // Runs function for every piece, each exactly once, on whichever thread claims it, and returns once all
-    // have finished. More than 65,535 pieces run on the calling thread alone. Not re-entrant.
+    // have finished. More than 65,535 pieces run on the calling thread alone. A pool serves one caller at a
+    // time: a call while another caller's job is running, or from a piece of a job on this pool, throws
+    // std::logic_error, running nothing and leaving the running job as it was.
     void run(PieceFunction function, void* context, int pieces);
 
     // run() with a callable instead of a function and its context: body(piece, thread) for every piece.

@@ -143,6 +143,63 @@ TEST_F(RendererDispatch, TargetsOfAnotherSizeAreRefusedUntouched)
     for (int i = 0; i < 320 * 240; ++i) ASSERT_EQ(small.pixels()[i], 0u) << i;
 }
 
+// The index list and the positions are public members: a call that reads the index list must
+// refuse, before it reads a vertex or writes a pixel, any index that names no entry of positions
+// as they are at the call (one too large, a negative one, or one left behind when positions
+// shrank after setIndexedVertexBuffers checked them).
+TEST_F(RendererDispatch, IndicesOutsideThePositionsAreRefusedAtTheCallUntouched)
+{
+    const auto texture = makeTexture(8, 8, [](int, int) { return 0x00204060u; });
+    renderer->setTexture(texture.get());
+    renderer->setSecondTexture(texture.get());
+    renderer->backfaceCull = 0;
+    renderer->addLight(Light(Vertex(0, 0, -10, 0), 1.0f, 1.0f, 1.0f));
+    const std::vector<Vertex> square = {onPixel(100, 100, 20, 0x00808080), onPixel(300, 100, 20, 0x00808080),
+                                        onPixel(100, 300, 20, 0x00808080), onPixel(300, 300, 20, 0x00808080)};
+    const std::vector<Vertex> normals(4, Vertex(0, 0, -1, 0));
+    const int32_t corners[] = {0, 1, 2, 1, 3, 2};
+    struct Fault {
+        std::vector<int32_t> indices;
+        size_t positionsKept;
+        const char* message;
+    };
+    const Fault faults[] = {
+        {{0, 1, 100000}, 3, "draw: corner 2 names vertex 100000 of 3"},
+        {{0, -1, 2}, 3, "draw: corner 1 names vertex -1 of 3"},
+        {{0, 1, 2, 1, 3, 2}, 3, "draw: corner 4 names vertex 3 of 3"},
+        {{0, 1, 2}, 0, "draw: corner 0 names vertex 0 of 0"},
+    };
+    for (const DrawMode mode : {DrawMode::Gouraud, DrawMode::Textured, DrawMode::DualTextured, DrawMode::Flat}) {
+        for (const Fault& fault : faults) {
+            SCOPED_TRACE(std::string("mode ") + std::to_string(static_cast<int>(mode)) + ", " + fault.message);
+            // A picture and buffers already drawn into, so that any change shows.
+            renderer->nextFrame();
+            fillScreen(0x00010203);
+            renderer->blendMode = 1;
+            renderer->setIndexedVertexBuffers(square.data(), normals.data(), 4, corners, 6);
+            renderer->draw(DrawMode::Gouraud, screen);
+            renderer->blendMode = static_cast<uint8_t>(mode == DrawMode::Textured);
+            const std::vector<uint32_t> pixels(screen.pixels(), screen.pixels() + screenWidth * screenHeight);
+            const std::vector<uint32_t> accum(renderer->accumBuffer(), renderer->accumBuffer() + renderer->pixelCount());
+            const std::vector<double> depth(renderer->depthBuffer(), renderer->depthBuffer() + renderer->pixelCount());
+            ASSERT_NE(std::count(pixels.begin(), pixels.end(), 0x00010203u), screenWidth * screenHeight);
+
+            renderer->nextFrame(); // fresh depth keys: a triangle drawn now would show
+            renderer->positions.resize(fault.positionsKept);
+            renderer->indices = fault.indices;
+            try {
+                renderer->draw(mode, screen);
+                ADD_FAILURE() << "the call was drawn";
+            } catch (const std::out_of_range& error) {
+                EXPECT_STREQ(error.what(), fault.message);
+            }
+            EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), screen.pixels()));
+            EXPECT_TRUE(std::equal(accum.begin(), accum.end(), renderer->accumBuffer()));
+            EXPECT_TRUE(std::equal(depth.begin(), depth.end(), renderer->depthBuffer()));
+        }
+    }
+}
+
 // Large and small triangles, many across the edges between strips and some reaching off screen,
 // through every depth-tested path, blended and not, lit and not, two frames running so the second
 // draws over the first's depth keys: a renderer changed by `change` must give every pixel, depth
@@ -226,13 +283,17 @@ TEST(RendererThreads, StripsDrawExactlyWhatOneThreadDraws)
         },
         drawn);
     EXPECT_GT(drawn, screenWidth * screenHeight / 10);
-    // A copy (as the raster fuzzer makes of a fresh renderer) draws with the same lent threads.
+    // A copy, made or assigned, is not lent its original's threads: a pool serves one caller at a
+    // time, and the copy and its original may draw at once on two threads.
+    ASSERT_NE(threaded->pool(), nullptr);
     const auto copy = std::make_unique<Renderer>(*threaded);
-    ASSERT_NE(copy->pool(), nullptr);
-    EXPECT_EQ(copy->pool()->threads(), 3);
+    EXPECT_EQ(copy->pool(), nullptr);
+    WorkerPool ownPool(2);
     Renderer other(Viewport::demo());
-    other = *copy;
-    EXPECT_EQ(other.pool(), copy->pool());
+    other.setPool(&ownPool);
+    other = *threaded;
+    EXPECT_EQ(other.pool(), nullptr);
+    EXPECT_EQ(threaded->pool()->threads(), 3); // the original keeps its own
 }
 
 // Spans drawn side by side give what spans drawn one by one give, at every lane width this build

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -160,5 +162,104 @@ TEST(WorkerPool, ThreadCountsOutsideTheLimitAreRefusedNamingTheCount)
         } catch (const std::invalid_argument& error) {
             EXPECT_NE(std::string(error.what()).find(std::to_string(threads) + " threads"), std::string::npos);
         }
+    }
+}
+
+namespace {
+
+// A job that holds its pool until told to let go: its one piece says it has started, then waits.
+struct Holder {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool started = false;
+    bool released = false;
+
+    static void piece(void* raw, int, int)
+    {
+        Holder& holder = *static_cast<Holder*>(raw);
+        std::unique_lock<std::mutex> lock(holder.mutex);
+        holder.started = true;
+        holder.changed.notify_all();
+        holder.changed.wait(lock, [&] { return holder.released; });
+    }
+};
+
+void countPiece(void* raw, int piece, int)
+{
+    ++(*static_cast<std::vector<std::atomic<int>>*>(raw))[static_cast<size_t>(piece)];
+}
+
+bool namesTheBusyPool(const std::string& message)
+{
+    return message.find("busy with another caller's job") != std::string::npos;
+}
+
+// Each piece of the next job runs exactly once: the pool serves on as before.
+void expectServes(WorkerPool& pool)
+{
+    std::vector<std::atomic<int>> runs(7);
+    pool.run(countPiece, &runs, 7);
+    for (const auto& run : runs) EXPECT_EQ(run.load(), 1);
+}
+
+} // namespace
+
+// The pool has room for one job: a second caller while a job runs must be refused, never allowed
+// to overwrite the job (which leaves its caller waiting forever) or race it. The held job keeps
+// the first caller inside run until the second has been answered, so the order is fixed.
+TEST(WorkerPool, ASecondCallerWhileAJobRunsIsRefused)
+{
+    for (const int threads : {1, 3}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        WorkerPool pool(threads);
+        Holder holder;
+        std::thread first([&] { pool.run(Holder::piece, &holder, 1); });
+        {
+            std::unique_lock<std::mutex> lock(holder.mutex);
+            holder.changed.wait(lock, [&] { return holder.started; });
+        }
+        std::vector<std::atomic<int>> runs(5);
+        std::string refusal;
+        try {
+            pool.run(countPiece, &runs, 5);
+        } catch (const std::logic_error& error) {
+            refusal = error.what();
+        }
+        {
+            const std::lock_guard<std::mutex> lock(holder.mutex);
+            holder.released = true;
+        }
+        holder.changed.notify_all();
+        first.join();
+        EXPECT_TRUE(namesTheBusyPool(refusal)) << "'" << refusal << "'";
+        for (const auto& run : runs) EXPECT_EQ(run.load(), 0);
+        expectServes(pool);
+    }
+}
+
+// A piece that hands its own pool a job is a second caller too, and is refused the same way.
+TEST(WorkerPool, AJobFromInsideAPieceOfTheSamePoolIsRefused)
+{
+    for (const int threads : {1, 3}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        WorkerPool pool(threads);
+        struct Inner {
+            WorkerPool* pool;
+            std::vector<std::atomic<int>> runs = std::vector<std::atomic<int>>(4);
+            std::string refusal;
+        } inner{&pool};
+        pool.run(
+            [](void* raw, int, int) {
+                Inner& in = *static_cast<Inner*>(raw);
+                try {
+                    in.pool->run(countPiece, &in.runs, 4);
+                } catch (const std::logic_error& error) {
+                    in.refusal = error.what();
+                }
+            },
+            &inner, 1);
+        EXPECT_TRUE(namesTheBusyPool(inner.refusal)) << "'" << inner.refusal << "'";
+        for (const auto& run : inner.runs) EXPECT_EQ(run.load(), 0);
+        expectServes(pool);
     }
 }

@@ -12,6 +12,7 @@
 #include "Catalogue.h"
 #include "Manifest.h"
 #include "ReplacingFile.h"
+#include "geometry/StandardStreams.h"
 #include "media/DataFiles.h"
 
 namespace {
@@ -66,6 +67,9 @@ int generate(const std::string& folder)
 
 int main(int argc, char** argv)
 {
+    // Before anything is opened: a closed standard descriptor would be handed to the first file
+    // or pipe opened, and messages meant for it written there.
+    keepStandardStreamsOpen();
     // Past a file-size limit a write must fail with its reason, not end the process.
     std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);

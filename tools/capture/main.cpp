@@ -20,6 +20,7 @@
 #include "TimelineCapture.h"
 #include "VideoPipe.h"
 #include "driver/Program.h"
+#include "geometry/StandardStreams.h"
 #include "media/DataFiles.h"
 #include "render/WorkerPool.h"
 
@@ -293,6 +294,9 @@ std::string defaultDataFolder()
 
 int main(int argc, char** argv)
 {
+    // Before anything is opened: a closed standard descriptor would be handed to the first file
+    // or pipe opened, and messages meant for it written there.
+    keepStandardStreamsOpen();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const ParsedOptions parsed = parseCaptureOptions(arguments, defaultDataFolder());
     if (!parsed.options) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "driver/Program.h"
+#include "geometry/StandardStreams.h"
 #include "platform/sdl/SdlClock.h"
 #include "platform/sdl/SdlConsole.h"
 #include "platform/sdl/SdlMusicPlayer.h"
@@ -65,6 +66,9 @@ int demoScale()
 
 int main(int argc, char** argv)
 {
+    // Before anything is opened: a closed standard descriptor would be handed to the first file
+    // or pipe opened, and messages meant for it written there.
+    keepStandardStreamsOpen();
     std::string dataFolder;
     if (const auto status = settleStart(argc, argv, programFolder(), dataFolder)) return *status;
 
