@@ -34,7 +34,8 @@ void checkCorners(const char* caller, const int32_t* indices, size_t cornerCount
     for (size_t k = 0; k < cornerCount; ++k) largest = std::max(largest, static_cast<uint32_t>(indices[k]));
     if (cornerCount == 0 || largest < limit) return;
     for (size_t k = 0; k < cornerCount; ++k) {
-        if (static_cast<uint32_t>(indices[k]) >= limit) throwOutsideVertices(caller, k, indices[k], vertexCount);
+        if (static_cast<uint32_t>(indices[k]) >= limit)
+            throwOutsideVertices(caller, k, indices[k], vertexCount);
     }
 }
 

@@ -105,10 +105,10 @@ public:
 
     // The draw modes. Each throws std::invalid_argument, drawing nothing, when the target's size
     // is not the viewport's, and (all but sprites) std::out_of_range naming the corner, drawing
-    // nothing, when an index lies outside positions. The textured, two-texture and sprite paths draw nothing while a texture
-    // they read is unbound or empty; a texel index outside the texture reads the nearest texel
-    // inside it. Coordinates, colours or normals that are NaN or infinite draw nothing wrong: such
-    // a corner lands at a saturated or zero position, and every buffer keeps valid values.
+    // nothing, when an index lies outside positions. The textured, two-texture and sprite paths draw nothing
+    // while a texture they read is unbound or empty; a texel index outside the texture reads the nearest
+    // texel inside it. Coordinates, colours or normals that are NaN or infinite draw nothing wrong: such a
+    // corner lands at a saturated or zero position, and every buffer keeps valid values.
     void drawGouraud(Surface& target);  // per-corner lighting interpolated
     void drawTextured(Surface& target); // perspective-correct texture, scaled by lit corner colours
     void drawDualTextured(Surface& target); // the mean of two textures, unlit

@@ -45,7 +45,10 @@ struct NeonLanes {
     static Float narrowed(Double d) { return vcvt_high_f32_f64(vcvt_f32_f64(d.low), d.high); }
 
     static Bits greater(Int a, Int b) { return bitsOf(vcgtq_s32(a, b)); }
-    static Bits greater(Double a, Double b) { return bitsOf(vcgtq_f64(a.low, b.low), vcgtq_f64(a.high, b.high)); }
+    static Bits greater(Double a, Double b)
+    {
+        return bitsOf(vcgtq_f64(a.low, b.low), vcgtq_f64(a.high, b.high));
+    }
     static Bits less(Double a, Double b) { return greater(b, a); }
 
     static Int truncated(Float v) { return vcvtq_s32_f32(v); }
@@ -82,7 +85,8 @@ struct NeonLanes {
         const uint32x4_t ua = vreinterpretq_u32_s32(a);
         const uint32x4_t ub = vreinterpretq_u32_s32(b);
         const uint32x4_t halves = vdupq_n_u32(0x7F7F7F);
-        const uint32x4_t halfSum = vaddq_u32(vandq_u32(vshrq_n_u32(ua, 1), halves), vandq_u32(vshrq_n_u32(ub, 1), halves));
+        const uint32x4_t halfSum = vaddq_u32(vandq_u32(vshrq_n_u32(ua, 1), halves),
+                                             vandq_u32(vshrq_n_u32(ub, 1), halves));
         return vreinterpretq_s32_u32(vaddq_u32(halfSum, vandq_u32(vandq_u32(ua, ub), vdupq_n_u32(0x010101))));
     }
 
@@ -148,6 +152,7 @@ private:
     {
         const uint64x2_t lowWeights = {1, 2};
         const uint64x2_t highWeights = {4, 8};
-        return static_cast<Bits>(vaddvq_u64(vandq_u64(low, lowWeights)) + vaddvq_u64(vandq_u64(high, highWeights)));
+        return static_cast<Bits>(vaddvq_u64(vandq_u64(low, lowWeights)) +
+                                 vaddvq_u64(vandq_u64(high, highWeights)));
     }
 };
