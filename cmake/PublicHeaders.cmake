@@ -15,12 +15,9 @@ set(TEPPLE_ENGINE_HEADERS
   pixels/Console.h
   pixels/Clock.h
   pixels/Messages.h
-  pixels/HeadlessConsole.h
   render/Renderer.h
   render/MeshDraw.h
   render/WorkerPool.h
-  render/ThreadCount.h
-  render/LaneWidth.h
   render/Viewport.h
   media/Tga.h
   media/MusicPlayer.h

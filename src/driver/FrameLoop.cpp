@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "geometry/Vertex.h"
+#include "render/PoolJobs.h"
 
 namespace tepple {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "render/WorkerPool.h"
+#include "render/PoolJobs.h"
 
 namespace tepple {
 

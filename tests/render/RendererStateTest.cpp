@@ -17,7 +17,7 @@
 #include "render/stages/TriangleLoop.h"
 #include "render/Renderer.h"
 #include "render/LaneWidth.h"
-#include "render/WorkerPool.h"
+#include "render/PoolJobs.h"
 
 namespace tepple {
 
@@ -217,7 +217,7 @@ static std::unique_ptr<Renderer> expectSameDrawing(
     std::vector<Vertex> corners, normals;
     // Enough triangles to cover a good part of the screen (far more than minCostForThreads),
     // and never so few that the call, or its set-up, is worked on one thread.
-    constexpr int triangles = std::max<int>({minTrianglesForThreads, WorkerPool::minItemsForThreads, 1124});
+    constexpr int triangles = std::max<int>({minTrianglesForThreads, minItemsForThreads, 1124});
     for (int t = 0; t < triangles; ++t) {
         const float x = spread(random), y = spread(random), z = depth(random), extent = size(random);
         for (int i = 0; i < 3; ++i) {

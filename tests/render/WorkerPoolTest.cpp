@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "render/ThreadCount.h"
-#include "render/WorkerPool.h"
+#include "render/PoolJobs.h"
 
 namespace tepple {
 
@@ -43,7 +43,8 @@ TEST(WorkerPool, EveryPieceOfEveryJobRunsOnceWithItsOwnWork)
             const int pieces = 1 + static_cast<int>(random() % 9);
             std::vector<std::atomic<int>> runs(static_cast<size_t>(pieces));
             Context context{&runs, &badThread, &onWorkers, threads, id % 500 == 0};
-            pool.run(
+            PoolAccess::run(
+                pool,
                 [](void* raw, int piece, int thread) {
                     const Context& c = *static_cast<const Context*>(raw);
                     if (thread < 0 || thread >= c.threads) ++*c.badThread;
@@ -54,7 +55,8 @@ TEST(WorkerPool, EveryPieceOfEveryJobRunsOnceWithItsOwnWork)
                 },
                 &context, pieces);
             for (int piece = 0; piece < pieces; ++piece) {
-                ASSERT_EQ(runs[static_cast<size_t>(piece)].load(), 1) << "threads " << threads << ", job " << id;
+                ASSERT_EQ(runs[static_cast<size_t>(piece)].load(), 1)
+                    << "threads " << threads << ", job " << id;
             }
         }
         EXPECT_EQ(badThread.load(), 0);
@@ -70,7 +72,7 @@ TEST(WorkerPool, SplitCutsTheItemsIntoOrderedRangesThatCoverThemOnce)
     for (const size_t count : {size_t{0}, size_t{1}, size_t{5}, size_t{1000}, size_t{1001}}) {
         std::vector<std::atomic<int>> seen(count);
         std::vector<size_t> begins(7, 0), ends(7, 0);
-        pool.split(count, 7, [&](size_t begin, size_t end, int piece) {
+        split(pool, count, 7, [&](size_t begin, size_t end, int piece) {
             begins[static_cast<size_t>(piece)] = begin;
             ends[static_cast<size_t>(piece)] = end;
             for (size_t i = begin; i < end; ++i) ++seen[i];
@@ -105,11 +107,12 @@ TEST(WorkerPool, RunsWithTheThreadsItCouldStartWhenAStartFails)
         reportedStarted = 0;
         reportedWanted = 0;
         {
-            WorkerPool pool(8, [](int thread) {
+            const auto made = PoolAccess::withBeforeStart(8, [](int thread) {
                 if (thread == refusedThread) {
                     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
                 }
             });
+            WorkerPool& pool = *made;
             ASSERT_EQ(pool.threads(), kept);
             EXPECT_EQ(reportedStarted.load(), kept);
             EXPECT_EQ(reportedWanted.load(), 8);
@@ -118,7 +121,8 @@ TEST(WorkerPool, RunsWithTheThreadsItCouldStartWhenAStartFails)
                 std::vector<std::atomic<int>> runs(8);
                 // Long pieces now and then, so that the workers also sleep before the pool ends.
                 Context context{&runs, &badThread, &onWorkers, kept, id % 50 == 0};
-                pool.run(
+                PoolAccess::run(
+                    pool,
                     [](void* raw, int piece, int thread) {
                         const Context& c = *static_cast<const Context*>(raw);
                         if (thread < 0 || thread >= c.threads) ++*c.badThread;
@@ -127,7 +131,8 @@ TEST(WorkerPool, RunsWithTheThreadsItCouldStartWhenAStartFails)
                         ++(*c.runs)[static_cast<size_t>(piece)];
                     },
                     &context, 8);
-                for (auto& run : runs) ASSERT_EQ(run.load(), 1) << "refused thread " << refused << ", job " << id;
+                for (auto& run : runs)
+                    ASSERT_EQ(run.load(), 1) << "refused thread " << refused << ", job " << id;
             }
             EXPECT_EQ(badThread.load(), 0);
             if (kept > 1) {
@@ -138,7 +143,10 @@ TEST(WorkerPool, RunsWithTheThreadsItCouldStartWhenAStartFails)
     }
     // A pool that starts every thread says nothing.
     reportedWanted = 0;
-    { WorkerPool pool(3); EXPECT_EQ(pool.threads(), 3); }
+    {
+        WorkerPool pool(3);
+        EXPECT_EQ(pool.threads(), 3);
+    }
     EXPECT_EQ(reportedWanted.load(), 0);
     WorkerPool::setShortfallReport(nullptr);
 }
@@ -148,7 +156,8 @@ TEST(ThreadCount, OnlyPlainDigitsFromOneToTheLimit)
     EXPECT_EQ(parseThreadCount("1"), 1);
     EXPECT_EQ(parseThreadCount("08"), 8);
     EXPECT_EQ(parseThreadCount(std::to_string(maxRenderThreads)), maxRenderThreads);
-    for (const char* bad : {"", "0", "00", "31", "100", "003", " 3", "3 ", "+3", "-3", "3x", "0x3", "3.0", "\t3"}) {
+    for (const char* bad :
+         {"", "0", "00", "31", "100", "003", " 3", "3 ", "+3", "-3", "3x", "0x3", "3.0", "\t3"}) {
         EXPECT_FALSE(parseThreadCount(bad)) << "'" << bad << "'";
     }
 }
@@ -162,7 +171,8 @@ TEST(WorkerPool, ThreadCountsOutsideTheLimitAreRefusedNamingTheCount)
             WorkerPool pool(threads);
             ADD_FAILURE() << threads << " threads were accepted";
         } catch (const std::invalid_argument& error) {
-            EXPECT_NE(std::string(error.what()).find(std::to_string(threads) + " threads"), std::string::npos);
+            EXPECT_NE(std::string(error.what()).find(std::to_string(threads) + " threads"),
+                      std::string::npos);
         }
     }
 }
@@ -200,7 +210,7 @@ bool namesTheBusyPool(const std::string& message)
 void expectServes(WorkerPool& pool)
 {
     std::vector<std::atomic<int>> runs(7);
-    pool.run(countPiece, &runs, 7);
+    PoolAccess::run(pool, countPiece, &runs, 7);
     for (const auto& run : runs) EXPECT_EQ(run.load(), 1);
 }
 
@@ -215,7 +225,7 @@ TEST(WorkerPool, ASecondCallerWhileAJobRunsIsRefused)
         SCOPED_TRACE(std::to_string(threads) + " threads");
         WorkerPool pool(threads);
         Holder holder;
-        std::thread first([&] { pool.run(Holder::piece, &holder, 1); });
+        std::thread first([&] { PoolAccess::run(pool, Holder::piece, &holder, 1); });
         {
             std::unique_lock<std::mutex> lock(holder.mutex);
             holder.changed.wait(lock, [&] { return holder.started; });
@@ -223,7 +233,7 @@ TEST(WorkerPool, ASecondCallerWhileAJobRunsIsRefused)
         std::vector<std::atomic<int>> runs(5);
         std::string refusal;
         try {
-            pool.run(countPiece, &runs, 5);
+            PoolAccess::run(pool, countPiece, &runs, 5);
         } catch (const std::logic_error& error) {
             refusal = error.what();
         }
@@ -250,11 +260,12 @@ TEST(WorkerPool, AJobFromInsideAPieceOfTheSamePoolIsRefused)
             std::vector<std::atomic<int>> runs = std::vector<std::atomic<int>>(4);
             std::string refusal;
         } inner{&pool};
-        pool.run(
+        PoolAccess::run(
+            pool,
             [](void* raw, int, int) {
                 Inner& in = *static_cast<Inner*>(raw);
                 try {
-                    in.pool->run(countPiece, &in.runs, 4);
+                    PoolAccess::run(*in.pool, countPiece, &in.runs, 4);
                 } catch (const std::logic_error& error) {
                     in.refusal = error.what();
                 }

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/WorkerPool.h"
+#include "render/PoolJobs.h"
 #include "render/stages/CallState.h"
 #include "render/stages/EdgeTable.h"
 #include "render/stages/TriangleSetup.h"
@@ -124,7 +124,7 @@ void scanTriangles(const CallState& call, CallScratch& scratch, bool cornersLit,
             drawTriangle(corners, edges, stripTop, stripEnd);
         }
     };
-    pool->forPieces(threads, drawStrip);
+    forPieces(*pool, threads, drawStrip);
 }
 
 } // namespace tepple

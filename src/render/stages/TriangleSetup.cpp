@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "render/WorkerPool.h"
+#include "render/PoolJobs.h"
 
 namespace tepple {
 
@@ -93,7 +93,7 @@ void setUpTriangles(const CallState& call, const CallInput& input, VertexResults
 {
     WorkerPool* pool = call.pool;
     const size_t count = static_cast<size_t>(triangles);
-    results.drawnInPiece.resize(static_cast<size_t>(pool != nullptr ? pool->piecesFor(count) : 1));
+    results.drawnInPiece.resize(static_cast<size_t>(pool != nullptr ? piecesFor(*pool, count) : 1));
     for (SetUpResults::Share& share : results.drawnInPiece) share.triangles.clear();
     SetUpResults::Share* shares = results.drawnInPiece.data();
     // Each piece's triangles follow the piece before's, so the shares joined in piece order keep

@@ -5,7 +5,7 @@
 
 #include "geometry/Lighting.h"
 #include "geometry/SafeFloat.h"
-#include "render/WorkerPool.h"
+#include "render/PoolJobs.h"
 
 namespace tepple {
 
