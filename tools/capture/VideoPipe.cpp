@@ -1,16 +1,21 @@
 #include "VideoPipe.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
+
+#include "StopSignals.h"
 
 extern char** environ;
 
@@ -152,11 +157,27 @@ VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::strin
         throw std::runtime_error("cannot start " + ffmpegPath + ": " + std::strerror(execError));
     }
     input_ = ends[1];
+    // Writes wait for room in poll(), in slices (see the header).
+    const int flags = fcntl(input_, F_GETFL);
+    if (flags != -1) fcntl(input_, F_SETFL, flags | O_NONBLOCK);
 }
 
 VideoPipe::~VideoPipe()
 {
-    if (child_ != -1) finish();
+    if (child_ != -1) abandon();
+}
+
+void VideoPipe::abandon()
+{
+    if (input_ >= 0) close(input_);
+    input_ = -1;
+    if (child_ == -1) return;
+    kill(child_, SIGKILL);
+    int status = 0;
+    while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+    }
+    child_ = -1;
+    killedBy_ = SIGKILL;
 }
 
 bool VideoPipe::write(const std::vector<uint32_t>& frame)
@@ -165,8 +186,16 @@ bool VideoPipe::write(const std::vector<uint32_t>& frame)
     const char* bytes = reinterpret_cast<const char*>(frame.data());
     size_t left = frame.size() * sizeof(uint32_t);
     while (left > 0) {
+        if (stopSignal() != 0) {
+            abandon();
+            return false;
+        }
         const ssize_t written = ::write(input_, bytes, left);
-        if (written < 0 && errno == EINTR) continue;
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            pollfd room{input_, POLLOUT, 0};
+            poll(&room, 1, stopCheckMilliseconds);
+            continue;
+        }
         if (written <= 0) return false; // ffmpeg has gone (EPIPE, with SIGPIPE ignored by the caller)
         bytes += written;
         left -= static_cast<size_t>(written);
@@ -182,12 +211,35 @@ int VideoPipe::finish()
     }
     if (child_ == -1) return -1;
     int status = 0;
-    while (waitpid(child_, &status, 0) < 0) {
-        if (errno != EINTR) {
+    while (true) {
+        const pid_t ended = waitpid(child_, &status, WNOHANG);
+        if (ended == child_) break;
+        if (ended < 0 && errno != EINTR) {
             child_ = -1;
             return -1;
         }
+        if (stopSignal() != 0) {
+            abandon();
+            return -1;
+        }
+        poll(nullptr, 0, 10);
     }
     child_ = -1;
+    if (WIFSIGNALED(status)) killedBy_ = WTERMSIG(status);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string encoderFailure(int exitStatus, int signal, const std::string& outputPath)
+{
+    std::string why = signal != 0 ? "it was killed by signal " + std::to_string(signal) + " (" + strsignal(signal) + ")"
+                                  : "it exited with status " + std::to_string(exitStatus);
+    // ffmpeg's own message may scroll away or be hidden by its log level: the commonest cause of a
+    // failed video is told in this line too.
+    const std::filesystem::path parent = std::filesystem::path(outputPath).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    struct statvfs space;
+    if (statvfs(folder.c_str(), &space) == 0 && space.f_bavail * space.f_frsize < 64 * 1024) {
+        why += "; no space left on the device holding " + folder;
+    }
+    return why;
 }

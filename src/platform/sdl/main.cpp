@@ -41,7 +41,7 @@ int renderThreads()
         std::fprintf(stderr,
                      "tepple: TEPPLE_THREADS wants a whole number from 1 to %d, not '%s': using every "
                      "processor\n",
-                     maxRenderThreads, text);
+                     maxRenderThreads, printable(text).c_str());
         return 0;
     }
     return *threads;
@@ -56,7 +56,7 @@ int demoScale()
     if (!scale) {
         std::fprintf(stderr,
                      "tepple: TEPPLE_SCALE wants a whole number from 1 to %d, not '%s': drawing at 1\n",
-                     maxDemoScale, text);
+                     maxDemoScale, printable(text).c_str());
         return 1;
     }
     return *scale;
