@@ -262,3 +262,20 @@ TEST(DemoProgram, AnyOtherStartUpFailureClosesTheWindowWithAFailureStatus)
     EXPECT_TRUE(console.wasClosed());
     EXPECT_EQ(console.updateCount(), 0);
 }
+
+TEST(DemoProgram, EchoedTextCannotControlTheTerminal)
+{
+    // Every byte value, alone and after text: nothing a terminal obeys comes through, and plain
+    // text (UTF-8 included) comes through unchanged.
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string shown = printable("a" + std::string(1, static_cast<char>(byte)) + "\xC2\x9B");
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(shown[i]);
+            EXPECT_FALSE(c < 0x20 || c == 0x7F || (c == 0xC2 && i + 1 < shown.size() &&
+                                                   static_cast<unsigned char>(shown[i + 1]) < 0xA0))
+                << "byte " << byte << " shown as " << shown;
+        }
+    }
+    EXPECT_EQ(printable("\x1b[31mRED\n"), "\\e[31mRED\\n");
+    EXPECT_EQ(printable("mesh \xC3\xA9t\xC3\xA9 a\\b"), "mesh \xC3\xA9t\xC3\xA9 a\\\\b");
+}
