@@ -11,6 +11,8 @@
 #include "media/DataFiles.h"
 #include "media/Tga.h"
 
+namespace tepple {
+
 namespace {
 
 std::string workingFolder()
@@ -176,3 +178,5 @@ int runProgram(const DemoSetup& setup)
     }
     return 0;
 }
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 
 #include "driver/Demo.h"
 
+namespace tepple {
+
 // Whether any data file is in `folder` ("" for the working folder). Present counts, whatever it
 // is: a spoiled file is the loaders' to report, by name.
 bool holdsDataFiles(const std::string& folder);
@@ -50,3 +52,5 @@ int printHelp(const char* program, const std::string& text);
 // bytes that are not UTF-8 are written as \e, \n, \t, \xHH and backslashes doubled, so that a
 // value echoed from the environment or the command line cannot recolour or rewrite the screen.
 std::string printable(const std::string& text);
+
+} // namespace tepple

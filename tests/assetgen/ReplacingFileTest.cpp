@@ -18,6 +18,8 @@
 
 #include "ReplacingFile.h"
 
+namespace tepple {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -210,3 +212,5 @@ TEST_F(ReplacingFileTest, TemporariesOfTheSameOutputLeftByADeadProcessAreRemoved
 }
 
 } // namespace
+
+} // namespace tepple

@@ -13,6 +13,8 @@
 #include "media/DataFiles.h"
 #include "media/MusicPlayer.h"
 
+namespace tepple {
+
 namespace {
 
 using Steps = std::vector<StartupStep>;
@@ -279,3 +281,5 @@ TEST(DemoProgram, EchoedTextCannotControlTheTerminal)
     EXPECT_EQ(printable("\x1b[31mRED\n"), "\\e[31mRED\\n");
     EXPECT_EQ(printable("mesh \xC3\xA9t\xC3\xA9 a\\b"), "mesh \xC3\xA9t\xC3\xA9 a\\\\b");
 }
+
+} // namespace tepple

@@ -17,6 +17,8 @@
 
 #include "geometry/Mesh.h"
 
+namespace tepple {
+
 namespace {
 
 std::string tempPath(const std::string& name) { return ::testing::TempDir() + name; }
@@ -140,3 +142,5 @@ TEST(MeshReadLimit, MoreVerticesThanSixteenBitIndicesNameAreRefusedFromTheHeader
     EXPECT_EQ(message().rfind(path + ": its header declares 100000000 vertices", 0), 0u) << message();
     std::remove(path.c_str());
 }
+
+} // namespace tepple

@@ -19,6 +19,8 @@
 
 extern char** environ;
 
+namespace tepple {
+
 std::optional<std::string> findOnPath(const std::string& program, const std::string& searchPath)
 {
     size_t start = 0;
@@ -243,3 +245,5 @@ std::string encoderFailure(int exitStatus, int signal, const std::string& output
     }
     return why;
 }
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 // The full path of an executable named `program` in a folder of `searchPath` (a PATH value).
 std::optional<std::string> findOnPath(const std::string& program, const std::string& searchPath);
 
@@ -63,3 +65,5 @@ private:
 // (Killed)", "it exited with status 1"; and, when the file system holding `outputPath` is full,
 // "; no space is left on the device holding <folder>".
 std::string encoderFailure(int exitStatus, int signal, const std::string& outputPath);
+
+} // namespace tepple

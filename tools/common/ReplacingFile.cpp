@@ -21,6 +21,8 @@
 
 #include "StopSignals.h"
 
+namespace tepple {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -382,3 +384,5 @@ void checkReplaceable(const std::string& destination, Streams streams)
     }
     ReplacingFile probe(destination, streams);
 }
+
+} // namespace tepple

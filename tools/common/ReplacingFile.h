@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 // The message names the destination and the cause, e.g. "cannot write out/a.png: No space left
 // on device".
 class OutputError : public std::runtime_error {
@@ -98,3 +100,5 @@ inline void replaceFile(const std::string& destination, const std::vector<uint8_
 // reader of a named pipe would see its end at the close). For checking every output before a
 // long run.
 void checkReplaceable(const std::string& destination, Streams streams = Streams::WrittenThrough);
+
+} // namespace tepple

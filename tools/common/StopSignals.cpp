@@ -3,6 +3,8 @@
 #include <csignal>
 #include <initializer_list>
 
+namespace tepple {
+
 namespace {
 
 volatile std::sig_atomic_t caught = 0;
@@ -26,3 +28,5 @@ int stopSignal()
 {
     return caught;
 }
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include "platform/sdl/SdlEnvironment.h"
 #include "platform/sdl/WindowSystem.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr Uint32 consoleSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
@@ -231,3 +233,5 @@ bool SdlConsole::readBack(std::vector<uint32_t>& pixels)
     const SDL_Rect whole{0, 0, width_, height_};
     return SDL_RenderReadPixels(renderer_, &whole, SDL_PIXELFORMAT_RGB888, pixels.data(), width_ * 4) == 0;
 }
+
+} // namespace tepple

@@ -15,6 +15,8 @@ struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
 
+namespace tepple {
+
 class SdlConsole : public Console {
 public:
     SdlConsole() = default;
@@ -58,3 +60,5 @@ private:
     int largestWidth_ = 0;
     int largestHeight_ = 0;
 };
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include <X11/Xlib.h>
 #endif
 
+namespace tepple {
+
 namespace {
 
 // Room the GL software path needs beyond what the process holds when the window opens, with a
@@ -80,3 +82,5 @@ void watchWindowSystem(bool openingNow)
     (void)openingNow;
 #endif
 }
+
+} // namespace tepple

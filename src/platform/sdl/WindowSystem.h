@@ -17,6 +17,8 @@
 // the window: ..." before), instead of the X library's report. Where the build has no X11 client
 // library, nothing is installed.
 
+namespace tepple {
+
 constexpr int maxWindowSide = 16384;
 
 // The largest width x height within maxWindowSide on each side that keeps the proportions of
@@ -30,3 +32,5 @@ bool addressSpaceIsTight();
 // Installs the X error handlers (once; later calls only change the stage). `opening` tells which
 // line a failure gets.
 void watchWindowSystem(bool opening);
+
+} // namespace tepple
