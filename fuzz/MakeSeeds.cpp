@@ -43,12 +43,14 @@ void writeMeshSeeds(const std::filesystem::path& folder)
                                           Vertex(0, 1, 0, 0x000000FF)};
     writeSeed(folder / "triangle.LSB", encodeLsb(triangle, {0, 1, 2}));
 
-    const std::vector<Vertex> tetrahedron = {textured(1, 1, 1, 0x00FFFFFF, 0, 0), textured(-1, -1, 1, 0x00808080, 1, 0),
-                                             textured(-1, 1, -1, 0x00404040, 0, 1), textured(1, -1, -1, 0x00202020, 1, 1)};
+    const std::vector<Vertex> tetrahedron = {
+        textured(1, 1, 1, 0x00FFFFFF, 0, 0), textured(-1, -1, 1, 0x00808080, 1, 0),
+        textured(-1, 1, -1, 0x00404040, 0, 1), textured(1, -1, -1, 0x00202020, 1, 1)};
     writeSeed(folder / "tetrahedron.LSB", encodeLsb(tetrahedron, {0, 1, 2, 0, 3, 1, 0, 2, 3, 1, 3, 2}));
 
     // A vertex no face uses, a face naming one vertex twice and two faces that cancel out.
-    const std::vector<Vertex> awkward = {Vertex(0, 0, 0, 0), Vertex(2, 0, 0, 0), Vertex(0, 2, 0, 0), Vertex(5, 5, 5, 0)};
+    const std::vector<Vertex> awkward = {Vertex(0, 0, 0, 0), Vertex(2, 0, 0, 0), Vertex(0, 2, 0, 0),
+                                         Vertex(5, 5, 5, 0)};
     writeSeed(folder / "awkward.LSB", encodeLsb(awkward, {0, 1, 2, 0, 2, 1, 1, 1, 2}));
 
     writeSeed(folder / "empty.LSB", encodeLsb({}, {}));
@@ -63,7 +65,8 @@ void writeMeshSeeds(const std::filesystem::path& folder)
     // vertices.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const std::vector<Vertex> hostile = {textured(nan, 0, 0, 0xFFFFFFFF, inf, -inf), textured(inf, -inf, 1e38f, 0, nan, 0),
+    const std::vector<Vertex> hostile = {textured(nan, 0, 0, 0xFFFFFFFF, inf, -inf),
+                                         textured(inf, -inf, 1e38f, 0, nan, 0),
                                          textured(-0.0f, 3e38f, -3e38f, 0x00FF00FF, 1e-45f, -1e30f)};
     writeSeed(folder / "non-finite.LSB", encodeLsb(hostile, {0, 1, 2, 2, 1, 0}));
     const auto withCounts = [&](int32_t indices, int32_t vertices) {
@@ -116,8 +119,8 @@ void writeTgaSeeds(const std::filesystem::path& folder)
 // Corners at depth z that project near the given pixel.
 Vertex onScreen(float column, float row, float z, uint32_t colour, float u = 0, float v = 0)
 {
-    return textured(static_cast<float>((column - 240.0) * z / 320.0), static_cast<float>((row - 240.0) * z / 320.0), z,
-                    colour, u, v);
+    return textured(static_cast<float>((column - 240.0) * z / 320.0),
+                    static_cast<float>((row - 240.0) * z / 320.0), z, colour, u, v);
 }
 
 void writeRasterSeeds(const std::filesystem::path& folder)
@@ -136,9 +139,9 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     // Two triangles sharing an edge, texture coordinates across the texture, blending on.
     RasterInput quad;
     quad.blendMode = 1;
-    quad.positions = {onScreen(50, 50, 30, 0x00FFFFFF, 0, 0),     onScreen(400, 50, 60, 0x00FFFFFF, 1, 0),
-                      onScreen(50, 400, 30, 0x00FFFFFF, 0, 1),    onScreen(400, 50, 60, 0x00FFFFFF, 1, 0),
-                      onScreen(400, 400, 60, 0x00FFFFFF, 1, 1),   onScreen(50, 400, 30, 0x00FFFFFF, 0, 1)};
+    quad.positions = {onScreen(50, 50, 30, 0x00FFFFFF, 0, 0),   onScreen(400, 50, 60, 0x00FFFFFF, 1, 0),
+                      onScreen(50, 400, 30, 0x00FFFFFF, 0, 1),  onScreen(400, 50, 60, 0x00FFFFFF, 1, 0),
+                      onScreen(400, 400, 60, 0x00FFFFFF, 1, 1), onScreen(50, 400, 30, 0x00FFFFFF, 0, 1)};
     quad.firstTexture = TextureChoice::Plasma256;
     quad.secondTexture = TextureChoice::Narrow3x700;
     quad.frame = 4000000000u;
@@ -155,7 +158,8 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     // Points for the sprite path at a spread of depths, one with z = 0.
     RasterInput points;
     points.firstTexture = TextureChoice::Flare255;
-    for (int i = 0; i < 8; ++i) points.positions.push_back(onScreen(40.0f + 70 * i, 240, 5.0f + 40 * i, 0x00C08040));
+    for (int i = 0; i < 8; ++i)
+        points.positions.push_back(onScreen(40.0f + 70 * i, 240, 5.0f + 40 * i, 0x00C08040));
     points.positions.push_back(Vertex(1, 1, 0, 0x00FFFFFF));
     writeSeed(folder / "points", encodeRasterInput(points));
 
@@ -167,9 +171,10 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     hostile.missingNormals = 7;
     hostile.lights.push_back(Light(Vertex(nan, 0, 0, 0), 1, 1, 1));
     hostile.lights.push_back(Light(Vertex(0, 0, 0, 0), inf, 1, -inf));
-    hostile.positions = {Vertex(nan, 0, 20, 0xFFFFFFFF), Vertex(1, inf, 20, 0), Vertex(-inf, 1, 20, 0),
-                         Vertex(-1, -1, -5, 0x00123456), Vertex(1, -1, 5, 0x00123456), Vertex(0, 1, 1e-30f, 0),
-                         onScreen(-100, 200, 15, 0), onScreen(900, 250, 15, 0), onScreen(320, 700, 15, 0)};
+    hostile.positions = {
+        Vertex(nan, 0, 20, 0xFFFFFFFF), Vertex(1, inf, 20, 0),        Vertex(-inf, 1, 20, 0),
+        Vertex(-1, -1, -5, 0x00123456), Vertex(1, -1, 5, 0x00123456), Vertex(0, 1, 1e-30f, 0),
+        onScreen(-100, 200, 15, 0),     onScreen(900, 250, 15, 0),    onScreen(320, 700, 15, 0)};
     hostile.firstTexture = TextureChoice::OneTexel;
     hostile.secondTexture = TextureChoice::Empty;
     writeSeed(folder / "hostile", encodeRasterInput(hostile));
@@ -231,8 +236,11 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     // a far plane nearer than the near one; each must be refused or drawn with safely.
     RasterInput badView = quad;
     badView.ownViewport = true;
-    const std::vector<std::array<double, 4>> views = {
-        {nan, 100, 1, 100}, {320, inf, 1, 100}, {320, 100, -1, 100}, {320, 100, 50, 10}, {-320, -100, 1e-30, 1e30}};
+    const std::vector<std::array<double, 4>> views = {{nan, 100, 1, 100},
+                                                      {320, inf, 1, 100},
+                                                      {320, 100, -1, 100},
+                                                      {320, 100, 50, 10},
+                                                      {-320, -100, 1e-30, 1e30}};
     for (size_t i = 0; i < views.size(); ++i) {
         badView.viewport = Viewport::forTarget(97, 61);
         badView.viewport.focalLength = views[i][0];

@@ -26,7 +26,10 @@ namespace {
     std::abort();
 }
 
-bool sameBits(const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(const Vertex& a, const Vertex& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 void checkConsistent(const Mesh& mesh)
 {
@@ -90,7 +93,8 @@ std::string loadError(const std::string& path, Mesh& mesh)
         mesh.load(path);
     } catch (const MeshError& error) {
         const std::string message = error.what();
-        if (message.compare(0, path.size() + 2, path + ": ") != 0) fail("a load error does not name the file", 0);
+        if (message.compare(0, path.size() + 2, path + ": ") != 0)
+            fail("a load error does not name the file", 0);
         return "fuzz.LSB" + message.substr(path.size());
     }
     return "";
@@ -115,7 +119,8 @@ void loadAndCompare(const uint8_t* data, size_t size, const std::string& parseEr
         fail("loading and parsing the same bytes gave different meshes", 0);
     }
     for (size_t v = 0; v < parsed.vertices.size(); ++v) {
-        if (!sameBits(loaded.vertices[v], parsed.vertices[v])) fail("a loaded vertex differs from the parsed one", v);
+        if (!sameBits(loaded.vertices[v], parsed.vertices[v]))
+            fail("a loaded vertex differs from the parsed one", v);
     }
 }
 

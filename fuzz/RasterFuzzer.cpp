@@ -23,7 +23,6 @@
 
 using namespace tepple;
 
-
 namespace {
 
 // A fixed picture per texture, so a write into one shows up as a difference from its copy.
@@ -41,7 +40,8 @@ struct TextureSet {
         for (Surface* texture : all()) {
             uint32_t* texels = texture->lock();
             const int count = texture->width() * texture->height();
-            for (int i = 0; i < count; ++i) texels[i] = (static_cast<uint32_t>(i) * 2654435761u) & 0x00FFFFFFu;
+            for (int i = 0; i < count; ++i)
+                texels[i] = (static_cast<uint32_t>(i) * 2654435761u) & 0x00FFFFFFu;
             pristine.emplace_back(texels, texels + count);
         }
     }
@@ -51,13 +51,20 @@ struct TextureSet {
     Surface* pick(TextureChoice choice)
     {
         switch (choice) {
-        case TextureChoice::Empty: return &empty;
-        case TextureChoice::OneTexel: return &oneTexel;
-        case TextureChoice::Flare255: return &flare;
-        case TextureChoice::Plasma256: return &plasma;
-        case TextureChoice::Narrow3x700: return &narrow;
-        case TextureChoice::Screen640: return &screenSized;
-        default: return nullptr;
+        case TextureChoice::Empty:
+            return &empty;
+        case TextureChoice::OneTexel:
+            return &oneTexel;
+        case TextureChoice::Flare255:
+            return &flare;
+        case TextureChoice::Plasma256:
+            return &plasma;
+        case TextureChoice::Narrow3x700:
+            return &narrow;
+        case TextureChoice::Screen640:
+            return &screenSized;
+        default:
+            return nullptr;
         }
     }
 
@@ -85,7 +92,8 @@ void checkBuffers(const Surface& screen, const Renderer& renderer)
     const uint32_t* pixels = screen.pixels();
     for (int i = 0; i < static_cast<int>(renderer.pixelCount()); ++i) {
         if ((pixels[i] & 0xFF000000u) != 0) fail("pixel with bits above 0x00FFFFFF", i);
-        if ((renderer.accumBuffer()[i] & 0xFF000000u) != 0) fail("accumulation word with bits above 0x00FFFFFF", i);
+        if ((renderer.accumBuffer()[i] & 0xFF000000u) != 0)
+            fail("accumulation word with bits above 0x00FFFFFF", i);
         if (std::isnan(renderer.depthBuffer()[i])) fail("NaN depth key", i);
     }
 }
@@ -105,10 +113,14 @@ WorkerPool* lentPool(int threads)
 {
     static WorkerPool one(1), two(2), three(3);
     switch (threads) {
-    case 1: return &one;
-    case 2: return &two;
-    case 3: return &three;
-    default: return nullptr;
+    case 1:
+        return &one;
+    case 2:
+        return &two;
+    case 3:
+        return &three;
+    default:
+        return nullptr;
     }
 }
 
@@ -120,11 +132,13 @@ Mesh meshOf(const RasterInput& input, const std::vector<int32_t>& indices)
     Mesh mesh;
     mesh.vertices = input.positions;
     if (input.indexed) {
-        mesh.faceIndices.assign(indices.begin(), indices.begin() + static_cast<std::ptrdiff_t>(indices.size() / 3 * 3));
+        mesh.faceIndices.assign(indices.begin(),
+                                indices.begin() + static_cast<std::ptrdiff_t>(indices.size() / 3 * 3));
     } else {
         for (size_t i = 0; i + 2 < input.positions.size(); i += 3) {
-            mesh.faceIndices.insert(mesh.faceIndices.end(), {static_cast<int32_t>(i), static_cast<int32_t>(i + 1),
-                                                             static_cast<int32_t>(i + 2)});
+            mesh.faceIndices.insert(mesh.faceIndices.end(),
+                                    {static_cast<int32_t>(i), static_cast<int32_t>(i + 1),
+                                     static_cast<int32_t>(i + 2)});
         }
     }
     mesh.faceCount = static_cast<int32_t>(mesh.faceIndices.size() / 3);
@@ -166,7 +180,8 @@ void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& p
     renderer.setVertexBuffers(input.positions.data(), input.normals.empty() ? nullptr : input.normals.data(),
                               input.positions.size());
     // Corners past the end of the normals must count as having the zero normal.
-    renderer.normals.resize(renderer.normals.size() - std::min<size_t>(input.missingNormals, renderer.normals.size()));
+    renderer.normals.resize(renderer.normals.size() -
+                            std::min<size_t>(input.missingNormals, renderer.normals.size()));
 
     if (input.wrongSizeTarget) {
         std::fill(target.lock(), target.lock() + target.width() * target.height(), wrongTargetFill);
@@ -194,7 +209,8 @@ void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& p
                 if (bad) fail("a draw reading an index outside the positions was not refused", mode);
             } catch (const std::out_of_range&) {
                 if (!bad) fail("a draw whose indices all name positions was refused", mode);
-                if (!std::equal(before.begin(), before.end(), target.pixels())) fail("a refused draw drew", mode);
+                if (!std::equal(before.begin(), before.end(), target.pixels()))
+                    fail("a refused draw drew", mode);
             }
         } else if (input.wrongSizeTarget) {
             // A target of the wrong size is refused whole, with the error naming both sizes.
@@ -204,7 +220,8 @@ void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& p
             } catch (const std::invalid_argument&) {
             } catch (const std::out_of_range&) {
                 // Refused for an index outside the positions first: still refused whole.
-                if (!readsABadIndex(input, indices, mode)) fail("a bad index was reported with none there", mode);
+                if (!readsABadIndex(input, indices, mode))
+                    fail("a bad index was reported with none there", mode);
             }
         } else if (!renderer.draw(static_cast<DrawMode>(mode), target)) {
             fail("a draw mode was refused", mode);
@@ -223,7 +240,8 @@ void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, co
         fail("lanes and rows one by one drew different pixels", 0);
     }
     const size_t pixels = lanesRenderer.pixelCount();
-    if (std::memcmp(lanesRenderer.accumBuffer(), rowsRenderer.accumBuffer(), pixels * sizeof(uint32_t)) != 0) {
+    if (std::memcmp(lanesRenderer.accumBuffer(), rowsRenderer.accumBuffer(), pixels * sizeof(uint32_t)) !=
+        0) {
         fail("lanes and rows one by one left different accumulation values", 0);
     }
     if (std::memcmp(lanesRenderer.depthBuffer(), rowsRenderer.depthBuffer(), pixels * sizeof(double)) != 0) {
@@ -232,8 +250,8 @@ void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, co
 }
 
 // Draws the input into `screen` with lanes and row by row, and checks the results.
-void drawAndCheck(const RasterInput& input, TextureSet& textures, const Renderer& pristine, Renderer& renderer,
-                  Renderer& rowByRow, Surface& screen, Surface& rowByRowScreen)
+void drawAndCheck(const RasterInput& input, TextureSet& textures, const Renderer& pristine,
+                  Renderer& renderer, Renderer& rowByRow, Surface& screen, Surface& rowByRowScreen)
 {
     if (input.wrongSizeTarget) {
         Surface wrongSize(screen.width(), screen.height() - 1);

@@ -94,7 +94,8 @@ RasterInput decodeRasterInput(const uint8_t* data, size_t size)
         input.indexed = (extras & 4) != 0;
         input.throughMesh = (extras & 8) != 0;
         if (input.indexed) {
-            const size_t count = (reader.byte() | static_cast<size_t>(reader.byte()) << 8) % (maxIndexCodes + 1);
+            const size_t count = (reader.byte() | static_cast<size_t>(reader.byte()) << 8) %
+                                 (maxIndexCodes + 1);
             for (size_t i = 0; i < count; ++i) {
                 input.indexCodes.push_back(static_cast<uint16_t>(reader.byte() | reader.byte() << 8));
             }
@@ -170,7 +171,8 @@ std::vector<uint8_t> encodeRasterInput(const RasterInput& input)
     }
     for (size_t i = 0; i < input.lights.size() && i < maxLights; ++i) {
         const Light& light = input.lights[i];
-        for (float value : {light.position.x, light.position.y, light.position.z, light.red, light.green, light.blue}) {
+        for (float value :
+             {light.position.x, light.position.y, light.position.z, light.red, light.green, light.blue}) {
             putReal(out, value);
         }
     }

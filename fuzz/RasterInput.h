@@ -34,7 +34,16 @@ constexpr int maxFuzzSide = 700;
 constexpr size_t maxIndexCodes = 3000;
 
 // Textures a fuzz input can bind (the choice is taken modulo the count).
-enum class TextureChoice : uint8_t { None, Empty, OneTexel, Flare255, Plasma256, Narrow3x700, Screen640, Count };
+enum class TextureChoice : uint8_t {
+    None,
+    Empty,
+    OneTexel,
+    Flare255,
+    Plasma256,
+    Narrow3x700,
+    Screen640,
+    Count
+};
 
 struct RasterInput {
     uint8_t blendMode = 0;

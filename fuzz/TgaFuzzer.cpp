@@ -107,8 +107,9 @@ void decodeAndCheck(const uint8_t* data, size_t size, Surface& surface)
         const size_t fileRow = static_cast<size_t>(height - 1 - row);
         const uint32_t* line = surface.pixels() + static_cast<size_t>(row) * width;
         for (int column = 0; column < width; ++column) {
-            const uint32_t expected =
-                fileRow < rowsPresent ? filePixel(data + headerBytes + fileRow * rowBytes + 3 * column) : 0u;
+            const uint32_t expected = fileRow < rowsPresent
+                                          ? filePixel(data + headerBytes + fileRow * rowBytes + 3 * column)
+                                          : 0u;
             if (line[column] != expected) fail("pixel differs from the file", width, row, column);
         }
     }
@@ -138,9 +139,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static Surface background(640, 480);
     const uint32_t hash = inputHash(data, size);
     switch (hash % 16) {
-    case 0: decodeAndCheck(data, size, background); break;
-    case 1: decodeAndCheck(data, size, plasmaSized); break;
-    case 2: decodeAndCheck(data, size, texture); break;
+    case 0:
+        decodeAndCheck(data, size, background);
+        break;
+    case 1:
+        decodeAndCheck(data, size, plasmaSized);
+        break;
+    case 2:
+        decodeAndCheck(data, size, texture);
+        break;
     default: {
         Surface small(1 + static_cast<int>((hash >> 4) % 40), 1 + static_cast<int>((hash >> 10) % 40));
         decodeAndCheck(data, size, small);

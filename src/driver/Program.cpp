@@ -85,7 +85,8 @@ std::string printable(const std::string& text)
             // (U+0080 to U+009F, which terminals also obey) and broken sequences are not.
             const size_t length = byte >= 0xF0 && byte < 0xF5 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 ? 2 : 0;
             bool whole = length > 0 && i + length <= text.size() && byte < 0xF5;
-            for (size_t k = 1; whole && k < length; ++k) whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+            for (size_t k = 1; whole && k < length; ++k)
+                whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
             if (whole && byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) whole = false;
             if (!whole) {
                 hex(byte);
@@ -104,8 +105,9 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
     if (argc > 1) {
         const bool help = std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0;
         if (help) {
-            return printHelp("tepple", "tepple takes no options: it plays its 150-second demonstration from the "
-                                       "data files beside it until any key is pressed or the window is closed.\n");
+            return printHelp("tepple",
+                             "tepple takes no options: it plays its 150-second demonstration from the "
+                             "data files beside it until any key is pressed or the window is closed.\n");
         }
         std::fprintf(stderr, "tepple: takes no options, but was given \"%s\" (tepple --help)\n",
                      printable(argv[1]).c_str());

@@ -208,7 +208,8 @@ TEST_F(ReplacingFileTest, TemporariesOfTheSameOutputLeftByADeadProcessAreRemoved
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(folder)) left.insert(entry.path().filename().string());
     EXPECT_EQ(left, (std::set<std::string>{"out.png", ".out.partial-" + running + "-0.png",
-                                           ".out.partial-" + dead + "-2.png", ".other.partial-" + dead + "-0.png"}));
+                                           ".out.partial-" + dead + "-2.png",
+                                           ".other.partial-" + dead + "-0.png"}));
 }
 
 } // namespace

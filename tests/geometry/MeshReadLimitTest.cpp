@@ -21,7 +21,10 @@ namespace tepple {
 
 namespace {
 
-std::string tempPath(const std::string& name) { return ::testing::TempDir() + name; }
+std::string tempPath(const std::string& name)
+{
+    return ::testing::TempDir() + name;
+}
 
 // Expects loading `path` to fail at once with a message naming it as no regular file. A loader
 // that waits for a named pipe's writer is released after two seconds and fails the test rather

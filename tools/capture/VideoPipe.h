@@ -35,7 +35,8 @@ class VideoPipe {
 public:
     // Starts ffmpeg, which is killed should this process die first. Throws std::runtime_error
     // when it cannot be started.
-    VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height);
+    VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width,
+              int height);
     // Kills ffmpeg and waits for it if finish() was not called: what it was making is not wanted.
     ~VideoPipe();
     VideoPipe(const VideoPipe&) = delete;

@@ -217,14 +217,16 @@ Plan planFor(const std::string& destination, const std::string& shownName, Strea
     plan.stream = (target.st_mode != 0 && isStream(target.st_mode)) || plan.standardDescriptor >= 0;
     if (plan.stream) {
         if (streams == Streams::Refused) {
-            throw OutputError("cannot write " + shownName + ": it is a stream, and this output must be a regular "
-                                                            "file");
+            throw OutputError("cannot write " + shownName +
+                              ": it is a stream, and this output must be a regular "
+                              "file");
         }
         return plan;
     }
     if (link) {
         if (info.st_uid != geteuid()) {
-            throw OutputError("cannot write " + shownName + ": it is a symbolic link of another user's, which is " +
+            throw OutputError("cannot write " + shownName +
+                              ": it is a symbolic link of another user's, which is " +
                               "neither followed nor replaced");
         }
         return plan; // the link itself is replaced
@@ -279,7 +281,8 @@ void ReplacingFile::openStream(bool standardStream, int standardDescriptor)
         if (errno != ENXIO && errno != EINTR) {
             throw OutputError("cannot write " + shownName_ + ": " + std::strerror(errno));
         }
-        if (stopSignal() != 0) throw OutputError("cannot write " + shownName_ + ": stopped before a reader came");
+        if (stopSignal() != 0)
+            throw OutputError("cannot write " + shownName_ + ": stopped before a reader came");
         poll(nullptr, 0, stopCheckMilliseconds);
     }
     // Writes wait in poll(), not in the descriptor: blocking again, as the stream's other users

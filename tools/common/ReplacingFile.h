@@ -90,7 +90,8 @@ void removeTemporariesNow();
 
 // The whole of `bytes` as the destination's new content, through a ReplacingFile.
 void replaceFile(const std::string& destination, const void* bytes, size_t size, Durability durability);
-inline void replaceFile(const std::string& destination, const std::vector<uint8_t>& bytes, Durability durability)
+inline void replaceFile(const std::string& destination, const std::vector<uint8_t>& bytes,
+                        Durability durability)
 {
     replaceFile(destination, bytes.data(), bytes.size(), durability);
 }

@@ -151,8 +151,8 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
     if (SDL_RenderSetLogicalSize(renderer_, width, height) != 0) return fail("cannot scale the picture");
 
     // RGB888 is SDL's 32-bit 0x00RRGGBB word: the pixel block streams in without conversion.
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                 width, height);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width,
+                                 height);
     if (texture_ == nullptr) return fail("cannot create the picture texture");
 
     resizePixels(width, height);

@@ -50,7 +50,8 @@ int onXIOError(Display*)
 void fitWindowSize(int& width, int& height)
 {
     if (width <= maxWindowSide && height <= maxWindowSide) return;
-    const double fit = std::min(static_cast<double>(maxWindowSide) / width, static_cast<double>(maxWindowSide) / height);
+    const double fit = std::min(static_cast<double>(maxWindowSide) / width,
+                                static_cast<double>(maxWindowSide) / height);
     width = std::clamp(static_cast<int>(width * fit), 1, maxWindowSide);
     height = std::clamp(static_cast<int>(height * fit), 1, maxWindowSide);
 }

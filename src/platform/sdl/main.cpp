@@ -80,9 +80,11 @@ int main(int argc, char** argv)
     });
     SdlConsole console;
     SdlClock clock;
-    DemoSetup setup{console, clock, console,
-                    [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
-                    dataFolder, {}, {}, renderThreads()};
+    DemoSetup setup{
+        console,    clock,
+        console,    [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
+        dataFolder, {},
+        {},         renderThreads()};
     setup.scale = demoScale();
     return runProgram(setup);
 }
