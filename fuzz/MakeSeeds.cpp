@@ -1,7 +1,9 @@
 // Writes the seed corpus of the three fuzzers, with the project's own encoders:
 //   tepple-fuzz-seeds <corpus folder>   (fills <folder>/mesh, <folder>/tga and <folder>/raster)
 // Seeds are small, valid inputs that reach every branch worth mutating from.
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -41,12 +43,14 @@ void writeMeshSeeds(const std::filesystem::path& folder)
                                           Vertex(0, 1, 0, 0x000000FF)};
     writeSeed(folder / "triangle.LSB", encodeLsb(triangle, {0, 1, 2}));
 
-    const std::vector<Vertex> tetrahedron = {textured(1, 1, 1, 0x00FFFFFF, 0, 0), textured(-1, -1, 1, 0x00808080, 1, 0),
-                                             textured(-1, 1, -1, 0x00404040, 0, 1), textured(1, -1, -1, 0x00202020, 1, 1)};
+    const std::vector<Vertex> tetrahedron = {
+        textured(1, 1, 1, 0x00FFFFFF, 0, 0), textured(-1, -1, 1, 0x00808080, 1, 0),
+        textured(-1, 1, -1, 0x00404040, 0, 1), textured(1, -1, -1, 0x00202020, 1, 1)};
     writeSeed(folder / "tetrahedron.LSB", encodeLsb(tetrahedron, {0, 1, 2, 0, 3, 1, 0, 2, 3, 1, 3, 2}));
 
     // A vertex no face uses, a face naming one vertex twice and two faces that cancel out.
-    const std::vector<Vertex> awkward = {Vertex(0, 0, 0, 0), Vertex(2, 0, 0, 0), Vertex(0, 2, 0, 0), Vertex(5, 5, 5, 0)};
+    const std::vector<Vertex> awkward = {Vertex(0, 0, 0, 0), Vertex(2, 0, 0, 0), Vertex(0, 2, 0, 0),
+                                         Vertex(5, 5, 5, 0)};
     writeSeed(folder / "awkward.LSB", encodeLsb(awkward, {0, 1, 2, 0, 2, 1, 1, 1, 2}));
 
     writeSeed(folder / "empty.LSB", encodeLsb({}, {}));
@@ -55,6 +59,29 @@ void writeMeshSeeds(const std::filesystem::path& folder)
     std::vector<uint8_t> partial = encodeLsb(triangle, {0, 1, 2});
     partial[8] = 4;
     writeSeed(folder / "partial-triangle.LSB", partial);
+
+    // Hostile values: coordinates that are NaN, infinite, huge and negative zero; counts that are
+    // negative, past what 16-bit indices name, or past the bytes there are; an index past the
+    // vertices.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<Vertex> hostile = {textured(nan, 0, 0, 0xFFFFFFFF, inf, -inf),
+                                         textured(inf, -inf, 1e38f, 0, nan, 0),
+                                         textured(-0.0f, 3e38f, -3e38f, 0x00FF00FF, 1e-45f, -1e30f)};
+    writeSeed(folder / "non-finite.LSB", encodeLsb(hostile, {0, 1, 2, 2, 1, 0}));
+    const auto withCounts = [&](int32_t indices, int32_t vertices) {
+        std::vector<uint8_t> bytes = encodeLsb(triangle, {0, 1, 2});
+        std::memcpy(bytes.data() + 8, &indices, 4);
+        std::memcpy(bytes.data() + 12, &vertices, 4);
+        return bytes;
+    };
+    writeSeed(folder / "negative-indices.LSB", withCounts(-3, 3));
+    writeSeed(folder / "negative-vertices.LSB", withCounts(3, -1));
+    writeSeed(folder / "too-many-vertices.LSB", withCounts(3, lsb::maxVertices + 1));
+    writeSeed(folder / "more-than-there-is.LSB", withCounts(0x7FFFFFFE, 3));
+    std::vector<uint8_t> pastTheEnd = encodeLsb(triangle, {0, 1, 2});
+    pastTheEnd[16 + 4] = 0xFF;
+    writeSeed(folder / "index-past-the-vertices.LSB", pastTheEnd);
 }
 
 Image gradient(int width, int height)
@@ -83,13 +110,17 @@ void writeTgaSeeds(const std::filesystem::path& folder)
     std::vector<uint8_t> headerOnly = encodeTga(tiny);
     headerOnly.resize(10);
     writeSeed(folder / "cut-header.tga", headerOnly);
+    // A header claiming the largest sizes: the decoder goes by the surface, never by it.
+    std::vector<uint8_t> oversized = encodeTga(gradient(40, 3));
+    for (const int field : {12, 13, 14, 15}) oversized[static_cast<size_t>(field)] = 0xFF;
+    writeSeed(folder / "oversized-header.tga", oversized);
 }
 
 // Corners at depth z that project near the given pixel.
 Vertex onScreen(float column, float row, float z, uint32_t colour, float u = 0, float v = 0)
 {
-    return textured(static_cast<float>((column - 240.0) * z / 320.0), static_cast<float>((row - 240.0) * z / 320.0), z,
-                    colour, u, v);
+    return textured(static_cast<float>((column - 240.0) * z / 320.0),
+                    static_cast<float>((row - 240.0) * z / 320.0), z, colour, u, v);
 }
 
 void writeRasterSeeds(const std::filesystem::path& folder)
@@ -108,9 +139,9 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     // Two triangles sharing an edge, texture coordinates across the texture, blending on.
     RasterInput quad;
     quad.blendMode = 1;
-    quad.positions = {onScreen(50, 50, 30, 0x00FFFFFF, 0, 0),     onScreen(400, 50, 60, 0x00FFFFFF, 1, 0),
-                      onScreen(50, 400, 30, 0x00FFFFFF, 0, 1),    onScreen(400, 50, 60, 0x00FFFFFF, 1, 0),
-                      onScreen(400, 400, 60, 0x00FFFFFF, 1, 1),   onScreen(50, 400, 30, 0x00FFFFFF, 0, 1)};
+    quad.positions = {onScreen(50, 50, 30, 0x00FFFFFF, 0, 0),   onScreen(400, 50, 60, 0x00FFFFFF, 1, 0),
+                      onScreen(50, 400, 30, 0x00FFFFFF, 0, 1),  onScreen(400, 50, 60, 0x00FFFFFF, 1, 0),
+                      onScreen(400, 400, 60, 0x00FFFFFF, 1, 1), onScreen(50, 400, 30, 0x00FFFFFF, 0, 1)};
     quad.firstTexture = TextureChoice::Plasma256;
     quad.secondTexture = TextureChoice::Narrow3x700;
     quad.frame = 4000000000u;
@@ -127,7 +158,8 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     // Points for the sprite path at a spread of depths, one with z = 0.
     RasterInput points;
     points.firstTexture = TextureChoice::Flare255;
-    for (int i = 0; i < 8; ++i) points.positions.push_back(onScreen(40.0f + 70 * i, 240, 5.0f + 40 * i, 0x00C08040));
+    for (int i = 0; i < 8; ++i)
+        points.positions.push_back(onScreen(40.0f + 70 * i, 240, 5.0f + 40 * i, 0x00C08040));
     points.positions.push_back(Vertex(1, 1, 0, 0x00FFFFFF));
     writeSeed(folder / "points", encodeRasterInput(points));
 
@@ -139,9 +171,10 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     hostile.missingNormals = 7;
     hostile.lights.push_back(Light(Vertex(nan, 0, 0, 0), 1, 1, 1));
     hostile.lights.push_back(Light(Vertex(0, 0, 0, 0), inf, 1, -inf));
-    hostile.positions = {Vertex(nan, 0, 20, 0xFFFFFFFF), Vertex(1, inf, 20, 0), Vertex(-inf, 1, 20, 0),
-                         Vertex(-1, -1, -5, 0x00123456), Vertex(1, -1, 5, 0x00123456), Vertex(0, 1, 1e-30f, 0),
-                         onScreen(-100, 200, 15, 0), onScreen(900, 250, 15, 0), onScreen(320, 700, 15, 0)};
+    hostile.positions = {
+        Vertex(nan, 0, 20, 0xFFFFFFFF), Vertex(1, inf, 20, 0),        Vertex(-inf, 1, 20, 0),
+        Vertex(-1, -1, -5, 0x00123456), Vertex(1, -1, 5, 0x00123456), Vertex(0, 1, 1e-30f, 0),
+        onScreen(-100, 200, 15, 0),     onScreen(900, 250, 15, 0),    onScreen(320, 700, 15, 0)};
     hostile.firstTexture = TextureChoice::OneTexel;
     hostile.secondTexture = TextureChoice::Empty;
     writeSeed(folder / "hostile", encodeRasterInput(hostile));
@@ -149,6 +182,74 @@ void writeRasterSeeds(const std::filesystem::path& folder)
     RasterInput wrongTarget = lit;
     wrongTarget.wrongSizeTarget = true;
     writeSeed(folder / "wrong-size-target", encodeRasterInput(wrongTarget));
+
+    // Hundreds of triangles: a 16 x 12 grid of shared vertices, 330 triangles by index, drawn
+    // with a pool of two threads, then through drawMesh with three.
+    RasterInput grid;
+    grid.extras = true;
+    grid.indexed = true;
+    grid.poolThreads = 2;
+    grid.lights.push_back(Light(Vertex(0, 0, 10, 0), 13.1f, 13.1f, 13.1f));
+    grid.firstTexture = TextureChoice::Flare255;
+    grid.secondTexture = TextureChoice::Plasma256;
+    constexpr int columns = 16, rows = 12;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            const float depth = 20.0f + 3.0f * static_cast<float>((row * 7 + column * 3) % 5);
+            grid.positions.push_back(onScreen(20.0f + 40 * column, 20.0f + 40 * row, depth,
+                                              0x00102030u * static_cast<uint32_t>(1 + (row + column) % 7),
+                                              column / 15.0f, row / 11.0f));
+            grid.normals.push_back(Vertex(0.1f * static_cast<float>(column % 3), 0, -1, 0));
+        }
+    }
+    for (int row = 0; row + 1 < rows; ++row) {
+        for (int column = 0; column + 1 < columns; ++column) {
+            const uint16_t corner = static_cast<uint16_t>(row * columns + column);
+            for (const int offset : {0, 1, columns, 1, columns + 1, columns}) {
+                grid.indexCodes.push_back(static_cast<uint16_t>(corner + offset));
+            }
+        }
+    }
+    writeSeed(folder / "indexed-grid-pool-2", encodeRasterInput(grid));
+    RasterInput meshGrid = grid;
+    meshGrid.throughMesh = true;
+    meshGrid.poolThreads = 3;
+    meshGrid.normals.clear();
+    meshGrid.blendMode = 1;
+    writeSeed(folder / "mesh-grid-pool-3", encodeRasterInput(meshGrid));
+
+    // Indices that are negative, past the vertices by one and by far, in a triangle list whose
+    // corners hold NaN and infinities; drawn straight and as a mesh.
+    RasterInput badIndices;
+    badIndices.extras = true;
+    badIndices.indexed = true;
+    badIndices.poolThreads = 1;
+    badIndices.positions = hostile.positions;
+    badIndices.indexCodes = {0, 1, 2, 3, 4, 5, 6, 7, 8, 0xF800, 1, 2, 9, 1, 2, 0xF123, 4, 5};
+    writeSeed(folder / "bad-indices", encodeRasterInput(badIndices));
+    RasterInput badMesh = badIndices;
+    badMesh.throughMesh = true;
+    badMesh.poolThreads = 3;
+    writeSeed(folder / "bad-indices-mesh", encodeRasterInput(badMesh));
+
+    // A viewport of hostile numbers: NaN focal length, an infinite centre, a negative near plane,
+    // a far plane nearer than the near one; each must be refused or drawn with safely.
+    RasterInput badView = quad;
+    badView.ownViewport = true;
+    const std::vector<std::array<double, 4>> views = {{nan, 100, 1, 100},
+                                                      {320, inf, 1, 100},
+                                                      {320, 100, -1, 100},
+                                                      {320, 100, 50, 10},
+                                                      {-320, -100, 1e-30, 1e30}};
+    for (size_t i = 0; i < views.size(); ++i) {
+        badView.viewport = Viewport::forTarget(97, 61);
+        badView.viewport.focalLength = views[i][0];
+        badView.viewport.centreX = views[i][1];
+        badView.viewport.nearDistance = views[i][2];
+        badView.viewport.farDistance = views[i][3];
+        badView.viewport.clipNear = true;
+        writeSeed(folder / ("hostile-viewport-" + std::to_string(i)), encodeRasterInput(badView));
+    }
 }
 
 } // namespace

@@ -1,10 +1,17 @@
 // Arbitrary bytes as an LSB mesh file. parse must either throw MeshError and leave the mesh as it
 // was, or give a mesh whose counts, indices and normals are consistent, whose corners can be
-// built, and which encodes back to bytes that parse to the very same vertices and indices.
+// built, and which encodes back to bytes that parse to the very same vertices and indices. Now
+// and then the bytes are written to a file and loaded from it (Mesh::load, through the data-file
+// opener): the same mesh, or the same error naming the file. Once, sources that are not regular
+// files are loaded: each refused at once with an error naming it.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "geometry/Mesh.h"
@@ -19,7 +26,10 @@ namespace {
     std::abort();
 }
 
-bool sameBits(const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(const Vertex& a, const Vertex& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 void checkConsistent(const Mesh& mesh)
 {
@@ -69,10 +79,81 @@ void checkRoundTrip(const Mesh& mesh)
     }
 }
 
+std::string scratchPath(const char* name)
+{
+    const char* folder = std::getenv("TMPDIR");
+    return std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/tepple-fuzz-" +
+           std::to_string(getpid()) + "-" + name;
+}
+
+// What loading `path` gives: the error (its name replaced by "fuzz.LSB"), or "" and the mesh.
+std::string loadError(const std::string& path, Mesh& mesh)
+{
+    try {
+        mesh.load(path);
+    } catch (const MeshError& error) {
+        const std::string message = error.what();
+        if (message.compare(0, path.size() + 2, path + ": ") != 0)
+            fail("a load error does not name the file", 0);
+        return "fuzz.LSB" + message.substr(path.size());
+    }
+    return "";
+}
+
+// The bytes through a file give what parsing them gives. Only the reading differs: the header
+// checked before the rest is read, and reads stopping where the header says.
+void loadAndCompare(const uint8_t* data, size_t size, const std::string& parseError, const Mesh& parsed)
+{
+    static const std::string path = scratchPath("input.LSB");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return; // no scratch space: nothing to compare
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    std::fclose(file);
+    if (!written) return;
+    Mesh loaded;
+    const std::string error = loadError(path, loaded);
+    std::remove(path.c_str());
+    if (error != parseError) fail("loading and parsing the same bytes failed differently", 0);
+    if (!error.empty()) return;
+    if (loaded.faceIndices != parsed.faceIndices || loaded.vertices.size() != parsed.vertices.size()) {
+        fail("loading and parsing the same bytes gave different meshes", 0);
+    }
+    for (size_t v = 0; v < parsed.vertices.size(); ++v) {
+        if (!sameBits(loaded.vertices[v], parsed.vertices[v]))
+            fail("a loaded vertex differs from the parsed one", v);
+    }
+}
+
+void loadNonFiles()
+{
+    const std::string pipe = scratchPath("pipe.LSB");
+    std::remove(pipe.c_str());
+    const bool havePipe = mkfifo(pipe.c_str(), 0600) == 0;
+    std::vector<std::string> sources = {"/", "/dev/zero", scratchPath("missing.LSB")};
+    if (havePipe) sources.push_back(pipe);
+    for (const std::string& source : sources) {
+        Mesh mesh;
+        if (loadError(source, mesh).empty()) fail("a source that is not a file was loaded", 0);
+    }
+    if (havePipe) std::remove(pipe.c_str());
+}
+
+// FNV-1a of the input: which inputs also go through a file.
+uint32_t inputHash(const uint8_t* data, size_t size)
+{
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 16777619u;
+    return hash;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool nonFilesLoaded = (loadNonFiles(), true);
+    (void)nonFilesLoaded;
+    // One input in four goes through a file as well.
+    const bool throughFile = inputHash(data, size) % 4 == 0;
     Mesh mesh;
     try {
         mesh.parse(data, size, "fuzz.LSB");
@@ -82,8 +163,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             !mesh.faceIndices.empty() || !mesh.vertexNormals.empty()) {
             fail("a failed parse changed the mesh", 0);
         }
+        if (throughFile) loadAndCompare(data, size, error.what(), mesh);
         return 0;
     }
+    if (throughFile) loadAndCompare(data, size, "", mesh);
     checkConsistent(mesh);
     checkCorners(mesh);
     checkRoundTrip(mesh);

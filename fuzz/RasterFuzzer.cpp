@@ -1,7 +1,10 @@
 // Arbitrary vertex buffers, lights and settings through all five rasterisers. Beyond what the
 // sanitizers catch, every path must leave clean 0x00RRGGBB pixels in the target and the
 // accumulation buffer and no NaN depth key, must never write into a bound texture, and must leave
-// a target of the wrong size untouched.
+// a target of the wrong size untouched. The input may lend the renderer a pool of 1 to 3 threads,
+// set an index list straight into the renderer (indices outside the positions included: such a
+// draw must throw std::out_of_range and draw nothing), and draw through drawMesh; whatever it
+// does, the picture is the one a renderer drawing row by row on one thread with no pool draws.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,11 +15,13 @@
 #include <vector>
 
 #include "RasterInput.h"
+#include "geometry/Mesh.h"
 #include "render/LaneWidth.h"
+#include "render/MeshDraw.h"
 #include "render/Renderer.h"
+#include "render/WorkerPool.h"
 
 using namespace tepple;
-
 
 namespace {
 
@@ -35,7 +40,8 @@ struct TextureSet {
         for (Surface* texture : all()) {
             uint32_t* texels = texture->lock();
             const int count = texture->width() * texture->height();
-            for (int i = 0; i < count; ++i) texels[i] = (static_cast<uint32_t>(i) * 2654435761u) & 0x00FFFFFFu;
+            for (int i = 0; i < count; ++i)
+                texels[i] = (static_cast<uint32_t>(i) * 2654435761u) & 0x00FFFFFFu;
             pristine.emplace_back(texels, texels + count);
         }
     }
@@ -45,13 +51,20 @@ struct TextureSet {
     Surface* pick(TextureChoice choice)
     {
         switch (choice) {
-        case TextureChoice::Empty: return &empty;
-        case TextureChoice::OneTexel: return &oneTexel;
-        case TextureChoice::Flare255: return &flare;
-        case TextureChoice::Plasma256: return &plasma;
-        case TextureChoice::Narrow3x700: return &narrow;
-        case TextureChoice::Screen640: return &screenSized;
-        default: return nullptr;
+        case TextureChoice::Empty:
+            return &empty;
+        case TextureChoice::OneTexel:
+            return &oneTexel;
+        case TextureChoice::Flare255:
+            return &flare;
+        case TextureChoice::Plasma256:
+            return &plasma;
+        case TextureChoice::Narrow3x700:
+            return &narrow;
+        case TextureChoice::Screen640:
+            return &screenSized;
+        default:
+            return nullptr;
         }
     }
 
@@ -79,7 +92,8 @@ void checkBuffers(const Surface& screen, const Renderer& renderer)
     const uint32_t* pixels = screen.pixels();
     for (int i = 0; i < static_cast<int>(renderer.pixelCount()); ++i) {
         if ((pixels[i] & 0xFF000000u) != 0) fail("pixel with bits above 0x00FFFFFF", i);
-        if ((renderer.accumBuffer()[i] & 0xFF000000u) != 0) fail("accumulation word with bits above 0x00FFFFFF", i);
+        if ((renderer.accumBuffer()[i] & 0xFF000000u) != 0)
+            fail("accumulation word with bits above 0x00FFFFFF", i);
         if (std::isnan(renderer.depthBuffer()[i])) fail("NaN depth key", i);
     }
 }
@@ -93,12 +107,69 @@ void checkUntouched(const Surface& target)
     }
 }
 
+// The pools an input can lend, made once: starting threads for every input would cost more than
+// drawing it.
+WorkerPool* lentPool(int threads)
+{
+    static WorkerPool one(1), two(2), three(3);
+    switch (threads) {
+    case 1:
+        return &one;
+    case 2:
+        return &two;
+    case 3:
+        return &three;
+    default:
+        return nullptr;
+    }
+}
+
+// The input's corners as a mesh: its positions as vertices, its indices (whole triangles; the
+// corners in order when it has none) as faces. An index outside the vertices stays in: drawMesh
+// must cope, handing over corners instead.
+Mesh meshOf(const RasterInput& input, const std::vector<int32_t>& indices)
+{
+    Mesh mesh;
+    mesh.vertices = input.positions;
+    if (input.indexed) {
+        mesh.faceIndices.assign(indices.begin(),
+                                indices.begin() + static_cast<std::ptrdiff_t>(indices.size() / 3 * 3));
+    } else {
+        for (size_t i = 0; i + 2 < input.positions.size(); i += 3) {
+            mesh.faceIndices.insert(mesh.faceIndices.end(),
+                                    {static_cast<int32_t>(i), static_cast<int32_t>(i + 1),
+                                     static_cast<int32_t>(i + 2)});
+        }
+    }
+    mesh.faceCount = static_cast<int32_t>(mesh.faceIndices.size() / 3);
+    mesh.vertexCount = static_cast<int32_t>(mesh.vertices.size());
+    try {
+        mesh.computeNormals();
+        mesh.buildCorners();
+    } catch (const std::out_of_range&) {
+        // An index outside the vertices: normals given as they are, no corners built.
+        mesh.vertexNormals = input.normals;
+    }
+    return mesh;
+}
+
+// Whether a draw in `mode` reads an index outside the positions (sprites read none).
+bool readsABadIndex(const RasterInput& input, const std::vector<int32_t>& indices, int mode)
+{
+    if (!input.indexed || static_cast<DrawMode>(mode) == DrawMode::Sprites) return false;
+    for (size_t i = 0; i < indices.size() / 3 * 3; ++i) {
+        if (indices[i] < 0 || static_cast<size_t>(indices[i]) >= input.positions.size()) return true;
+    }
+    return false;
+}
+
 // Draws the input with every mode into a fresh renderer, one frame per mode, so the depth rule
 // sees keys of earlier frames too.
 void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& pristine, Renderer& renderer,
-               Surface& target, int laneWidth)
+               Surface& target, int laneWidth, bool lendPool)
 {
     renderer = pristine;
+    renderer.setPool(lendPool ? lentPool(input.poolThreads) : nullptr);
     renderer.laneWidth = laneWidth;
     renderer.blendMode = input.blendMode;
     renderer.backfaceCull = input.backfaceCull;
@@ -109,7 +180,8 @@ void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& p
     renderer.setVertexBuffers(input.positions.data(), input.normals.empty() ? nullptr : input.normals.data(),
                               input.positions.size());
     // Corners past the end of the normals must count as having the zero normal.
-    renderer.normals.resize(renderer.normals.size() - std::min<size_t>(input.missingNormals, renderer.normals.size()));
+    renderer.normals.resize(renderer.normals.size() -
+                            std::min<size_t>(input.missingNormals, renderer.normals.size()));
 
     if (input.wrongSizeTarget) {
         std::fill(target.lock(), target.lock() + target.width() * target.height(), wrongTargetFill);
@@ -117,13 +189,39 @@ void drawInput(const RasterInput& input, TextureSet& textures, const Renderer& p
         target.clear();
     }
     renderer.setFrame(input.frame);
+    const std::vector<int32_t> indices = resolveIndices(input.indexCodes, input.positions.size());
+    if (input.indexed) renderer.indices = indices;
+    const Mesh mesh = input.throughMesh ? meshOf(input, indices) : Mesh();
     for (int mode = 0; mode < 5; ++mode) {
-        if (input.wrongSizeTarget) {
+        if (input.throughMesh) {
+            Mesh drawn = mesh;
+            try {
+                drawMesh(renderer, drawn, target, static_cast<DrawMode>(mode));
+                if (input.wrongSizeTarget) fail("a mesh drawn into a target of the wrong size", mode);
+            } catch (const std::invalid_argument&) {
+                if (!input.wrongSizeTarget) fail("a mesh draw was refused", mode);
+            }
+        } else if (input.indexed && !input.wrongSizeTarget) {
+            const bool bad = readsABadIndex(input, indices, mode);
+            const std::vector<uint32_t> before(target.pixels(), target.pixels() + renderer.pixelCount());
+            try {
+                renderer.draw(static_cast<DrawMode>(mode), target);
+                if (bad) fail("a draw reading an index outside the positions was not refused", mode);
+            } catch (const std::out_of_range&) {
+                if (!bad) fail("a draw whose indices all name positions was refused", mode);
+                if (!std::equal(before.begin(), before.end(), target.pixels()))
+                    fail("a refused draw drew", mode);
+            }
+        } else if (input.wrongSizeTarget) {
             // A target of the wrong size is refused whole, with the error naming both sizes.
             try {
                 renderer.draw(static_cast<DrawMode>(mode), target);
                 fail("a target of the wrong size was accepted", mode);
             } catch (const std::invalid_argument&) {
+            } catch (const std::out_of_range&) {
+                // Refused for an index outside the positions first: still refused whole.
+                if (!readsABadIndex(input, indices, mode))
+                    fail("a bad index was reported with none there", mode);
             }
         } else if (!renderer.draw(static_cast<DrawMode>(mode), target)) {
             fail("a draw mode was refused", mode);
@@ -142,7 +240,8 @@ void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, co
         fail("lanes and rows one by one drew different pixels", 0);
     }
     const size_t pixels = lanesRenderer.pixelCount();
-    if (std::memcmp(lanesRenderer.accumBuffer(), rowsRenderer.accumBuffer(), pixels * sizeof(uint32_t)) != 0) {
+    if (std::memcmp(lanesRenderer.accumBuffer(), rowsRenderer.accumBuffer(), pixels * sizeof(uint32_t)) !=
+        0) {
         fail("lanes and rows one by one left different accumulation values", 0);
     }
     if (std::memcmp(lanesRenderer.depthBuffer(), rowsRenderer.depthBuffer(), pixels * sizeof(double)) != 0) {
@@ -151,20 +250,20 @@ void checkSameAsRowByRow(const Surface& lanes, const Renderer& lanesRenderer, co
 }
 
 // Draws the input into `screen` with lanes and row by row, and checks the results.
-void drawAndCheck(const RasterInput& input, TextureSet& textures, const Renderer& pristine, Renderer& renderer,
-                  Renderer& rowByRow, Surface& screen, Surface& rowByRowScreen)
+void drawAndCheck(const RasterInput& input, TextureSet& textures, const Renderer& pristine,
+                  Renderer& renderer, Renderer& rowByRow, Surface& screen, Surface& rowByRowScreen)
 {
     if (input.wrongSizeTarget) {
         Surface wrongSize(screen.width(), screen.height() - 1);
-        drawInput(input, textures, pristine, renderer, wrongSize, 0);
+        drawInput(input, textures, pristine, renderer, wrongSize, 0, true);
         checkUntouched(wrongSize);
     } else {
         // Each lane width this processor runs in turn, chosen by the input so that a replay draws
         // with the width that failed.
         static const std::vector<int> widths = laneWidthsAvailable();
         const int width = widths.size() > 1 ? widths[1 + input.frame % (widths.size() - 1)] : 1;
-        drawInput(input, textures, pristine, renderer, screen, width);
-        drawInput(input, textures, pristine, rowByRow, rowByRowScreen, 1);
+        drawInput(input, textures, pristine, renderer, screen, width, true);
+        drawInput(input, textures, pristine, rowByRow, rowByRowScreen, 1, false);
         checkSameAsRowByRow(screen, renderer, rowByRowScreen, rowByRow);
         checkBuffers(screen, renderer);
     }

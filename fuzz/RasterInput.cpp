@@ -1,5 +1,6 @@
 #include "RasterInput.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tepple {
@@ -86,6 +87,20 @@ RasterInput decodeRasterInput(const uint8_t* data, size_t size)
     const size_t lightCount = reader.byte() % (maxLights + 1);
     input.missingNormals = reader.byte();
     input.frame = reader.word();
+    input.extras = (settings & 32) != 0;
+    if (input.extras) {
+        const uint8_t extras = reader.byte();
+        input.poolThreads = extras & 3;
+        input.indexed = (extras & 4) != 0;
+        input.throughMesh = (extras & 8) != 0;
+        if (input.indexed) {
+            const size_t count = (reader.byte() | static_cast<size_t>(reader.byte()) << 8) %
+                                 (maxIndexCodes + 1);
+            for (size_t i = 0; i < count; ++i) {
+                input.indexCodes.push_back(static_cast<uint16_t>(reader.byte() | reader.byte() << 8));
+            }
+        }
+    }
     input.ownViewport = (settings & 16) != 0;
     if (input.ownViewport) {
         const uint32_t size = reader.word();
@@ -127,12 +142,25 @@ std::vector<uint8_t> encodeRasterInput(const RasterInput& input)
     const bool withNormals = !input.normals.empty();
     out.push_back(static_cast<uint8_t>((input.blendMode & 1) | (input.backfaceCull & 1) << 1 |
                                        (withNormals ? 4 : 0) | (input.wrongSizeTarget ? 8 : 0) |
-                                       (input.ownViewport ? 16 : 0)));
+                                       (input.ownViewport ? 16 : 0) | (input.extras ? 32 : 0)));
     out.push_back(static_cast<uint8_t>(static_cast<unsigned>(input.firstTexture) |
                                        static_cast<unsigned>(input.secondTexture) << 4));
     out.push_back(static_cast<uint8_t>(input.lights.size() <= maxLights ? input.lights.size() : maxLights));
     out.push_back(input.missingNormals);
     putWord(out, input.frame);
+    if (input.extras) {
+        out.push_back(static_cast<uint8_t>((input.poolThreads & 3) | (input.indexed ? 4 : 0) |
+                                           (input.throughMesh ? 8 : 0)));
+        if (input.indexed) {
+            const size_t count = std::min(input.indexCodes.size(), maxIndexCodes);
+            out.push_back(static_cast<uint8_t>(count & 0xFF));
+            out.push_back(static_cast<uint8_t>(count >> 8));
+            for (size_t i = 0; i < count; ++i) {
+                out.push_back(static_cast<uint8_t>(input.indexCodes[i] & 0xFF));
+                out.push_back(static_cast<uint8_t>(input.indexCodes[i] >> 8));
+            }
+        }
+    }
     if (input.ownViewport) {
         const Viewport& v = input.viewport;
         putWord(out, static_cast<uint32_t>(v.width - 1) | static_cast<uint32_t>(v.height - 1) << 16);
@@ -143,7 +171,8 @@ std::vector<uint8_t> encodeRasterInput(const RasterInput& input)
     }
     for (size_t i = 0; i < input.lights.size() && i < maxLights; ++i) {
         const Light& light = input.lights[i];
-        for (float value : {light.position.x, light.position.y, light.position.z, light.red, light.green, light.blue}) {
+        for (float value :
+             {light.position.x, light.position.y, light.position.z, light.red, light.green, light.blue}) {
             putReal(out, value);
         }
     }
@@ -154,6 +183,22 @@ std::vector<uint8_t> encodeRasterInput(const RasterInput& input)
         }
     }
     return out;
+}
+
+std::vector<int32_t> resolveIndices(const std::vector<uint16_t>& codes, size_t positions)
+{
+    std::vector<int32_t> indices;
+    indices.reserve(codes.size());
+    for (const uint16_t code : codes) {
+        if (code < 0xF000) {
+            indices.push_back(static_cast<int32_t>(code % (positions + 1)));
+        } else if ((code & 0x800) != 0) {
+            indices.push_back(-1 - static_cast<int32_t>(code & 0x7FF));
+        } else {
+            indices.push_back(100000 + static_cast<int32_t>(code & 0x7FF));
+        }
+    }
+    return indices;
 }
 
 } // namespace tepple

@@ -6,6 +6,11 @@
 //   byte 2     light count, taken modulo 9
 //   byte 3     how many normals to drop from the end, so that some corners have none
 //   bytes 4-7  the frame number, little-endian
+//   then, when bit 5 of byte 0 is set, a byte of extras: bits 0-1 the threads of a pool lent to the
+//              renderers (0 none, else 1 to 3), bit 2 an index list follows, bit 3 the corners
+//              drawn as a mesh (drawMesh) rather than straight from the renderer's buffers; with
+//              the index list, a 16-bit count (taken modulo maxIndexCodes + 1) and that many
+//              16-bit index codes (see indexCodes below)
 //   then, when bit 4 of byte 0 is set, a viewport of the fuzzer's own choosing (otherwise the
 //              demonstration's): width and height (16 bits each, little-endian, taken modulo
 //              maxFuzzSide, plus 1), then float focal length, centre x, centre y, near and far
@@ -26,9 +31,19 @@ namespace tepple {
 
 // Targets stay small enough that every input runs quickly.
 constexpr int maxFuzzSide = 700;
+constexpr size_t maxIndexCodes = 3000;
 
 // Textures a fuzz input can bind (the choice is taken modulo the count).
-enum class TextureChoice : uint8_t { None, Empty, OneTexel, Flare255, Plasma256, Narrow3x700, Screen640, Count };
+enum class TextureChoice : uint8_t {
+    None,
+    Empty,
+    OneTexel,
+    Flare255,
+    Plasma256,
+    Narrow3x700,
+    Screen640,
+    Count
+};
 
 struct RasterInput {
     uint8_t blendMode = 0;
@@ -43,7 +58,18 @@ struct RasterInput {
     std::vector<Light> lights;
     std::vector<Vertex> positions;
     std::vector<Vertex> normals; // empty: none handed over
+    bool extras = false;
+    int poolThreads = 0; // 0: no pool
+    bool indexed = false;
+    bool throughMesh = false;
+    // Below 0xF000 a code names position code % (positions + 1), so most name a vertex and some
+    // the one past the last; from 0xF000 on, with bit 11 set it is the negative index
+    // -1 - (code & 0x7FF), else the index 100000 + (code & 0x7FF).
+    std::vector<uint16_t> indexCodes;
 };
+
+// The indices the codes stand for, with `positions` vertices.
+std::vector<int32_t> resolveIndices(const std::vector<uint16_t>& codes, size_t positions);
 
 RasterInput decodeRasterInput(const uint8_t* data, size_t size);
 // The exact inverse for inputs decodeRasterInput can produce.

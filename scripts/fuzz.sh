@@ -51,7 +51,7 @@ cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 max_len() {
   case "$1" in
     tga) echo 16384 ;;
-    raster) echo 8192 ;;
+    raster) echo 16384 ;;
     *) echo 4096 ;;
   esac
 }

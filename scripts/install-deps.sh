@@ -20,7 +20,7 @@ fi
 
 PACKAGES=(
   cmake g++ make pkg-config
-  libsdl2-dev libsdl2-mixer-dev libmp3lame-dev libmpg123-dev libasound2-dev
+  libsdl2-dev libx11-dev libsdl2-mixer-dev libmp3lame-dev libmpg123-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libdeflate-dev
   xvfb xauth xdotool imagemagick x11-apps x11-utils xfonts-base
   clang libclang-rt-14-dev

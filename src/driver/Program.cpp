@@ -1,5 +1,6 @@
 #include "driver/Program.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -41,8 +42,61 @@ std::string installedDataFolder(const std::string& programFolder)
 
 void reportFailure(const char* what)
 {
-    std::fprintf(stderr, "tepple: %s\n", what);
+    std::fprintf(stderr, "tepple: %s\n", printable(what).c_str());
     std::fflush(stderr);
+}
+
+int printHelp(const char* program, const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    const bool written = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    if (written) return 0;
+    std::fprintf(stderr, "%s: cannot write the help: %s\n", program, std::strerror(errno));
+    return 1;
+}
+
+std::string printable(const std::string& text)
+{
+    std::string shown;
+    const auto hex = [&](unsigned char byte) {
+        static const char digits[] = "0123456789abcdef";
+        shown += "\\x";
+        shown += digits[byte >> 4];
+        shown += digits[byte & 15];
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\\') {
+            shown += "\\\\";
+        } else if (byte == 0x1B) {
+            shown += "\\e";
+        } else if (byte == '\n') {
+            shown += "\\n";
+        } else if (byte == '\t') {
+            shown += "\\t";
+        } else if (byte == '\r') {
+            shown += "\\r";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            hex(byte);
+        } else if (byte < 0x80) {
+            shown += static_cast<char>(byte);
+        } else {
+            // A whole UTF-8 sequence is kept (names in other scripts stay readable); C1 controls
+            // (U+0080 to U+009F, which terminals also obey) and broken sequences are not.
+            const size_t length = byte >= 0xF0 && byte < 0xF5 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 ? 2 : 0;
+            bool whole = length > 0 && i + length <= text.size() && byte < 0xF5;
+            for (size_t k = 1; whole && k < length; ++k)
+                whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+            if (whole && byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) whole = false;
+            if (!whole) {
+                hex(byte);
+                continue;
+            }
+            shown.append(text, i, length);
+            i += length - 1;
+        }
+    }
+    return shown;
 }
 
 std::optional<int> settleStart(int argc, const char* const* argv, const std::string& programFolder,
@@ -51,12 +105,12 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
     if (argc > 1) {
         const bool help = std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0;
         if (help) {
-            std::printf("tepple takes no options: it plays its 150-second demonstration from the data files "
-                        "beside it until any key is pressed or the window is closed.\n");
-            std::fflush(stdout);
-            return 0;
+            return printHelp("tepple",
+                             "tepple takes no options: it plays its 150-second demonstration from the "
+                             "data files beside it until any key is pressed or the window is closed.\n");
         }
-        std::fprintf(stderr, "tepple: takes no options, but was given \"%s\" (tepple --help)\n", argv[1]);
+        std::fprintf(stderr, "tepple: takes no options, but was given \"%s\" (tepple --help)\n",
+                     printable(argv[1]).c_str());
         std::fflush(stderr);
         return 2;
     }

@@ -43,4 +43,14 @@ std::unique_ptr<Demo> startProgram(const DemoSetup& setup);
 // "tepple: <what>" as one line on standard error: how a failure outside start-up is reported.
 void reportFailure(const char* what);
 
+// A program's --help: `text` on standard output, flushed. 0 when all of it was written; else 1,
+// with "<program>: cannot write the help: <cause>" on standard error (a full disk, a closed
+// pipe), as command-line tools answer: a script must not take nothing for the help.
+int printHelp(const char* program, const std::string& text);
+
+// `text` as it may be shown on a terminal: control characters (escape, newline, DEL, ...) and
+// bytes that are not UTF-8 are written as \e, \n, \t, \xHH and backslashes doubled, so that a
+// value echoed from the environment or the command line cannot recolour or rewrite the screen.
+std::string printable(const std::string& text);
+
 } // namespace tepple

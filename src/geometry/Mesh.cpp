@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 #include "geometry/DataFile.h"
@@ -28,6 +29,14 @@ std::vector<uint8_t> readDeclaredBytes(const std::string& path)
     if (file == nullptr) throw MeshError(path + ": cannot open: " + whyNot);
     std::vector<uint8_t> bytes(headerBytes);
     size_t filled = std::fread(bytes.data(), 1, headerBytes, file);
+    if (filled == headerBytes) {
+        try {
+            lsb::checkHeader(bytes.data(), path);
+        } catch (...) {
+            std::fclose(file);
+            throw;
+        }
+    }
     const uint64_t wanted = filled == headerBytes ? declaredBytes(bytes.data()) : filled;
     constexpr size_t firstChunk = 65536;
     while (filled == bytes.size() && filled < wanted) {
@@ -52,28 +61,39 @@ Mesh::Mesh() : faceCount(0), vertexCount(0)
 
 void Mesh::load(const std::string& path)
 {
-    const std::vector<uint8_t> bytes = readDeclaredBytes(path);
-    parse(bytes.data(), bytes.size(), path);
+    // A file within the format's limits can still need more memory than there is: that is one
+    // more reason this file cannot be loaded, said with its name like any other.
+    try {
+        const std::vector<uint8_t> bytes = readDeclaredBytes(path);
+        parse(bytes.data(), bytes.size(), path);
+    } catch (const std::bad_alloc&) {
+        throw MeshError(path + ": not enough memory to load it");
+    }
 }
 
 void Mesh::parse(const uint8_t* bytes, size_t size, const std::string& name)
 {
-    LsbContents decoded = decodeLsb(bytes, size, name);
     Mesh loaded;
-    loaded.faceCount = static_cast<int32_t>(decoded.faceIndices.size() / 3);
-    loaded.vertexCount = static_cast<int32_t>(decoded.vertices.size());
-    loaded.faceIndices.swap(decoded.faceIndices);
-    loaded.vertices.swap(decoded.vertices);
-    loaded.computeNormals();
-
-    // Only now, with nothing left to fail, does this mesh change.
+    try {
+        LsbContents decoded = decodeLsb(bytes, size, name);
+        loaded.faceCount = static_cast<int32_t>(decoded.faceIndices.size() / 3);
+        loaded.vertexCount = static_cast<int32_t>(decoded.vertices.size());
+        loaded.faceIndices.swap(decoded.faceIndices);
+        loaded.vertices.swap(decoded.vertices);
+        loaded.computeNormals();
+        // The indices were checked against the vertices above.
+        loaded.buildCorners();
+    } catch (const std::bad_alloc&) {
+        throw MeshError(name + ": not enough memory to load it");
+    }
+    // Only now, with nothing left to fail, does this mesh change (the draw matrices stay).
     faceCount = loaded.faceCount;
     vertexCount = loaded.vertexCount;
     faceIndices.swap(loaded.faceIndices);
     vertices.swap(loaded.vertices);
     vertexNormals.swap(loaded.vertexNormals);
-    // Ready to draw: the indices were checked against the vertices above.
-    buildCorners();
+    cornerPositions.swap(loaded.cornerPositions);
+    cornerNormals.swap(loaded.cornerNormals);
 }
 
 void Mesh::computeNormals()

@@ -97,6 +97,10 @@ std::vector<uint8_t> encode(const std::string& name, const std::vector<Vertex>& 
     if (vertices.size() > int32Max || faceIndices.size() > int32Max) {
         throw MeshError(name + ": too many vertices or indices for the format");
     }
+    if (vertices.size() > static_cast<size_t>(lsb::maxVertices)) {
+        throw MeshError(name + ": " + std::to_string(vertices.size()) + " vertices, more than the " +
+                        std::to_string(lsb::maxVertices) + " that 16-bit indices can name");
+    }
     checkIndices(name, faceIndices, vertices.size());
 
     std::vector<uint8_t> bytes;
@@ -131,15 +135,27 @@ uint64_t lsb::declaredBytes(const uint8_t* header)
            uint64_t{recordBytes} * static_cast<uint64_t>(vertexCount);
 }
 
+void lsb::checkHeader(const uint8_t* header, const std::string& name)
+{
+    const int32_t indexCount = readI32(header + 8);
+    const int32_t vertexCount = readI32(header + 12);
+    if (indexCount < 0) throw MeshError(name + ": negative index count " + std::to_string(indexCount));
+    if (vertexCount < 0) throw MeshError(name + ": negative vertex count " + std::to_string(vertexCount));
+    if (vertexCount > maxVertices) {
+        throw MeshError(name + ": its header declares " + std::to_string(vertexCount) +
+                        " vertices, more than the " + std::to_string(maxVertices) +
+                        " that 16-bit indices can name");
+    }
+}
+
 LsbContents decodeLsb(const uint8_t* bytes, size_t size, const std::string& name)
 {
     if (size < headerBytes) {
         throw MeshError(name + ": " + std::to_string(size) + " bytes is shorter than the 16-byte header");
     }
+    lsb::checkHeader(bytes, name);
     const int32_t indexCount = readI32(bytes + 8);
     const int32_t vertexCount = readI32(bytes + 12);
-    if (indexCount < 0) throw MeshError(name + ": negative index count " + std::to_string(indexCount));
-    if (vertexCount < 0) throw MeshError(name + ": negative vertex count " + std::to_string(vertexCount));
 
     // An index count that is not a multiple of 3 loses its partial triangle; the vertex records
     // start right after the last whole one.

@@ -26,10 +26,16 @@ namespace lsb {
 constexpr size_t headerBytes = 16;
 constexpr size_t triangleBytes = 6; // three uint16 indices
 constexpr size_t recordBytes = 36;
+// 16-bit indices name at most this many vertices: a header declaring more is malformed, and is
+// refused before the records are read (a sparse file can declare gigabytes of them).
+constexpr int32_t maxVertices = 65536;
 
 // The bytes a file with this header (headerBytes long) spans: the header, the whole triangles and
 // the vertex records. Negative counts span the header alone; decoding rejects them.
 uint64_t declaredBytes(const uint8_t* header);
+// Throws MeshError naming `name` when the header's counts cannot belong to a well-formed file: a
+// negative count, or more vertices than 16-bit indices can name. decodeLsb checks the same.
+void checkHeader(const uint8_t* header, const std::string& name);
 
 } // namespace lsb
 
@@ -40,7 +46,8 @@ struct LsbContents {
 };
 
 // Decodes LSB bytes; `name` is used in error messages. Throws MeshError naming it and the problem
-// for fewer bytes than the header declares, a negative count or an index past the vertices. An
+// for fewer bytes than the header declares, a count checkHeader refuses or an index past the
+// vertices. An
 // index count that is not a multiple of 3 loses its partial triangle; bytes after the last
 // record are ignored.
 LsbContents decodeLsb(const uint8_t* bytes, size_t size, const std::string& name);

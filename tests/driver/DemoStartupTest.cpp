@@ -27,7 +27,9 @@ size_t indexOf(const Steps& steps, StartupStep step)
 // Notes how many start-up steps had been reported when the music was started.
 class RecordingPlayer : public MusicPlayer {
 public:
-    RecordingPlayer(const Steps& steps, std::vector<size_t>& startedAt) : steps_(steps), startedAt_(startedAt) {}
+    RecordingPlayer(const Steps& steps, std::vector<size_t>& startedAt) : steps_(steps), startedAt_(startedAt)
+    {
+    }
     int start() override
     {
         startedAt_.push_back(steps_.size());
@@ -67,13 +69,14 @@ TEST(DemoStartup, RunsEveryStepOnceInOrderWithMusicBeforeTheFirstMesh)
     };
     Demo demo(setup);
 
-    const Steps expected = {StartupStep::DisplayFormat,   StartupStep::ConsoleOpened,  StartupStep::PlasmaTexture,
-                            StartupStep::ScreenSurface,   StartupStep::FlareTexture,   StartupStep::MushroomTexture,
-                            StartupStep::BackgroundSurface, StartupStep::DemoTimer,    StartupStep::Renderer,
-                            StartupStep::MusicStarted,    StartupStep::StarField,      StartupStep::ColumnMesh,
-                            StartupStep::CentrePieceMesh, StartupStep::BouncerMesh,    StartupStep::MushroomMeshes,
-                            StartupStep::KnotMesh,        StartupStep::CapsuleMesh,    StartupStep::SceneState,
-                            StartupStep::TimerStarted};
+    const Steps expected = {
+        StartupStep::DisplayFormat,     StartupStep::ConsoleOpened, StartupStep::PlasmaTexture,
+        StartupStep::ScreenSurface,     StartupStep::FlareTexture,  StartupStep::MushroomTexture,
+        StartupStep::BackgroundSurface, StartupStep::DemoTimer,     StartupStep::Renderer,
+        StartupStep::MusicStarted,      StartupStep::StarField,     StartupStep::ColumnMesh,
+        StartupStep::CentrePieceMesh,   StartupStep::BouncerMesh,   StartupStep::MushroomMeshes,
+        StartupStep::KnotMesh,          StartupStep::CapsuleMesh,   StartupStep::SceneState,
+        StartupStep::TimerStarted};
     EXPECT_EQ(steps, expected);
     // Started exactly once, after the renderer and before the star field and any mesh file.
     ASSERT_EQ(musicStartedAt.size(), 1u);
@@ -123,7 +126,8 @@ TEST(DemoStartup, OpensTheWindowBeforeTheFirstTextureWithTitleAndSize)
 TEST(DemoStartup, ColumnStandsWithYAndZExchangedInVerticesAndCorners)
 {
     DemoData data;
-    std::vector<Vertex> lying = {Vertex(1, 2, 3, 0x102030), Vertex(4, 5, 6, 0x405060), Vertex(7, 8, 9, 0x708090)};
+    std::vector<Vertex> lying = {Vertex(1, 2, 3, 0x102030), Vertex(4, 5, 6, 0x405060),
+                                 Vertex(7, 8, 9, 0x708090)};
     writeLsbFile(data.path(dataFiles::columnMesh), lying, {0, 1, 2});
     HeadlessDemo run(data);
 
@@ -263,6 +267,24 @@ TEST(DemoProgram, AnyOtherStartUpFailureClosesTheWindowWithAFailureStatus)
     EXPECT_EQ(runProgram(setup), 1);
     EXPECT_TRUE(console.wasClosed());
     EXPECT_EQ(console.updateCount(), 0);
+}
+
+TEST(DemoProgram, EchoedTextCannotControlTheTerminal)
+{
+    // Every byte value, alone and after text: nothing a terminal obeys comes through, and plain
+    // text (UTF-8 included) comes through unchanged.
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string shown = printable("a" + std::string(1, static_cast<char>(byte)) + "\xC2\x9B");
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(shown[i]);
+            EXPECT_FALSE(c < 0x20 || c == 0x7F ||
+                         (c == 0xC2 && i + 1 < shown.size() &&
+                          static_cast<unsigned char>(shown[i + 1]) < 0xA0))
+                << "byte " << byte << " shown as " << shown;
+        }
+    }
+    EXPECT_EQ(printable("\x1b[31mRED\n"), "\\e[31mRED\\n");
+    EXPECT_EQ(printable("mesh \xC3\xA9t\xC3\xA9 a\\b"), "mesh \xC3\xA9t\xC3\xA9 a\\\\b");
 }
 
 } // namespace tepple

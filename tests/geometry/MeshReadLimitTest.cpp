@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <future>
 #include <string>
 #include <thread>
@@ -20,7 +21,10 @@ namespace tepple {
 
 namespace {
 
-std::string tempPath(const std::string& name) { return ::testing::TempDir() + name; }
+std::string tempPath(const std::string& name)
+{
+    return ::testing::TempDir() + name;
+}
 
 // Expects loading `path` to fail at once with a message naming it as no regular file. A loader
 // that waits for a named pipe's writer is released after two seconds and fails the test rather
@@ -85,12 +89,12 @@ TEST(MeshReadLimit, TrailingBytesAfterTheLastRecordAreIgnored)
 
 TEST(MeshReadLimit, HeaderClaimingGigabytesOfAShortFileIsReportedAsShort)
 {
-    // 2^31 - 1 vertices declared, 40 bytes present: nothing near the declared size is allocated.
+    // 2^31 - 1 indices declared, 40 bytes present: nothing near the declared size is allocated.
     std::vector<uint8_t> bytes(40, 0);
-    bytes[12] = 0xFF;
-    bytes[13] = 0xFF;
-    bytes[14] = 0xFF;
-    bytes[15] = 0x7F;
+    bytes[8] = 0xFF;
+    bytes[9] = 0xFF;
+    bytes[10] = 0xFF;
+    bytes[11] = 0x7F;
     const std::string path = tempPath("mesh_lying_header.LSB");
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
@@ -104,6 +108,41 @@ TEST(MeshReadLimit, HeaderClaimingGigabytesOfAShortFileIsReportedAsShort)
     } catch (const MeshError& error) {
         EXPECT_NE(std::string(error.what()).find("40 bytes is shorter"), std::string::npos) << error.what();
     }
+    std::remove(path.c_str());
+}
+
+TEST(MeshReadLimit, MoreVerticesThanSixteenBitIndicesNameAreRefusedFromTheHeader)
+{
+    // One triangle and `vertices` zero records, the file `length` bytes long (sparse past the
+    // bytes written).
+    const auto write = [](const std::string& path, int32_t vertices, off_t length) {
+        std::vector<uint8_t> bytes(16, 0);
+        bytes[8] = 3;
+        std::memcpy(bytes.data() + 12, &vertices, 4);
+        bytes.insert(bytes.end(), {0, 0, 1, 0, 2, 0});
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(::ftruncate(fd, length), 0);
+        ::close(fd);
+    };
+    const std::string path = tempPath("mesh_many_vertices.LSB");
+    const auto message = [&]() -> std::string {
+        Mesh mesh;
+        try {
+            mesh.load(path);
+        } catch (const MeshError& error) {
+            return error.what();
+        }
+        return "";
+    };
+    write(path, 65536, 22 + 36 * 65536);
+    EXPECT_EQ(message(), "") << "the most vertices indices can name";
+    write(path, 65537, 22 + 36 * 65537);
+    EXPECT_EQ(message().rfind(path + ": its header declares 65537 vertices", 0), 0u) << message();
+    // 3.6 GB of records, none of them on the disk: refused before a byte of them is read.
+    write(path, 100000000, 22 + 36 * off_t{100000000});
+    EXPECT_EQ(message().rfind(path + ": its header declares 100000000 vertices", 0), 0u) << message();
     std::remove(path.c_str());
 }
 

@@ -59,8 +59,10 @@ quick() {
   not_above "$(since "$start")" 3 || { echo "FAIL: $*: took $(since "$start") s" >&2; failures=$((failures + 1)); }
 }
 quick 1 "contact sheet: cannot write $out: it is a folder" -- --contact-sheet "$out"
-quick 1 "contact sheet: cannot write /dev/full: it is not a regular file" -- --at 1 --contact-sheet /dev/full
-quick 1 "video: cannot write /dev/full: it is not a regular file" -- --video /dev/full
+# A device is written through, as any program writing a named file does (a full one fails with
+# its reason); a video, which must be whole and seekable, refuses one at once.
+expect 1 "cannot write /dev/full: No space left on device" -- --fps 1 --contact-sheet /dev/full
+quick 1 "video: cannot write /dev/full: it is a stream, and this output must be a regular file" -- --video /dev/full
 mkdir -p "$out/t001.500.png"
 quick 1 "picture: cannot write $out/t001.500.png: it is a folder" -- --at 1,1.5 --out "$out"
 rmdir "$out/t001.500.png"
@@ -87,8 +89,8 @@ expect 0 "" -- --at -0 --out "$out"
 [ -s "$out/t000.000.png" ] && [ "$(ls -A "$out")" = t000.000.png ] ||
   { echo "FAIL: --at -0 made: $(ls -A "$out")" >&2; failures=$((failures + 1)); }
 
-# A link planted at an output's name (another user's, in a shared folder) is replaced by the
-# picture; the file it pointed to keeps its bytes and its mode.
+# A link of the user's own at an output's name is replaced by the picture; the file it pointed to
+# keeps its bytes and its mode.
 rm -rf "$out" && mkdir -p "$out"
 printf 'secret' >"$WORK/victim" && chmod 600 "$WORK/victim"
 ln -s "$WORK/victim" "$out/t001.000.png"
@@ -97,6 +99,62 @@ if [ "$(cat "$WORK/victim")" != secret ] || [ "$(stat -c %a "$WORK/victim")" != 
   echo "FAIL: the output went through the link: $(stat -c '%a %s' "$WORK/victim"), $(ls -l "$out")" >&2
   failures=$((failures + 1))
 fi
+
+# Another user's link there is neither followed nor replaced (only root can plant one to try).
+ln -sf "$WORK/victim" "$out/t001.000.png"
+if chown -h 65534:65534 "$out/t001.000.png" 2>/dev/null; then
+  quick 1 "picture: cannot write $out/t001.000.png: it is a symbolic link of another user's" -- --at 1 --out "$out"
+  [ "$(cat "$WORK/victim")" = secret ] && [ -L "$out/t001.000.png" ] ||
+    { echo "FAIL: another user's link was followed or replaced" >&2; failures=$((failures + 1)); }
+else
+  note "links cannot be given away here: another user's link is not checked"
+fi
+
+# A link to a stream is the stream's name: /proc/self/fd/1 (as /dev/stdout is) is this run's own
+# standard output, wherever it leads, and the link stays.
+is_png() { [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ]; }
+rm -rf "$out" && mkdir -p "$out"
+ln -s /proc/self/fd/1 "$out/t"
+expect 0 "" -- --fps 1 --contact-sheet "$out/t"
+if ! is_png "$WORK/stdout" || ! [ -L "$out/t" ] || [ "$(ls -A "$out")" != t ]; then
+  echo "FAIL: a link to standard output: $(ls -l "$out"), standard output $(wc -c <"$WORK/stdout") bytes" >&2
+  failures=$((failures + 1))
+fi
+(cd "$WORK" && "$CAPTURE" --fps 1 --contact-sheet /dev/stdout 2>/dev/null | cat >"$WORK/piped.png")
+is_png "$WORK/piped.png" || { echo "FAIL: --contact-sheet /dev/stdout into a pipe" >&2; failures=$((failures + 1)); }
+# A named pipe: its reader gets the picture; with none, a stop still ends the wait at once.
+rm -rf "$out" && mkdir -p "$out" && mkfifo "$out/sheet.png"
+cat "$out/sheet.png" >"$WORK/from-pipe.png" &
+reader=$!
+expect 0 "" -- --fps 1 --contact-sheet "$out/sheet.png"
+wait "$reader"
+is_png "$WORK/from-pipe.png" && [ -p "$out/sheet.png" ] ||
+  { echo "FAIL: a named pipe as the contact sheet" >&2; failures=$((failures + 1)); }
+
+# ends_on_term <seconds to wait first> <capture arguments...>: a SIGTERM ends the run within a
+# second, with the stop's status and line.
+ends_on_term() {
+  local delay=$1 pid status=0 start
+  shift
+  (cd "$WORK" && exec "$CAPTURE" "$@") >"$WORK/stdout" 2>"$WORK/stderr" &
+  pid=$!
+  sleep "$delay"
+  start=$(now)
+  kill -TERM "$pid"
+  wait "$pid" || status=$?
+  if [ "$status" -ne 143 ] || ! not_above "$(since "$start")" 1 || ! grep -q "stopped by" "$WORK/stderr"; then
+    echo "FAIL: SIGTERM during $*: status $status after $(since "$start") s, said: $(tail -n 2 "$WORK/stderr")" >&2
+    failures=$((failures + 1))
+  fi
+}
+ends_on_term 3 --fps 1 --contact-sheet "$out/sheet.png"
+rm "$out/sheet.png" && nothing_left "$out"
+
+# The longest name a file may have is a name the outputs may have: the temporary stays within it.
+long=$(printf 'n%.0s' $(seq 246)).png
+expect 0 "" -- --fps 1 --contact-sheet "$out/$long"
+[ "$(ls -A "$out")" = "$long" ] || { echo "FAIL: a 250-byte name: $(ls -A "$out" | head -c 300)" >&2; failures=$((failures + 1)); }
+rm -rf "$out" && mkdir -p "$out"
 
 # A folder on a read-only file system: the message gives the cause (where a mount can be made).
 mkdir -p "$WORK/readonly"
@@ -170,6 +228,61 @@ fi
 rm -rf "$out" && mkdir -p "$out"
 LIMIT_KB=50 expect 1 "ffmpeg" -- --video "$out/cut.mp4" --fps 1
 nothing_left "$out"
+
+# An encoder that ends well having made nothing, or that is killed: said so, nothing left under
+# the video's name. (Both answer the soundtrack check as a working ffmpeg does.)
+fake=$WORK/fake-ffmpeg
+mkdir -p "$fake"
+printf '#!/bin/sh\ncat >/dev/null\nexit 0\n' >"$fake/ffmpeg"
+chmod +x "$fake/ffmpeg"
+expect 1 "ffmpeg ended without error but made no video" PATH="$fake:$PATH" -- --video "$out/empty.mp4" --fps 1
+nothing_left "$out"
+printf '#!/bin/sh\ncase "$*" in *-xerror*) exit 0 ;; esac\nkill -KILL $$\n' >"$fake/ffmpeg"
+expect 1 "ffmpeg stopped reading frames: it was killed by signal 9 (Killed)" PATH="$fake:$PATH" \
+  -- --video "$out/killed.mp4" --fps 1
+nothing_left "$out"
+
+# A disk that fills is named in the capture's own line (where a small file system can be mounted).
+mkdir -p "$WORK/small"
+if mount -t tmpfs -o size=256k tmpfs "$WORK/small" 2>/dev/null; then
+  trap 'umount "$WORK/small" 2>/dev/null || true; stop_demo' EXIT
+  expect 1 "no space left on the device holding $WORK/small" -- --video "$WORK/small/full.mp4" --fps 1
+  nothing_left "$WORK/small"
+  umount "$WORK/small"
+  trap stop_demo EXIT
+else
+  note "no small file system could be mounted here: a full disk under ffmpeg is not checked"
+fi
+
+# An encoder that has stalled (here stopped outright) does not hold the run past a SIGTERM: it is
+# killed, and its partial video removed.
+(cd "$WORK" && exec "$CAPTURE" --video "$out/stalled.mp4") >"$WORK/stdout" 2>"$WORK/stderr" &
+capture_pid=$!
+sleep 2
+encoder=$(pgrep -P "$capture_pid" | head -n 1)
+if [ -n "$encoder" ]; then
+  kill -STOP "$encoder"
+  sleep 2
+  start=$(now)
+  kill -TERM "$capture_pid"
+  status=0
+  wait "$capture_pid" || status=$?
+  if [ "$status" -ne 143 ] || ! not_above "$(since "$start")" 1; then
+    echo "FAIL: SIGTERM with the encoder stalled: status $status after $(since "$start") s" >&2
+    failures=$((failures + 1))
+  fi
+  if kill -0 "$encoder" 2>/dev/null; then
+    echo "FAIL: the stalled encoder was left running" >&2
+    failures=$((failures + 1))
+    kill -KILL "$encoder"
+  fi
+  nothing_left "$out"
+else
+  kill -KILL "$capture_pid"
+  wait "$capture_pid" 2>/dev/null || true
+  echo "FAIL: no encoder was started for --video" >&2
+  failures=$((failures + 1))
+fi
 
 # Stopped part way, it cleans up as after a failure: no short video that looks finished.
 rm -rf "$out" && mkdir -p "$out"

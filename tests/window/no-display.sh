@@ -24,3 +24,10 @@ note "DISPLAY=:$number: status $DEMO_STATUS: $(cat "$WORK/stderr")"
 grep -q "^tepple: cannot open the window: DISPLAY is \":$number\" but SDL cannot use it: ." "$WORK/stderr" ||
   fail "the message does not name the display and SDL's reason"
 [ "$(wc -l <"$WORK/stderr")" -eq 1 ] || fail "more than the one line on standard error"
+
+# A value echoed back from the environment cannot drive the terminal: control characters are shown
+# escaped.
+start_demo "$RUN_DIR" TEPPLE_THREADS=$'\e[31mRED'
+wait_exit 10
+grep -qF "not '\\e[31mRED'" "$WORK/stderr" || fail "TEPPLE_THREADS not shown escaped: $(cat -v "$WORK/stderr")"
+if grep -q $'\e' "$WORK/stderr"; then fail "an escape character reached standard error"; fi

@@ -12,6 +12,7 @@
 #include "Catalogue.h"
 #include "Manifest.h"
 #include "ReplacingFile.h"
+#include "driver/Program.h"
 #include "geometry/StandardStreams.h"
 #include "media/DataFiles.h"
 
@@ -76,8 +77,7 @@ int main(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-        std::fputs(usage, stdout);
-        return 0;
+        return printHelp("tepple-assets", usage);
     }
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, endOnSignal);
     const bool checking = arguments.size() == 2 && arguments[0] == "--check";

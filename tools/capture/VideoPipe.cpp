@@ -1,16 +1,21 @@
 #include "VideoPipe.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
+
+#include "StopSignals.h"
 
 extern char** environ;
 
@@ -21,11 +26,13 @@ std::optional<std::string> findOnPath(const std::string& program, const std::str
     size_t start = 0;
     while (start <= searchPath.size()) {
         const size_t colon = searchPath.find(':', start);
-        std::string folder = searchPath.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        std::string folder = searchPath.substr(start, colon == std::string::npos ? std::string::npos
+                                                                                 : colon - start);
         if (folder.empty()) folder = ".";
         const std::string candidate = folder + "/" + program;
         struct stat info;
-        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0) {
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
         if (colon == std::string::npos) break;
@@ -38,11 +45,22 @@ std::vector<std::string> ffmpegArguments(int width, int height, int fps, const s
                                          const std::string& outputPath)
 {
     // 0x00RRGGBB words in memory are the bytes blue, green, red, unused: ffmpeg's "bgr0".
-    std::vector<std::string> arguments = {"-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo",
-                                          "-pixel_format", "bgr0", "-video_size",
-                                          std::to_string(width) + "x" + std::to_string(height), "-framerate",
-                                          std::to_string(fps), "-i", "-"};
-    if (!audioPath.empty()) arguments.insert(arguments.end(), {"-i", audioPath, "-map", "0:v", "-map", "1:a"});
+    std::vector<std::string> arguments = {"-hide_banner",
+                                          "-loglevel",
+                                          "error",
+                                          "-y",
+                                          "-f",
+                                          "rawvideo",
+                                          "-pixel_format",
+                                          "bgr0",
+                                          "-video_size",
+                                          std::to_string(width) + "x" + std::to_string(height),
+                                          "-framerate",
+                                          std::to_string(fps),
+                                          "-i",
+                                          "-"};
+    if (!audioPath.empty())
+        arguments.insert(arguments.end(), {"-i", audioPath, "-map", "0:v", "-map", "1:a"});
     arguments.insert(arguments.end(), {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-crf", "18"});
     // The soundtrack runs longer than the timeline: the video's end ends the file.
     if (!audioPath.empty()) arguments.insert(arguments.end(), {"-c:a", "aac", "-b:a", "192k", "-shortest"});
@@ -54,7 +72,7 @@ AudioCheck ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& 
 {
     // -xerror ends the decoding at the first damaged frame; what ffmpeg says is not needed.
     std::vector<std::string> arguments = {ffmpegPath, "-nostdin", "-loglevel", "quiet", "-xerror", "-i",
-                                          audioPath,  "-map",     "0:a:0",    "-f",    "null", "-"};
+                                          audioPath,  "-map",     "0:a:0",     "-f",    "null",    "-"};
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -95,7 +113,8 @@ AudioCheck ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& 
     return check;
 }
 
-VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height)
+VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width,
+                     int height)
     : width_(width), height_(height)
 {
     int ends[2];
@@ -142,23 +161,36 @@ VideoPipe::VideoPipe(const std::string& ffmpegPath, const std::vector<std::strin
     }
     int execError = 0;
     ssize_t got;
-    while ((got = read(report[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
-    }
+    while ((got = read(report[0], &execError, sizeof execError)) < 0 && errno == EINTR) {}
     close(report[0]);
     if (got == static_cast<ssize_t>(sizeof execError)) {
         close(ends[1]);
         int status = 0;
-        while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {}
         child_ = -1;
         throw std::runtime_error("cannot start " + ffmpegPath + ": " + std::strerror(execError));
     }
     input_ = ends[1];
+    // Writes wait for room in poll(), in slices (see the header).
+    const int flags = fcntl(input_, F_GETFL);
+    if (flags != -1) fcntl(input_, F_SETFL, flags | O_NONBLOCK);
 }
 
 VideoPipe::~VideoPipe()
 {
-    if (child_ != -1) finish();
+    if (child_ != -1) abandon();
+}
+
+void VideoPipe::abandon()
+{
+    if (input_ >= 0) close(input_);
+    input_ = -1;
+    if (child_ == -1) return;
+    kill(child_, SIGKILL);
+    int status = 0;
+    while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {}
+    child_ = -1;
+    killedBy_ = SIGKILL;
 }
 
 bool VideoPipe::write(const std::vector<uint32_t>& frame)
@@ -167,8 +199,16 @@ bool VideoPipe::write(const std::vector<uint32_t>& frame)
     const char* bytes = reinterpret_cast<const char*>(frame.data());
     size_t left = frame.size() * sizeof(uint32_t);
     while (left > 0) {
+        if (stopSignal() != 0) {
+            abandon();
+            return false;
+        }
         const ssize_t written = ::write(input_, bytes, left);
-        if (written < 0 && errno == EINTR) continue;
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            pollfd room{input_, POLLOUT, 0};
+            poll(&room, 1, stopCheckMilliseconds);
+            continue;
+        }
         if (written <= 0) return false; // ffmpeg has gone (EPIPE, with SIGPIPE ignored by the caller)
         bytes += written;
         left -= static_cast<size_t>(written);
@@ -184,14 +224,38 @@ int VideoPipe::finish()
     }
     if (child_ == -1) return -1;
     int status = 0;
-    while (waitpid(child_, &status, 0) < 0) {
-        if (errno != EINTR) {
+    while (true) {
+        const pid_t ended = waitpid(child_, &status, WNOHANG);
+        if (ended == child_) break;
+        if (ended < 0 && errno != EINTR) {
             child_ = -1;
             return -1;
         }
+        if (stopSignal() != 0) {
+            abandon();
+            return -1;
+        }
+        poll(nullptr, 0, 10);
     }
     child_ = -1;
+    if (WIFSIGNALED(status)) killedBy_ = WTERMSIG(status);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string encoderFailure(int exitStatus, int signal, const std::string& outputPath)
+{
+    std::string why = signal != 0 ? "it was killed by signal " + std::to_string(signal) + " (" +
+                                        strsignal(signal) + ")"
+                                  : "it exited with status " + std::to_string(exitStatus);
+    // ffmpeg's own message may scroll away or be hidden by its log level: the commonest cause of a
+    // failed video is told in this line too.
+    const std::filesystem::path parent = std::filesystem::path(outputPath).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    struct statvfs space;
+    if (statvfs(folder.c_str(), &space) == 0 && space.f_bavail * space.f_frsize < 64 * 1024) {
+        why += "; no space left on the device holding " + folder;
+    }
+    return why;
 }
 
 } // namespace tepple

@@ -28,26 +28,43 @@ struct AudioCheck {
 };
 AudioCheck ffmpegDecodesAudio(const std::string& ffmpegPath, const std::string& audioPath);
 
+// Every wait on ffmpeg (for room in the pipe, for its end) is made in slices that look at the
+// tool's stop signal (StopSignals.h): an ffmpeg that has stalled, been stopped or is slow to
+// finish never holds the tool past a stop asked for.
 class VideoPipe {
 public:
     // Starts ffmpeg, which is killed should this process die first. Throws std::runtime_error
     // when it cannot be started.
-    VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width, int height);
-    // Closes the pipe and waits for ffmpeg if finish() was not called.
+    VideoPipe(const std::string& ffmpegPath, const std::vector<std::string>& arguments, int width,
+              int height);
+    // Kills ffmpeg and waits for it if finish() was not called: what it was making is not wanted.
     ~VideoPipe();
     VideoPipe(const VideoPipe&) = delete;
     VideoPipe& operator=(const VideoPipe&) = delete;
 
-    // One frame of width x height words. False once ffmpeg has stopped reading.
+    // One frame of width x height words. False once ffmpeg has stopped reading, or when a stop
+    // signal arrives while the frame waits for room (ffmpeg is then killed).
     bool write(const std::vector<uint32_t>& frame);
-    // Ends the input and waits for ffmpeg; returns its exit status (-1 when it was killed).
+    // Ends the input and waits for ffmpeg; returns its exit status (-1 when it was killed, also
+    // by this process when a stop signal arrived while waiting).
     int finish();
+    // The signal that ended ffmpeg, once finish() has returned -1 (0 otherwise).
+    int killedBy() const { return killedBy_; }
 
 private:
+    // Kills ffmpeg, even a stopped one, and waits for it.
+    void abandon();
+
     int width_;
     int height_;
     int input_ = -1; // our end of ffmpeg's standard input
     pid_t child_ = -1;
+    int killedBy_ = 0;
 };
+
+// Why ffmpeg ended without a video, for the line that says so: "it was killed by signal 9
+// (Killed)", "it exited with status 1"; and, when the file system holding `outputPath` is full,
+// "; no space is left on the device holding <folder>".
+std::string encoderFailure(int exitStatus, int signal, const std::string& outputPath);
 
 } // namespace tepple

@@ -17,6 +17,7 @@
 #include "Png.h"
 #include "ProgressLine.h"
 #include "ReplacingFile.h"
+#include "StopSignals.h"
 #include "TimelineCapture.h"
 #include "VideoPipe.h"
 #include "driver/Program.h"
@@ -43,18 +44,16 @@ public:
     using CaptureError::CaptureError;
 };
 
-// SIGINT, SIGTERM or SIGHUP: the run stops at the next frame, through the same clean-up as a
-// failure, so no temporary is left behind and no output appears half-written.
-volatile std::sig_atomic_t stopSignal = 0;
-extern "C" void requestStop(int signal) { stopSignal = signal; }
-
+// SIGINT, SIGTERM or SIGHUP: the run stops at the next frame, or at once where it waits (for
+// ffmpeg, for a stream's reader), through the same clean-up as a failure, so no temporary is left
+// behind and no output appears half-written.
 struct Stopped {
     int signal;
 };
 
 void stopIfAsked()
 {
-    if (stopSignal != 0) throw Stopped{stopSignal};
+    if (stopSignal() != 0) throw Stopped{stopSignal()};
 }
 
 // Relative output paths are taken inside the --out folder.
@@ -87,13 +86,14 @@ void requireWritableFolder(const std::string& folder, const std::string& what)
 
 // Every output file is checked before the first frame is rendered: made replaceable (its folder
 // made if missing), so a folder or a device given as a file name fails at once, not after the run.
-void requireWritableFile(const std::string& file, const std::string& what)
+void requireWritableFile(const std::string& file, const std::string& what,
+                         Streams streams = Streams::WrittenThrough)
 {
     const fs::path parent = fs::path(file).parent_path();
     std::error_code error;
     if (!parent.empty()) fs::create_directories(parent, error);
     try {
-        checkReplaceable(file);
+        checkReplaceable(file, streams);
     } catch (const OutputError& problem) {
         throw CaptureError(what + ": " + problem.what());
     }
@@ -125,7 +125,8 @@ void requireDistinctOutputs(const CaptureOptions& options, const std::string& fr
         std::snprintf(time, sizeof time, "%.10g", options.atTimes[i]);
         claim(inside(options.outFolder, atPictureName(options.atTimes[i])), std::string("--at ") + time);
     }
-    if (!options.contactSheet.empty()) claim(inside(options.outFolder, options.contactSheet), "--contact-sheet");
+    if (!options.contactSheet.empty())
+        claim(inside(options.outFolder, options.contactSheet), "--contact-sheet");
     if (!options.video.empty()) claim(inside(options.outFolder, options.video), "--video");
     if (framesFolder.empty()) return;
     // The frame sequence is too long to list: a name is checked against the pattern instead.
@@ -174,14 +175,16 @@ std::string soundtrackFor(const CaptureOptions& options, const std::string& ffmp
     const std::string audio = (fs::path(options.dataFolder) / dataFiles::soundtrack).string();
     std::error_code error;
     if (!fs::is_regular_file(audio, error)) {
-        std::fprintf(stderr, "tepple-capture: no soundtrack at %s; the video will be silent\n", audio.c_str());
+        std::fprintf(stderr, "tepple-capture: no soundtrack at %s; the video will be silent\n",
+                     audio.c_str());
         return "";
     }
     const AudioCheck check = ffmpegDecodesAudio(ffmpeg, audio);
     if (check.ffmpegFailed) throw CaptureError("cannot run " + ffmpeg + ": " + check.problem);
     if (!check.decodes) {
         std::fprintf(stderr,
-                     "tepple-capture: the soundtrack %s is damaged (ffmpeg cannot decode it); the video will be silent\n",
+                     "tepple-capture: the soundtrack %s is damaged (ffmpeg cannot decode it); the video will "
+                     "be silent\n",
                      audio.c_str());
         return "";
     }
@@ -191,27 +194,36 @@ std::string soundtrackFor(const CaptureOptions& options, const std::string& ffmp
 int capture(const CaptureOptions& options)
 {
     if (!fs::is_directory(options.dataFolder)) {
-        throw CaptureError("data folder '" + options.dataFolder + "' not found (give the folder with --data DIR)");
+        throw CaptureError("data folder '" + options.dataFolder +
+                           "' not found (give the folder with --data DIR)");
     }
     requireWritableFolder(options.outFolder, "output folder");
-    for (double time : options.atTimes) requireWritableFile(inside(options.outFolder, atPictureName(time)), "picture");
-    const std::string framesFolder =
-        options.framesFolder.empty() ? "" : inside(options.outFolder, options.framesFolder);
+    for (double time : options.atTimes)
+        requireWritableFile(inside(options.outFolder, atPictureName(time)), "picture");
+    const std::string framesFolder = options.framesFolder.empty()
+                                         ? ""
+                                         : inside(options.outFolder, options.framesFolder);
     if (!framesFolder.empty()) requireWritableFolder(framesFolder, "frames folder");
-    if (!options.contactSheet.empty()) requireWritableFile(inside(options.outFolder, options.contactSheet), "contact sheet");
+    if (!options.contactSheet.empty())
+        requireWritableFile(inside(options.outFolder, options.contactSheet), "contact sheet");
     std::string ffmpeg;
     if (!options.video.empty()) {
         const char* path = std::getenv("PATH");
         const auto found = findOnPath("ffmpeg", path ? path : "");
-        if (!found) throw CaptureError("--video needs ffmpeg, which is not on PATH; install it with: apt-get install ffmpeg");
+        if (!found)
+            throw CaptureError(
+                "--video needs ffmpeg, which is not on PATH; install it with: apt-get install ffmpeg");
         ffmpeg = *found;
-        requireWritableFile(inside(options.outFolder, options.video), "video");
+        // ffmpeg seeks back to finish an MP4, and the file must be whole before it takes its name.
+        requireWritableFile(inside(options.outFolder, options.video), "video", Streams::Refused);
     }
     requireDistinctOutputs(options, framesFolder, options.fps);
 
-    TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder, options.threads, options.scale});
+    TimelineCapture run(CaptureSettings{options.fps, options.seed, options.dataFolder, options.threads,
+                                        options.scale});
     const int shownWidth = run.console().width(), shownHeight = run.console().height();
-    const std::vector<SheetCell> cells = options.contactSheet.empty() ? std::vector<SheetCell>{} : contactSheetCells();
+    const std::vector<SheetCell> cells = options.contactSheet.empty() ? std::vector<SheetCell>{}
+                                                                      : contactSheetCells();
     const FramePlan plan = planFrames(options, run, cells);
     std::vector<Picture> cellFrames(cells.size());
 
@@ -220,11 +232,13 @@ int capture(const CaptureOptions& options)
     std::unique_ptr<ReplacingFile> videoFile;
     std::unique_ptr<VideoPipe> video;
     if (!options.video.empty()) {
-        videoFile = std::make_unique<ReplacingFile>(inside(options.outFolder, options.video));
+        videoFile = std::make_unique<ReplacingFile>(inside(options.outFolder, options.video),
+                                                    Streams::Refused);
         const std::string audio = soundtrackFor(options, ffmpeg);
-        video = std::make_unique<VideoPipe>(
-            ffmpeg, ffmpegArguments(shownWidth, shownHeight, options.fps, audio, videoFile->temporaryPath()),
-            shownWidth, shownHeight);
+        video = std::make_unique<VideoPipe>(ffmpeg,
+                                            ffmpegArguments(shownWidth, shownHeight, options.fps, audio,
+                                                            videoFile->temporaryPath()),
+                                            shownWidth, shownHeight);
     }
     // Encoding a PNG costs several frames' drawing: one worker per core keeps both busy while the
     // queue, two pictures a worker, bounds the memory held.
@@ -240,8 +254,9 @@ int capture(const CaptureOptions& options)
             const Picture shown = Picture::fromPixels(run.picture().data(), shownWidth, shownHeight);
             if (auto at = plan.atTimes.find(frame); at != plan.atTimes.end()) {
                 for (double time : at->second) {
-                    pictures.submit(PictureJob{inside(options.outFolder, atPictureName(time)), shown, options.pictureWidth(),
-                                               PngCompression::Compact, Durability::Synced});
+                    pictures.submit(PictureJob{inside(options.outFolder, atPictureName(time)), shown,
+                                               options.pictureWidth(), PngCompression::Compact,
+                                               Durability::Synced});
                 }
             }
             if (auto cell = plan.cells.find(frame); cell != plan.cells.end()) {
@@ -251,11 +266,15 @@ int capture(const CaptureOptions& options)
                 // A frame sequence is thousands of files that a failed run simply makes again: quick
                 // to encode, and not synced one by one.
                 pictures.submit(PictureJob{(fs::path(framesFolder) / framePictureName(frame)).string(), shown,
-                                           options.pictureWidth(), PngCompression::Fast, Durability::Unsynced});
+                                           options.pictureWidth(), PngCompression::Fast,
+                                           Durability::Unsynced});
             }
             if (video && !video->write(run.picture())) {
                 stopIfAsked();
-                throw CaptureError("ffmpeg stopped reading frames");
+                const int status = video->finish();
+                stopIfAsked();
+                throw CaptureError("ffmpeg stopped reading frames: " +
+                                   encoderFailure(status, video->killedBy(), videoFile->temporaryPath()));
             }
         }
         progress.update(frame + 1);
@@ -266,12 +285,25 @@ int capture(const CaptureOptions& options)
     if (!cells.empty()) {
         const std::string title = "Tepple polygon engine   " + std::to_string(options.fps) + " fps, seed " +
                                   std::to_string(options.seed);
-        writePngFile(inside(options.outFolder, options.contactSheet), composeContactSheet(cells, cellFrames, title));
+        writePngFile(inside(options.outFolder, options.contactSheet),
+                     composeContactSheet(cells, cellFrames, title));
     }
     if (video) {
         const int status = video->finish();
         stopIfAsked();
-        if (status != 0) throw CaptureError("ffmpeg failed to make " + options.video);
+        if (status != 0) {
+            throw CaptureError("ffmpeg failed to make " + options.video + ": " +
+                               encoderFailure(status, video->killedBy(), videoFile->temporaryPath()));
+        }
+        // An encoder that ends well having written nothing (or no encoder at all, only a program
+        // of that name) must not leave an empty file under the video's name.
+        std::error_code error;
+        const auto size = fs::file_size(videoFile->temporaryPath(), error);
+        if (error || size == 0) {
+            throw CaptureError("ffmpeg ended without error but made no video (" +
+                               (error ? error.message() : std::string("an empty file")) +
+                               "); nothing was written to " + options.video);
+        }
         try {
             videoFile->commit(Durability::Synced);
         } catch (const OutputError& error) {
@@ -302,13 +334,10 @@ int main(int argc, char** argv)
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const ParsedOptions parsed = parseCaptureOptions(arguments, defaultDataFolder());
     if (!parsed.options) {
-        std::fprintf(stderr, "tepple-capture: %s\n", parsed.error.c_str());
+        std::fprintf(stderr, "tepple-capture: %s\n", printable(parsed.error).c_str());
         return usageStatus;
     }
-    if (parsed.options->help) {
-        std::fputs(captureUsage().c_str(), stdout);
-        return 0;
-    }
+    if (parsed.options->help) return printHelp("tepple-capture", captureUsage());
     // Fewer drawing threads only slow the run: the pictures are the same for any number.
     WorkerPool::setShortfallReport([](int started, int wanted) {
         std::fprintf(stderr, "tepple-capture: could start only %d of %d drawing threads\n", started, wanted);
@@ -317,20 +346,23 @@ int main(int argc, char** argv)
     // reason, not end the process.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    std::signal(SIGHUP, requestStop);
+    catchStopSignals();
+    const auto stopped = [](int signal) {
+        std::fprintf(stderr, "\ntepple-capture: stopped by %s; no output was left half-written\n",
+                     strsignal(signal));
+        return 128 + signal;
+    };
     try {
         return capture(*parsed.options);
-    } catch (const Stopped& stopped) {
-        std::fprintf(stderr, "\ntepple-capture: stopped by %s; no output was left half-written\n",
-                     strsignal(stopped.signal));
-        return 128 + stopped.signal;
+    } catch (const Stopped& stop) {
+        return stopped(stop.signal);
     } catch (const RequestError& error) {
-        std::fprintf(stderr, "tepple-capture: %s\n", error.what());
+        std::fprintf(stderr, "tepple-capture: %s\n", printable(error.what()).c_str());
         return usageStatus;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "tepple-capture: %s\n", error.what());
+        // A write that gave up because of the stop (a stream that took no bytes) is the stop.
+        if (stopSignal() != 0) return stopped(stopSignal());
+        std::fprintf(stderr, "tepple-capture: %s\n", printable(error.what()).c_str());
         return failureStatus;
     }
 }

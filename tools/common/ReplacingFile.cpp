@@ -2,19 +2,24 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <set>
 #include <vector>
+
+#include "StopSignals.h"
 
 namespace tepple {
 
@@ -27,11 +32,40 @@ std::atomic<unsigned> temporaryCount{0};
 
 constexpr const char* partialMark = ".partial-";
 
+// The part of a destination's file name its temporaries carry: the name itself, unless the
+// additions would pass the system's limit on a name's length (255 bytes nearly everywhere). Then
+// the stem is cut (at a character's start) and a hash of the whole name added, so that the
+// temporaries of different long names still differ. A long extension is kept only up to its
+// length: it then counts as part of the stem.
+constexpr size_t nameLimit = 255;
+constexpr size_t longestAdditions = 1 + 9 + 10 + 1 + 10; // ".", ".partial-", pid, "-", count
+constexpr size_t longestKeptExtension = 32;
+
+std::string temporaryKey(const std::string& fileName)
+{
+    const fs::path name(fileName);
+    std::string stem = name.stem().string();
+    std::string extension = name.extension().string();
+    if (extension.size() > longestKeptExtension) {
+        stem = fileName;
+        extension.clear();
+    }
+    if (stem.size() + extension.size() + longestAdditions <= nameLimit) return stem + extension;
+    uint32_t hash = 2166136261u; // FNV-1a
+    for (const unsigned char byte : fileName) hash = (hash ^ byte) * 16777619u;
+    char hex[10];
+    std::snprintf(hex, sizeof hex, "~%08x", static_cast<unsigned>(hash));
+    size_t keep = nameLimit - longestAdditions - extension.size() - 9;
+    while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep;
+    return stem.substr(0, keep) + hex + extension;
+}
+
 // ".sheet.partial-4242-7.png" for "sheet.png": hidden, so globs and listings pass it by.
 std::string temporaryName(const fs::path& destination)
 {
-    return "." + destination.stem().string() + partialMark + std::to_string(getpid()) + "-" +
-           std::to_string(temporaryCount++) + destination.extension().string();
+    const fs::path key(temporaryKey(destination.filename().string()));
+    return "." + key.stem().string() + partialMark + std::to_string(getpid()) + "-" +
+           std::to_string(temporaryCount++) + key.extension().string();
 }
 
 bool allDigits(const std::string& text)
@@ -39,8 +73,8 @@ bool allDigits(const std::string& text)
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// A temporary's name taken apart: the destination name it stands for and the id of the process
-// that made it. False for any other name.
+// A temporary's name taken apart: the destination name it stands for (as temporaryKey gives it)
+// and the id of the process that made it. False for any other name.
 bool readTemporaryName(const std::string& name, std::string& destination, pid_t& maker)
 {
     if (name.size() < 2 || name[0] != '.') return false;
@@ -100,7 +134,8 @@ void removeLeftovers(const fs::path& destination)
     const std::string folder = parent.empty() ? "." : parent.string();
     const std::lock_guard<std::mutex> lock(leftoversMutex);
     const auto& found = temporariesIn(folder);
-    const auto mine = found.find(destination.filename().string());
+    const std::string key = temporaryKey(destination.filename().string());
+    const auto mine = found.find(key);
     if (mine == found.end()) return;
     for (const std::string& name : mine->second) {
         std::string ignored;
@@ -108,7 +143,7 @@ void removeLeftovers(const fs::path& destination)
         const std::string path = (fs::path(folder) / name).string();
         if (readTemporaryName(name, ignored, maker) && isLeftover(path, maker)) unlink(path.c_str());
     }
-    leftoversByFolder[folder].erase(destination.filename().string());
+    leftoversByFolder[folder].erase(key);
 }
 
 // The temporaries not yet committed, for removeTemporariesNow(), which may run in a signal handler
@@ -143,14 +178,74 @@ void removeTemporariesNow()
     }
 }
 
-ReplacingFile::ReplacingFile(const std::string& destination) : shownName_(destination), destination_(destination)
+namespace {
+
+const char* kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISBLK(mode)) return "a block device";
+    return "not a regular file";
+}
+
+bool isStream(mode_t mode)
+{
+    return S_ISFIFO(mode) || S_ISCHR(mode) || S_ISSOCK(mode);
+}
+
+// What writing the destination means (see the header).
+struct Plan {
+    bool stream = false;
+    int standardDescriptor = -1; // the stream is this process's standard output or error
+};
+
+Plan planFor(const std::string& destination, const std::string& shownName, Streams streams)
 {
     struct stat info;
-    if (lstat(destination_.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) throw OutputError("cannot write " + shownName_ + ": it is a folder");
-        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
-            throw OutputError("cannot write " + shownName_ + ": it is not a regular file");
+    if (lstat(destination.c_str(), &info) != 0) return {};
+    struct stat target = info;
+    const bool link = S_ISLNK(info.st_mode);
+    if (link && stat(destination.c_str(), &target) != 0) target.st_mode = 0; // dangling
+    Plan plan;
+    if (link && target.st_mode != 0) {
+        for (const int standard : {STDOUT_FILENO, STDERR_FILENO}) {
+            struct stat open;
+            if (fstat(standard, &open) == 0 && open.st_dev == target.st_dev && open.st_ino == target.st_ino) {
+                plan.standardDescriptor = standard;
+            }
         }
+    }
+    plan.stream = (target.st_mode != 0 && isStream(target.st_mode)) || plan.standardDescriptor >= 0;
+    if (plan.stream) {
+        if (streams == Streams::Refused) {
+            throw OutputError("cannot write " + shownName +
+                              ": it is a stream, and this output must be a regular "
+                              "file");
+        }
+        return plan;
+    }
+    if (link) {
+        if (info.st_uid != geteuid()) {
+            throw OutputError("cannot write " + shownName +
+                              ": it is a symbolic link of another user's, which is " +
+                              "neither followed nor replaced");
+        }
+        return plan; // the link itself is replaced
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throw OutputError("cannot write " + shownName + ": it is " + kindOf(info.st_mode));
+    }
+    return plan;
+}
+
+} // namespace
+
+ReplacingFile::ReplacingFile(const std::string& destination, Streams streams)
+    : shownName_(destination), destination_(destination)
+{
+    const Plan plan = planFor(destination_, shownName_, streams);
+    if (plan.stream) {
+        openStream(plan.standardDescriptor >= 0, plan.standardDescriptor);
+        return;
     }
     const fs::path path(destination_);
     removeLeftovers(path);
@@ -167,6 +262,33 @@ ReplacingFile::ReplacingFile(const std::string& destination) : shownName_(destin
     // A new file no one else has open: the lock is granted (where file systems lock at all).
     flock(descriptor_, LOCK_EX | LOCK_NB);
     liveSlot_ = listTemporary(temporary_);
+}
+
+void ReplacingFile::openStream(bool standardStream, int standardDescriptor)
+{
+    stream_ = true;
+    if (standardStream) {
+        // The very stream the caller redirected, at its own position (appending, if it appends).
+        descriptor_ = fcntl(standardDescriptor, F_DUPFD_CLOEXEC, 0);
+        if (descriptor_ < 0) throw OutputError("cannot write " + shownName_ + ": " + std::strerror(errno));
+        return;
+    }
+    // Opened without waiting: a named pipe with no reader yet is tried again in slices, so that a
+    // stop signal is heard. The system follows any link, under its own rules for shared folders.
+    while (true) {
+        descriptor_ = open(destination_.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor_ >= 0) break;
+        if (errno != ENXIO && errno != EINTR) {
+            throw OutputError("cannot write " + shownName_ + ": " + std::strerror(errno));
+        }
+        if (stopSignal() != 0)
+            throw OutputError("cannot write " + shownName_ + ": stopped before a reader came");
+        poll(nullptr, 0, stopCheckMilliseconds);
+    }
+    // Writes wait in poll(), not in the descriptor: blocking again, as the stream's other users
+    // may expect of it.
+    const int flags = fcntl(descriptor_, F_GETFL);
+    if (flags != -1) fcntl(descriptor_, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 void ReplacingFile::unlist()
@@ -187,9 +309,10 @@ void ReplacingFile::fail(int error)
     unlist();
     if (descriptor_ >= 0) close(descriptor_);
     descriptor_ = -1;
-    unlink(temporary_.c_str());
+    if (!temporary_.empty()) unlink(temporary_.c_str());
     temporary_.clear();
-    throw OutputError("cannot write " + shownName_ + ": " + std::strerror(error));
+    throw OutputError("cannot write " + shownName_ + ": " +
+                      (error == EINTR ? std::string("stopped part way") : std::strerror(error)));
 }
 
 void ReplacingFile::write(const void* bytes, size_t size)
@@ -197,7 +320,18 @@ void ReplacingFile::write(const void* bytes, size_t size)
     if (descriptor_ < 0) throw OutputError("cannot write " + shownName_ + ": the file is already closed");
     const char* next = static_cast<const char*>(bytes);
     while (size > 0) {
-        const ssize_t written = ::write(descriptor_, next, size);
+        size_t chunk = size;
+        if (stream_) {
+            // A stream's reader may stall: wait for room in slices, hearing a stop signal. Once
+            // poll says there is room, a pipe takes a page without blocking.
+            pollfd ready{descriptor_, POLLOUT, 0};
+            const int polled = poll(&ready, 1, stopCheckMilliseconds);
+            if (stopSignal() != 0) fail(EINTR);
+            if (polled < 0 && errno != EINTR) fail(errno);
+            if (polled <= 0) continue;
+            chunk = std::min<size_t>(size, 4096);
+        }
+        const ssize_t written = ::write(descriptor_, next, chunk);
         if (written < 0 && errno == EINTR) continue;
         if (written < 0) fail(errno);
         next += written;
@@ -208,6 +342,13 @@ void ReplacingFile::write(const void* bytes, size_t size)
 void ReplacingFile::commit(Durability durability)
 {
     if (descriptor_ < 0) throw OutputError("cannot write " + shownName_ + ": the file is already closed");
+    if (stream_) {
+        const int closed = close(descriptor_);
+        descriptor_ = -1;
+        if (closed != 0 && errno != EINTR) fail(errno);
+        committed_ = true;
+        return;
+    }
     if (durability == Durability::Synced && fsync(descriptor_) != 0) fail(errno);
     const int closed = close(descriptor_);
     descriptor_ = -1;
@@ -236,9 +377,15 @@ void replaceFile(const std::string& destination, const void* bytes, size_t size,
     file.commit(durability);
 }
 
-void checkReplaceable(const std::string& destination)
+void checkReplaceable(const std::string& destination, Streams streams)
 {
-    ReplacingFile probe(destination);
+    if (planFor(destination, destination, streams).stream) {
+        if (access(destination.c_str(), W_OK) != 0) {
+            throw OutputError("cannot write " + destination + ": " + std::strerror(errno));
+        }
+        return;
+    }
+    ReplacingFile probe(destination, streams);
 }
 
 } // namespace tepple

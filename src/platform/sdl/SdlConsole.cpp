@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/sdl/SdlEnvironment.h"
+#include "platform/sdl/WindowSystem.h"
 
 namespace tepple {
 
@@ -79,6 +80,7 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
     signals_.emplace();
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     prepareSdlEnvironment();
+    watchWindowSystem(true);
     if (SDL_InitSubSystem(consoleSubsystems) != 0) return fail("SDL video initialisation failed");
     videoStarted_ = true;
     if (isInvisibleFallback(SDL_GetCurrentVideoDriver())) {
@@ -115,24 +117,57 @@ bool SdlConsole::open(const std::string& title, int width, int height, const For
         windowWidth = std::max(1, static_cast<int>(width * fit));
         windowHeight = std::max(1, static_cast<int>(height * fit));
     }
+    fitWindowSize(windowWidth, windowHeight);
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowWidth,
                                windowHeight, SDL_WINDOW_RESIZABLE);
     if (window_ == nullptr) return fail("cannot create the window");
+    // No window larger than the displays together: nothing more could be seen, and every frame
+    // would cost its whole size to show.
+    largestWidth_ = largestHeight_ = maxWindowSide;
+    SDL_Rect all{0, 0, 0, 0};
+    for (int display = 0; display < SDL_GetNumVideoDisplays(); ++display) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(display, &bounds) == 0) SDL_UnionRect(&all, &bounds, &all);
+    }
+    if (all.w > 0 && all.h > 0) {
+        largestWidth_ = std::clamp(std::max(all.w, windowWidth), 1, maxWindowSide);
+        largestHeight_ = std::clamp(std::max(all.h, windowHeight), 1, maxWindowSide);
+    }
+    SDL_SetWindowMaximumSize(window_, largestWidth_, largestHeight_);
 
-    // Vsync is only asked for: a renderer without it still shows every frame.
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    // Vsync is only asked for: a renderer without it still shows every frame. When no
+    // accelerated renderer can be made (or safely tried), SDL's software renderer shows the
+    // picture all the same, its window surface kept off the GPU path too.
+    if (!addressSpaceIsTight()) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    }
+    if (renderer_ == nullptr) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    }
     if (renderer_ == nullptr) return fail("cannot create a renderer");
     // The picture keeps its size in logical pixels and is scaled, letterboxed, into the window.
     if (SDL_RenderSetLogicalSize(renderer_, width, height) != 0) return fail("cannot scale the picture");
 
     // RGB888 is SDL's 32-bit 0x00RRGGBB word: the pixel block streams in without conversion.
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                 width, height);
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width,
+                                 height);
     if (texture_ == nullptr) return fail("cannot create the picture texture");
 
     resizePixels(width, height);
+    watchWindowSystem(false);
     return true;
+}
+
+void SdlConsole::keepWindowWithinLimits()
+{
+    if (window_ == nullptr) return;
+    int shownWidth = 0, shownHeight = 0;
+    SDL_GetWindowSize(window_, &shownWidth, &shownHeight);
+    if (shownWidth <= largestWidth_ && shownHeight <= largestHeight_) return;
+    // Asked back at once, before anything is drawn at the size: the picture scales to fit.
+    SDL_SetWindowSize(window_, std::min(shownWidth, largestWidth_), std::min(shownHeight, largestHeight_));
 }
 
 bool SdlConsole::key()
@@ -141,6 +176,7 @@ bool SdlConsole::key()
     while (SDL_PollEvent(&event) == 1) {
         if (event.type == SDL_KEYDOWN || event.type == SDL_QUIT) keyWaiting_ = true;
     }
+    keepWindowWithinLimits();
     if (TerminationSignals::requested()) keyWaiting_ = true;
     return keyWaiting_;
 }
@@ -148,6 +184,9 @@ bool SdlConsole::key()
 void SdlConsole::show(const uint32_t* picture)
 {
     if (texture_ == nullptr) return;
+    // A resize by another client may have come since the last key test.
+    SDL_PumpEvents();
+    keepWindowWithinLimits();
     SDL_UpdateTexture(texture_, nullptr, picture, width_ * 4);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);

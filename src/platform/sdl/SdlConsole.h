@@ -46,6 +46,9 @@ public:
 
 private:
     bool fail(const char* what);
+    // Asks a window made larger than the displays, or than maxWindowSide (WindowSystem.h), back
+    // within that.
+    void keepWindowWithinLimits();
 
     // Held while the window is open.
     std::optional<TerminationSignals> signals_;
@@ -54,6 +57,8 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    int largestWidth_ = 0;
+    int largestHeight_ = 0;
 };
 
 } // namespace tepple

@@ -43,7 +43,7 @@ int renderThreads()
         std::fprintf(stderr,
                      "tepple: TEPPLE_THREADS wants a whole number from 1 to %d, not '%s': using every "
                      "processor\n",
-                     maxRenderThreads, text);
+                     maxRenderThreads, printable(text).c_str());
         return 0;
     }
     return *threads;
@@ -58,7 +58,7 @@ int demoScale()
     if (!scale) {
         std::fprintf(stderr,
                      "tepple: TEPPLE_SCALE wants a whole number from 1 to %d, not '%s': drawing at 1\n",
-                     maxDemoScale, text);
+                     maxDemoScale, printable(text).c_str());
         return 1;
     }
     return *scale;
@@ -80,9 +80,11 @@ int main(int argc, char** argv)
     });
     SdlConsole console;
     SdlClock clock;
-    DemoSetup setup{console, clock, console,
-                    [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
-                    dataFolder, {}, {}, renderThreads()};
+    DemoSetup setup{
+        console,    clock,
+        console,    [](const std::string& path) { return std::make_unique<SdlMusicPlayer>(path); },
+        dataFolder, {},
+        {},         renderThreads()};
     setup.scale = demoScale();
     return runProgram(setup);
 }
