@@ -162,7 +162,8 @@ rm -rf "$work/capture" "$work/spoiled" "$work"/*-failure.png "$work"/fixed-*-bro
   { cat "$work/capture.log"; fail "tepple-capture"; }
 
 # Spoiled copies of the packed data, packed as the build packs them: every file the real package
-# holds, less flare.tga in one, with Shape4.LSB cut short in the other.
+# holds, less flare.tga in one, with Shape4.LSB cut short in another, the soundtrack bytes no
+# decoder takes in the third.
 files=$(grep -o '"filename": *"/[^"]*"' "$site/tepple-data.js" | sed 's|.*"/\(.*\)"|\1|')
 [ -n "$files" ] || fail "no file list in $site/tepple-data.js"
 pack() {
@@ -175,15 +176,17 @@ pack() {
     --js-output="$folder/tepple-data.js" --no-node >/dev/null 2>"$work/pack-$variant.log" ||
     { cat "$work/pack-$variant.log"; fail "packing the $variant data"; }
 }
-for variant in missing-flare broken-mesh; do
+for variant in missing-flare broken-mesh bad-music; do
   rm -rf "$work/data-$variant"
   mkdir -p "$work/data-$variant/mushroom"
   for file in $files; do cp "$run_dir/$file" "$work/data-$variant/$file"; done
 done
 rm "$work/data-missing-flare/flare.tga"
 head -c 100 "$run_dir/Shape4.LSB" >"$work/data-broken-mesh/Shape4.LSB"
+head -c 65536 /dev/zero | tr '\0' 'x' >"$work/data-bad-music/pelmoric.mp3"
 pack missing-flare
 pack broken-mesh
+pack bad-music
 
 cd "$test_dir"
 exec node browser-test.cjs "$site" "$work/capture" "$work/spoiled" "$work" "$moments" "$speed"
