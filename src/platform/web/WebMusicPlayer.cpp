@@ -31,12 +31,13 @@ bool readWholeFile(const std::string& fileName, std::vector<uint8_t>& bytes)
 } // namespace
 
 // The music clock copies the bytes before it keeps them, so the wasm heap may grow or be reused.
-EM_JS(void, webMusicPrepare, (const char* fileName, const uint8_t* bytes, int byteCount),
-      { Module['teppleMusic'].prepare(UTF8ToString(fileName), HEAPU8.subarray(bytes, bytes + byteCount)); });
+EM_JS(void, webMusicPrepare, (const char* fileName, const uint8_t* bytes, int byteCount), {
+    Module['teppleMusic'].prepare(UTF8ToString(fileName), HEAPU8.subarray(bytes, bytes + byteCount));
+});
 
 EM_JS(int, webMusicStart, (const char* fileName, const uint8_t* bytes, int byteCount), {
-    return Module['teppleMusic'].start(UTF8ToString(fileName), HEAPU8.subarray(bytes, bytes + byteCount)) ? 1
-                                                                                                          : 0;
+    return Module['teppleMusic'].start(UTF8ToString(fileName),
+                                       HEAPU8.subarray(bytes, bytes + byteCount)) ? 1 : 0;
 });
 
 EM_JS(void, webMusicStop, (), { Module['teppleMusic'].stop(); });

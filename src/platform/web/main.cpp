@@ -66,13 +66,13 @@ struct Run {
 std::unique_ptr<Run> current;
 
 EM_JS(void, webRunEnded, (const char* how, const char* sceneTimes), {
-    if (typeof Module['onEnded'] == = 'function') {
+    if (typeof Module['onEnded'] === 'function') {
         Module['onEnded'](UTF8ToString(how), JSON.parse(UTF8ToString(sceneTimes)));
     }
 });
 
 EM_JS(void, webFramePresented, (int frame, double demoTime), {
-    if (typeof Module['onFrame'] == = 'function') Module['onFrame'](frame, demoTime);
+    if (typeof Module['onFrame'] === 'function') Module['onFrame'](frame, demoTime);
 });
 
 // Ends the current run: no more frames, the music stopped, the page told `how` ("key",
@@ -145,11 +145,9 @@ EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame, int scale
     std::optional<unsigned> seed;
     if (run.fixedFps > 0) seed = 1u;
     // One thread: the page is built without threads, so the renderer draws on the page's own.
-    DemoSetup setup{
-        run.console, clock,
-        run.console, [](const std::string& path) { return std::make_unique<WebMusicPlayer>(path); },
-        "",          seed,
-        {},          1};
+    DemoSetup setup{run.console, clock, run.console,
+                    [](const std::string& path) { return std::make_unique<WebMusicPlayer>(path); },
+                    "",          seed,  {},          1};
     setup.scale = scale >= 1 && scale <= maxDemoScale ? scale : 1;
     run.demo = startProgram(setup);
     if (!run.demo) {
