@@ -544,8 +544,16 @@ async function sizes(browser, server) {
     boxes[name] = box;
     if (name === 'phone') {
       check(box.width >= 389, `the phone's picture is ${box.width} CSS pixels wide in a 390-pixel page`);
+      await page.evaluate(() => {
+        window.touchesSeen = 0;
+        document.getElementById('stage').addEventListener('pointerdown', (event) => {
+          if (event.pointerType === 'touch') window.touchesSeen += 1;
+        });
+      });
       await pinch(page);
       await page.waitForTimeout(200);
+      const seen = await page.evaluate(() => window.touchesSeen);
+      check(seen === 2, `the pinch reached the page as ${seen} touches, not 2`);
       check((await state(page)) === 'playing', 'a pinch ended the demo');
       await page.setViewportSize({ width: 844, height: 390 });
       await page.waitForTimeout(200);
