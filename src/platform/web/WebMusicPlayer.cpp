@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace tepple {
+
 namespace {
 
 // The whole file, or false with errno set.
@@ -73,3 +75,5 @@ void stopMusic()
 {
     webMusicStop();
 }
+
+} // namespace tepple

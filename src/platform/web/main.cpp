@@ -23,6 +23,8 @@
 #include "platform/web/WebConsole.h"
 #include "platform/web/WebMusicPlayer.h"
 
+using namespace tepple;
+
 namespace {
 
 constexpr const char* canvasSelector = "#screen";
