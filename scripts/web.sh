@@ -68,9 +68,11 @@ cmake --build build-web/cmake -j"$(nproc)"
 # What a browser downloads (the page, the data and one of the two programs), plain and gzipped, as
 # web/serve.py sends it to browsers that accept gzip.
 echo "Download size ($site/):"
-for file in index.html tepple-data.js tepple.data tepple.js tepple.wasm tepple-nosimd.js tepple-nosimd.wasm; do
+for file in index.html tepple-data.js tepple.data tepple.js tepple.wasm tepple-nosimd.js \
+            tepple-nosimd.wasm; do
   [ -f "$site/$file" ] || continue
-  printf '  %-19s %9d bytes (%d gzipped)\n' "$file" "$(stat -c %s "$site/$file")" "$(gzip -6 -c "$site/$file" | wc -c)"
+  printf '  %-19s %9d bytes (%d gzipped)\n' "$file" "$(stat -c %s "$site/$file")" \
+    "$(gzip -6 -c "$site/$file" | wc -c)"
 done
 for program in tepple tepple-nosimd; do
   [ -f "$site/$program.wasm" ] || continue

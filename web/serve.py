@@ -225,7 +225,8 @@ class BoundedServer(http.server.ThreadingHTTPServer):
 
 
 def main():
-    arguments = argparse.ArgumentParser(prog='web/serve.py', description='Serves the site folder on 127.0.0.1.')
+    arguments = argparse.ArgumentParser(prog='web/serve.py',
+                                        description='Serves the site folder on 127.0.0.1.')
     arguments.add_argument('site')
     arguments.add_argument('port', type=int)
     arguments.add_argument('--header-timeout', type=float, default=10.0)

@@ -593,7 +593,7 @@ async function soundFailed(browser, server) {
     check((await state(page)) === 'playing', `${what}: the page is "${await state(page)}"`);
     check(notices.includes(expected) && (await page.$$('.notice')).length === 1,
           `${what}: the page says "${notices}", not one line "${expected}"`);
-    check(demo > 0.3, `${what}: the first frame is held (demo time ${demo} s after 0.5 s)`);
+    check(demo > 0.2, `${what}: the first frame is held (demo time ${demo} s after 0.5 s)`);
     await expectFramesAdvance(page, what);
     await page.keyboard.press('q');
     await waitForState(page, 'ended', 2000);

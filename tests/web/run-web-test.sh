@@ -155,7 +155,8 @@ grep -qx 'nul HTTP/1.0 400 .* | HTTP/1.0 400 .*' <<<"$hostile" && grep -q '^gzip
   grep -q '^slow 40 ended 32 refused 8 closed' <<<"$hostile" && grep -qx 'after 200' <<<"$hostile" &&
   [ "$(sed -n 's/.*threads at most \([0-9]*\).*/\1/p' <<<"$hostile")" -le 9 ] && [ ! -s "$work/serve.err" ] ||
   { cat "$work/serve.err"; fail "the server and hostile clients"; }
-echo "scripts/web.sh: ports outside 1-65535 refused, a taken port told in one line, the site alone served, hostile clients bounded"
+echo "scripts/web.sh: ports outside 1-65535 refused, a taken port told in one line, the site alone served," \
+     "hostile clients bounded"
 
 rm -rf "$work/capture" "$work/spoiled" "$work"/*-failure.png "$work"/fixed-*-browser.png
 "$run_dir/tepple-capture" --fps 60 --seed 1 --at "$moments,45.2" --out "$work/capture" 2>"$work/capture.log" ||
