@@ -2,14 +2,16 @@
 # The demo in a web browser:
 #   scripts/web.sh [--port N] [--build-only]
 # Installs what is missing (emscripten among it; nothing from npm, which only the browser test
-# needs), makes the native data files first when build/run lacks them, builds the WebAssembly
-# program (Release) with the data files packed beside it, writes the site into build-web/site (a
-# folder holding nothing else, ready to upload: index.html, tepple.js, tepple.wasm, tepple.data
-# and its loader tepple-data.js; the build tree is build-web/cmake), reports the download size and
+# needs), makes the native data files first when build/run lacks them, builds the two WebAssembly
+# programs (Release, with SIMD and without) with the data files packed beside them, writes the site
+# into build-web/site (a folder holding nothing else, ready to upload: index.html, tepple.js with
+# tepple.wasm, tepple-nosimd.js with tepple-nosimd.wasm, tepple.data and its loader tepple-data.js;
+# the build tree is build-web/cmake), reports the download size and
 # serves build-web/site on 127.0.0.1 (port 8000 unless told otherwise, 1-65535) until Ctrl-C through
-# web/serve.py: it binds before it prints the address, serves the site's files alone, and sends the
-# cross-origin isolation headers that give the page's timer its full precision and cache headers
-# that have browsers check each file for a newer one before using a cached copy.
+# web/serve.py: it binds before it prints the address, serves the site's files alone (gzipped to
+# browsers that accept it), bounds its connections and the time a request head may take, and sends
+# the cross-origin isolation headers that give the page's timer its full precision and cache
+# headers that have browsers check each file for a newer one before using a cached copy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
@@ -63,18 +65,26 @@ if ! emcmake cmake -S web -B build-web/cmake -DCMAKE_BUILD_TYPE=Release -DTEPPLE
 fi
 cmake --build build-web/cmake -j"$(nproc)"
 
-# What a browser downloads, and what it would with the usual gzip compression of a web server.
-total=0
-total_gzip=0
+# What a browser downloads (the page, the data and one of the two programs), plain and gzipped, as
+# web/serve.py sends it to browsers that accept gzip.
 echo "Download size ($site/):"
-for file in index.html tepple.js tepple.wasm tepple-data.js tepple.data; do
-  bytes=$(stat -c %s "$site/$file")
-  gzip_bytes=$(gzip -9 -c "$site/$file" | wc -c)
-  total=$((total + bytes))
-  total_gzip=$((total_gzip + gzip_bytes))
-  printf '  %-15s %9d bytes (%d gzipped)\n' "$file" "$bytes" "$gzip_bytes"
+for file in index.html tepple-data.js tepple.data tepple.js tepple.wasm tepple-nosimd.js \
+            tepple-nosimd.wasm; do
+  [ -f "$site/$file" ] || continue
+  printf '  %-19s %9d bytes (%d gzipped)\n' "$file" "$(stat -c %s "$site/$file")" \
+    "$(gzip -6 -c "$site/$file" | wc -c)"
 done
-awk -v b="$total" -v g="$total_gzip" 'BEGIN { printf "  %-15s %9d bytes, %.2f MB (%.2f MB gzipped)\n", "total", b, b / 1e6, g / 1e6 }'
+for program in tepple tepple-nosimd; do
+  [ -f "$site/$program.wasm" ] || continue
+  total=0
+  total_gzip=0
+  for file in index.html tepple-data.js tepple.data "$program.js" "$program.wasm"; do
+    total=$((total + $(stat -c %s "$site/$file")))
+    total_gzip=$((total_gzip + $(gzip -6 -c "$site/$file" | wc -c)))
+  done
+  awk -v p="$program" -v b="$total" -v g="$total_gzip" \
+    'BEGIN { printf "  with %-14s %9d bytes, %.2f MB (%.2f MB gzipped)\n", p ":", b, b / 1e6, g / 1e6 }'
+done
 
 [ "$serve" = yes ] || exit 0
 exec python3 web/serve.py "$site" "$port"

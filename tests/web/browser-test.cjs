@@ -5,21 +5,32 @@
 // <site> is the built web folder; <capture folder> holds tepple-capture's PNGs of <moments> (and of
 // 45.2 s, the background alone); each subfolder of <spoiled data folder> holds a data package
 // (tepple.data, tepple-data.js) served under its own name instead of the real one; /no-wasm/ serves
-// the site without its tepple.wasm. Runs, each in a fresh browser context:
+// the site without its tepple.wasm, /no-data/ without its tepple.data. Runs, each in a fresh
+// browser context:
 //   realtime       start on the click (first frame and music in the same gesture), a scene over the
-//                  stone background, the picture 4:3 at a whole-number scale, the demo's time the
+//                  stone background, the picture filling the page at 4:3, the demo's time the
 //                  music's position within a frame at several points, a hidden page pausing both
-//                  and resuming both in step; modifiers alone, a browser shortcut and F (full screen)
-//                  do not end it, a click on the picture does and stops the music; a held key does
-//                  not start it again; play again works;
+//                  and resuming both in step; modifiers alone, a browser shortcut, Tab and Shift+Tab,
+//                  the volume and media keys, Print Screen, Pause and F (full screen, filling the
+//                  screen) do not end it, Enter on the focused Full screen button presses it; a click
+//                  on the picture ends it and stops the music; the end panel scrolls in a small
+//                  window; a held key does not start it again; play again works;
+//   sizes          phone (both ways up), tablet and laptop screens: the picture fills the largest
+//                  4:3 box, whatever scale it is drawn at (an asked one included), the scale never
+//                  beyond what the device's pixels call for; a pinch does not end the demo, a tap
+//                  does;
 //   sound-refused  started without a gesture the browser refuses sound: the page says so, the demo
 //                  runs, and its button turns the sound on in step with the picture; on a touch
 //                  screen, a tap on the picture ends it;
-//   fixed          ?fixed=60: the frames at <moments> equal tepple-capture's exactly (the rows in
-//                  SIMD lanes, as natively), and the timeline's end ends the run;
+//   sound-failed   no Web Audio, an AudioContext that cannot be made, a soundtrack that cannot be
+//                  decoded: each says why in one line, and the demo plays in silence without
+//                  holding its first frame;
+//   fixed, fixed-nosimd  ?fixed=60, with the SIMD program and with the one without SIMD: the
+//                  frames at <moments> equal tepple-capture's exactly, and the timeline's end ends
+//                  the run;
 //   missing-flare  the texture message on the page and in the console, and the demo goes on;
 //   broken-mesh    the mesh error on the page and in the console, and the demo stopped;
-//   no-wasm        the program missing: one sentence on the page naming tepple.wasm;
+//   no-wasm, no-data  the program or the data missing: one sentence on the page naming the file;
 //   from-disk      the page opened as a file says it needs a web server and how to get one.
 // No run may log a console error other than the data-file message it expects. On a failure the
 // page's screenshot (and, for a frame, the browser's picture) goes to the output folder.
@@ -48,7 +59,7 @@ const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'applic
                 '.data': 'application/octet-stream' };
 const variants = fs.readdirSync(spoiledDir);
 // Site variants that lack one file.
-const withheld = { 'no-wasm': 'tepple.wasm' };
+const withheld = { 'no-wasm': 'tepple.wasm', 'no-data': 'tepple.data' };
 
 function fileFor(urlPath) {
   const parts = urlPath.split('/').filter((part) => part !== '');
@@ -196,7 +207,10 @@ function installProbe() {
 }
 
 async function openPage(browser, server, urlPath, contextOptions = {}) {
-  const context = await browser.newContext({ viewport: { width: 800, height: 500 }, ...contextOptions });
+  return openPageIn(await browser.newContext({ viewport: { width: 800, height: 500 }, ...contextOptions }), server, urlPath);
+}
+
+async function openPageIn(context, server, urlPath) {
   const page = await context.newPage();
   page.consoleErrors = [];
   page.on('console', (message) => {
@@ -207,13 +221,15 @@ async function openPage(browser, server, urlPath, contextOptions = {}) {
   await page.goto(`http://127.0.0.1:${server.address().port}${urlPath}`);
   // Loading means compiling the program, fetching 4 MB of data and decoding the music: generous
   // on a loaded machine.
-  const deadline = Date.now() + 60000;
+  const opened = Date.now();
+  const deadline = opened + 60000;
   let reached = '';
   while ((reached = await quietly(page, 'document.body.dataset.state')) === 'loading' && Date.now() < deadline) {
     await new Promise((resolve) => setTimeout(resolve, 100));
   }
   check(reached === 'ready', `the page did not offer Start within 60 s: it is "${reached}", ` +
                              `saying "${await quietly(page, "document.getElementById('failure').textContent")}"`);
+  page.readySeconds = (Date.now() - opened) / 1000;
   await quietly(page, `(${installProbe})()`);
   return page;
 }
@@ -265,19 +281,27 @@ async function setHidden(page, hidden) {
 
 const demoSeconds = (page) => page.evaluate(() => Module.teppleMusic.seconds());
 
-// The picture's box in the page: the largest whole-number scale of 640 x 480 that fits, centred.
-async function expectWholeScale(page, what) {
+// The picture's box in the page: the largest 4:3 box of whole device pixels that fits, centred;
+// its pixels crisp where the box is a whole number of device pixels per picture pixel, smoothed
+// otherwise.
+async function expectFills(page, what) {
   const box = await page.evaluate(() => {
-    const rect = document.getElementById('screen').getBoundingClientRect();
+    const canvas = document.getElementById('screen');
+    const rect = canvas.getBoundingClientRect();
     return { x: rect.x, y: rect.y, w: rect.width, h: rect.height, viewW: innerWidth, viewH: innerHeight,
-             rendering: getComputedStyle(document.getElementById('screen')).imageRendering };
+             ratio: devicePixelRatio, canvasW: canvas.width, rendering: getComputedStyle(canvas).imageRendering };
   });
-  const scale = Math.floor(Math.min(box.viewW / width, box.viewH / height));
-  check(box.w === width * scale && box.h === height * scale && Math.abs(2 * box.x + box.w - box.viewW) <= 1 &&
-        Math.abs(2 * box.y + box.h - box.viewH) <= 1,
-        `${what}: the picture is ${box.w} x ${box.h} at (${box.x}, ${box.y}) in a ${box.viewW} x ${box.viewH} page, ` +
-        `not ${scale} screen pixels per picture pixel, centred`);
-  check(box.rendering === 'pixelated', `${what}: the picture is scaled with image-rendering "${box.rendering}"`);
+  const unit = Math.floor(Math.min(box.viewW * box.ratio / 4, box.viewH * box.ratio / 3));
+  const near = (a, b) => Math.abs(a - b) <= 1 / box.ratio + 1e-6;
+  check(near(box.w * box.ratio, 4 * unit) && near(box.h * box.ratio, 3 * unit) &&
+        near(2 * box.x + box.w, box.viewW) && near(2 * box.y + box.h, box.viewH),
+        `${what}: the picture is ${box.w} x ${box.h} at (${box.x}, ${box.y}) in a ${box.viewW} x ${box.viewH} page ` +
+        `at pixel ratio ${box.ratio}, not the largest 4:3 box (${4 * unit} x ${3 * unit} device pixels), centred`);
+  const crisp = (4 * unit) % box.canvasW === 0;
+  check(box.rendering === (crisp ? 'pixelated' : 'auto'),
+        `${what}: a ${box.canvasW}-pixel picture ${4 * unit} device pixels wide is scaled with image-rendering ` +
+        `"${box.rendering}"`);
+  return { width: box.w, height: box.h, drawn: box.canvasW / width };
 }
 
 async function expectFramesAdvance(page, what) {
@@ -302,6 +326,7 @@ function expectNoConsoleErrors(page, allowed = () => false) {
 
 async function realtime(browser, server) {
   const page = await openPage(browser, server, '/');
+  console.log(`  Start offered ${page.readySeconds.toFixed(2)} s after the page was opened`);
   check((await page.title()) === title, `the page's title is "${await page.title()}"`);
   check((await text(page, 'h1')).includes(title), 'the page does not show the title');
   check((await music(page)).mode !== 'music', 'music before the start');
@@ -317,10 +342,10 @@ async function realtime(browser, server) {
         'the playing picture has no role and label saying how to stop it');
 
   await page.waitForTimeout(3000);
-  await expectWholeScale(page, '800 x 500');
-  await page.setViewportSize({ width: 1400, height: 1000 });
+  await expectFills(page, '800 x 500');
+  await page.setViewportSize({ width: 1280, height: 960 });
   await page.waitForTimeout(100);
-  await expectWholeScale(page, '1400 x 1000');
+  await expectFills(page, '1280 x 960');
   await page.setViewportSize({ width: 800, height: 500 });
 
   const picture = await readCanvas(page);
@@ -361,20 +386,34 @@ async function realtime(browser, server) {
   await expectFramesAdvance(page, 'shown again');
   await expectInStep(page, 'shown again');
 
-  // Keys the browser keeps for itself, and F, do not end the demo.
-  for (const key of ['Shift', 'Control', 'Alt', 'Meta', 'CapsLock', 'Control+Equal', 'Control+Minus', 'F5', 'f']) {
+  // Keys the browser or the system keeps for itself, and F, do not end the demo; Tab reaches the
+  // Full screen button, and Enter presses it.
+  for (const key of ['Shift', 'Control', 'Alt', 'Meta', 'CapsLock', 'Control+Equal', 'Control+Minus', 'F5',
+                     'AudioVolumeUp', 'AudioVolumeDown', 'AudioVolumeMute', 'MediaPlayPause', 'MediaTrackNext',
+                     'PrintScreen', 'Pause', 'Shift+Tab', 'Tab', 'f']) {
     await page.keyboard.press(key);
     await page.waitForTimeout(50);
     check((await state(page)) === 'playing', `${key} ended the demo`);
   }
   const fullScreen = await page.evaluate(() => document.fullscreenElement !== null);
   console.log(`  after F: full screen ${fullScreen}`);
-  if (fullScreen) {
-    const box = await page.evaluate(() => document.getElementById('screen').getBoundingClientRect());
-    check(box.width * 3 === box.height * 4, `full screen, the picture is ${box.width} x ${box.height}`);
-    await page.keyboard.press('f');
-    await page.waitForTimeout(200);
-  }
+  check(fullScreen, 'F did not show the demo full screen');
+  await page.waitForTimeout(200);
+  await expectFills(page, 'full screen');
+  const buttonLabel = async () => page.evaluate(() => document.getElementById('fullscreen').textContent);
+  check((await buttonLabel()) === 'Leave full screen', `full screen, the button says "${await buttonLabel()}"`);
+  await page.keyboard.press('f');
+  await page.waitForTimeout(200);
+  check((await buttonLabel()) === 'Full screen', `out of full screen, the button says "${await buttonLabel()}"`);
+  const focused = await page.evaluate(() => document.activeElement && document.activeElement.id);
+  check(focused === 'fullscreen', `Tab moved the focus to "${focused}", not to the Full screen button`);
+  await page.keyboard.press('Enter');
+  await page.waitForTimeout(200);
+  check((await state(page)) === 'playing' && (await page.evaluate(() => document.fullscreenElement !== null)),
+        'Enter on the focused Full screen button did not show the demo full screen');
+  await page.keyboard.press('f');
+  await page.waitForTimeout(200);
+  check((await state(page)) === 'playing', 'leaving full screen ended the demo');
   await page.setViewportSize({ width: 800, height: 500 });
   await expectFramesAdvance(page, 'after the browser keys');
 
@@ -385,6 +424,21 @@ async function realtime(browser, server) {
   check((await music(page)).mode !== 'music' && (await page.evaluate(() => window.audioProbe.heard())) === null,
         'the music goes on after the click');
   await expectFramesStopped(page, 'after the click');
+
+  // The end panel in a small window, a phone held sideways: it scrolls, its top in reach.
+  await page.setViewportSize({ width: 667, height: 320 });
+  await page.waitForTimeout(100);
+  const panel = await page.evaluate(() => {
+    const scroller = document.scrollingElement;
+    const top = document.querySelector('#ended h1').getBoundingClientRect().top + scroller.scrollTop;
+    scroller.scrollTop = scroller.scrollHeight;
+    return { top, bottom: document.getElementById('timing').getBoundingClientRect().bottom, view: innerHeight,
+             scrolled: scroller.scrollTop };
+  });
+  check(panel.top >= 0 && panel.scrolled > 0 && panel.bottom <= panel.view + 1,
+        `at 667 x 320 the end panel does not scroll into view (${JSON.stringify(panel)})`);
+  await page.evaluate(() => { document.scrollingElement.scrollTop = 0; });
+  await page.setViewportSize({ width: 800, height: 500 });
 
   await page.click('#again');
   await waitForState(page, 'playing', 2000);
@@ -444,8 +498,114 @@ async function soundRefused(browser, server) {
   return page;
 }
 
-async function fixed(browser, server) {
-  const page = await openPage(browser, server, `/?fixed=${fps}&speed=${speed}`);
+// Two fingers on the picture that move apart and lift, as a pinch to zoom sends them.
+async function pinch(page) {
+  const session = await page.context().newCDPSession(page);
+  const points = (spread) => [{ x: 150 - spread, y: 300, id: 1 }, { x: 200 + spread, y: 300, id: 2 }];
+  await session.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: points(0) });
+  for (let spread = 10; spread <= 60; spread += 10) {
+    await session.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: points(spread) });
+  }
+  await session.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  await session.detach();
+}
+
+// Phone, tablet and laptop: the picture fills the screen at 4:3, the way up it is held and any
+// scale it is drawn at; the scale chosen is never beyond the device's pixels, nor a frame time the
+// measurement says would drop frames.
+async function sizes(browser, server) {
+  const phone = { viewport: { width: 390, height: 844 }, screen: { width: 390, height: 844 }, deviceScaleFactor: 3,
+                  isMobile: true, hasTouch: true };
+  const tablet = { viewport: { width: 1024, height: 768 }, screen: { width: 1024, height: 768 }, deviceScaleFactor: 3,
+                   isMobile: true, hasTouch: true };
+  const laptop = { viewport: { width: 1366, height: 768 }, screen: { width: 1366, height: 768 }, deviceScaleFactor: 1 };
+  let page = null;
+  const boxes = {};
+  for (const [name, options, urlPath] of [['phone', phone, '/'], ['tablet', tablet, '/'], ['tablet ?scale=3', tablet, '/?scale=3'],
+                                          ['laptop', laptop, '/']]) {
+    if (page) await page.context().close();
+    page = await openPage(browser, server, urlPath, options);
+    if (options.hasTouch) await page.tap('#start');
+    else await page.click('#start');
+    await waitForState(page, 'playing', 2000);
+    await page.waitForTimeout(300);
+    const box = await expectFills(page, name);
+    const choice = await page.evaluate(() => Module.teppleScale);
+    console.log(`  ${name}: ${box.width.toFixed(1)} x ${box.height.toFixed(1)} CSS pixels ` +
+                `(${(100 * box.width / options.viewport.width).toFixed(0)} % of the width), drawn at ${box.drawn}x; ` +
+                `the device calls for ${choice.device}x, the slowest scene takes ${choice.measured.toFixed(2)} ms at 1x`);
+    check(choice.measured > 0, `${name}: the frame time was not measured`);
+    if (choice.asked) {
+      check(box.drawn === choice.asked, `${name}: asked for ${choice.asked}x, drawn at ${box.drawn}x`);
+    } else {
+      check(box.drawn <= choice.device && (box.drawn === 1 || choice.measured * box.drawn * box.drawn <= 10),
+            `${name}: drawn at ${box.drawn}x, beyond ${choice.device}x or a frame of ${choice.measured} ms at 1x`);
+    }
+    boxes[name] = box;
+    if (name === 'phone') {
+      check(box.width >= 389, `the phone's picture is ${box.width} CSS pixels wide in a 390-pixel page`);
+      await page.evaluate(() => {
+        window.touchesSeen = 0;
+        document.getElementById('stage').addEventListener('pointerdown', (event) => {
+          if (event.pointerType === 'touch') window.touchesSeen += 1;
+        });
+      });
+      await pinch(page);
+      await page.waitForTimeout(200);
+      const seen = await page.evaluate(() => window.touchesSeen);
+      check(seen === 2, `the pinch reached the page as ${seen} touches, not 2`);
+      check((await state(page)) === 'playing', 'a pinch ended the demo');
+      await page.setViewportSize({ width: 844, height: 390 });
+      await page.waitForTimeout(200);
+      await expectFills(page, 'phone on its side');
+      await page.tap('#screen');
+      await waitForState(page, 'ended', 2000);
+    }
+    expectNoConsoleErrors(page);
+  }
+  check(boxes['tablet ?scale=3'].width === boxes.tablet.width,
+        `on the tablet ?scale=3 shows the picture ${boxes['tablet ?scale=3'].width} wide, ${boxes.tablet.width} without`);
+  check(boxes.laptop.height === 768, `the laptop's picture is ${boxes.laptop.height} pixels high in a 768-pixel page`);
+  return page;
+}
+
+// Sound that cannot be had: the demo starts at once, plays in silence, and one line says why.
+async function soundFailed(browser, server) {
+  const cases = [
+    ['no Web Audio', '/', () => { delete window.AudioContext; delete window.webkitAudioContext; },
+     'No sound: this browser has no Web Audio.'],
+    ['no sound output', '/', () => {
+      window.AudioContext = class { constructor() { throw new DOMException('no audio device', 'NotSupportedError'); } };
+    }, 'No sound: the browser could not open its sound output (no audio device).'],
+    ['undecodable soundtrack', '/bad-music/', () => {}, 'No sound: pelmoric.mp3 cannot be decoded'],
+  ];
+  let page = null;
+  for (const [what, urlPath, spoil, expected] of cases) {
+    if (page) await page.context().close();
+    const context = await browser.newContext({ viewport: { width: 800, height: 500 } });
+    await context.addInitScript(spoil);
+    page = await openPageIn(context, server, urlPath);
+    await page.click('#start');
+    await page.waitForTimeout(500);
+    const notices = await text(page, '.notice');
+    const demo = await demoSeconds(page);
+    console.log(`  ${what}: "${notices}", demo time ${demo.toFixed(2)} s after 0.5 s`);
+    check((await state(page)) === 'playing', `${what}: the page is "${await state(page)}"`);
+    check(notices.includes(expected) && (await page.$$('.notice')).length === 1,
+          `${what}: the page says "${notices}", not one line "${expected}"`);
+    check(demo > 0.2, `${what}: the first frame is held (demo time ${demo} s after 0.5 s)`);
+    await expectFramesAdvance(page, what);
+    await page.keyboard.press('q');
+    await waitForState(page, 'ended', 2000);
+    expectNoConsoleErrors(page);
+  }
+  return page;
+}
+
+async function fixed(browser, server, program = 'tepple') {
+  const page = await openPage(browser, server, `/?fixed=${fps}&speed=${speed}${program === 'tepple' ? '' : '&simd=0'}`);
+  check((await page.evaluate(() => Module.teppleProgram)) === program,
+        `the page runs ${await page.evaluate(() => Module.teppleProgram)}, not ${program}`);
   // Keeps the canvas of the frame on show at each moment: the last one drawn at or before it.
   await page.evaluate(({ moments, fps }) => {
     const wanted = new Map(moments.map((t) => [Math.floor(t * fps + 1e-6), t]));
@@ -488,7 +648,7 @@ async function fixed(browser, server) {
   const times = await page.evaluate(() => Module.sceneTimes);
   const scenes = Object.keys(times);
   check(scenes.length === 6, `frame times for ${scenes.length} scenes: ${scenes.join(', ')}`);
-  console.log('  median frame time in this browser: ' +
+  console.log(`  median frame time in this browser (${program}): ` +
               scenes.map((name) => `${name} ${times[name].median.toFixed(2)} ms`).join(', '));
   expectNoConsoleErrors(page);
   return page;
@@ -552,6 +712,13 @@ async function noWasm(browser, server) {
   return page;
 }
 
+async function noData(browser, server) {
+  const url = `http://127.0.0.1:${server.address().port}/no-data/`;
+  const { page, sentence } = await failedPage(browser, url, 'no tepple.data');
+  check(/tepple\.data could not be downloaded \(404/.test(sentence), `the page says "${sentence}"`);
+  return page;
+}
+
 async function fromDisk(browser) {
   const { page, sentence } = await failedPage(browser, 'file://' + path.resolve(site, 'index.html'), 'opened from disk');
   check(sentence.includes('web server') && sentence.includes('scripts/web.sh'), `the page says "${sentence}"`);
@@ -569,16 +736,23 @@ async function main() {
            '--disable-sync', '--no-first-run', '--disable-quic'],
   });
   console.log(`Chromium ${browser.version()}`);
-  const runs = { realtime, 'sound-refused': soundRefused, fixed, 'missing-flare': missingFlare,
-                 'broken-mesh': brokenMesh, 'no-wasm': noWasm, 'from-disk': fromDisk };
+  const runs = { realtime, sizes, 'sound-refused': soundRefused, 'sound-failed': soundFailed, fixed,
+                 'fixed-nosimd': (browser, server) => fixed(browser, server, 'tepple-nosimd'),
+                 'missing-flare': missingFlare, 'broken-mesh': brokenMesh, 'no-wasm': noWasm, 'no-data': noData,
+                 'from-disk': fromDisk };
+  // TEPPLE_WEB_RUNS=name,name runs only those (while working on one of them).
+  const only = (process.env.TEPPLE_WEB_RUNS || '').split(',').filter((name) => name !== '');
+  for (const name of only) check(runs[name] !== undefined, `TEPPLE_WEB_RUNS names no run "${name}"`);
+  for (const name of Object.keys(runs)) if (only.length > 0 && !only.includes(name)) delete runs[name];
   const failed = [];
   for (const [name, run] of Object.entries(runs)) {
     console.log(`${name}:`);
+    const runStarted = Date.now();
     const pagesBefore = browser.contexts().flatMap((context) => context.pages());
     try {
       const page = await run(browser, server);
       await page.context().close();
-      console.log(`PASS: ${name}`);
+      console.log(`PASS: ${name} (${((Date.now() - runStarted) / 1000).toFixed(1)} s)`);
     } catch (error) {
       failed.push(name);
       console.log(`FAIL: ${name}: ${error instanceof Failure ? error.message : error.stack}`);

@@ -94,14 +94,77 @@ for header in 'Cross-Origin-Opener-Policy: same-origin' 'Cross-Origin-Embedder-P
   grep -qi "^$header" <<<"$answers" || fail "the server's answer lacks '$header':
 $answers"
 done
-echo "scripts/web.sh: ports outside 1-65535 refused, a taken port told in one line, the site alone served"
+
+# Hostile clients: a NUL byte in the path is answered 400 with nothing on standard error; a gzip
+# answer holds the very file; 40 connections trickling their request heads are held by at most
+# the bound of threads (the rest answered 503 at once) and closed at the header time-out, after
+# which the server answers as before.
+port=$(free_port)
+python3 "$source_dir/web/serve.py" "$site" "$port" --header-timeout 1 --max-connections 8 >"$work/serve.out" \
+  2>"$work/serve.err" &
+server=$!
+for _ in $(seq 50); do grep -q "Open http://127.0.0.1:$port/" "$work/serve.out" && break; sleep 0.1; done
+hostile=$(python3 - "$port" "$server" "$site/tepple.wasm" <<'PYTHON'
+import collections, gzip, http.client, socket, sys, time
+port, pid, wasm = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+def answer(request):
+    with socket.create_connection(('127.0.0.1', port), timeout=5) as s:
+        s.sendall(request)
+        return s.recv(100).split(b'\r\n')[0].decode()
+print('nul', answer(b'GET /index.html\0x HTTP/1.0\r\n\r\n'), '|', answer(b'GET /%00 HTTP/1.0\r\n\r\n'))
+connection = http.client.HTTPConnection('127.0.0.1', port, timeout=10)
+connection.request('GET', '/tepple.wasm', headers={'Accept-Encoding': 'gzip'})
+response = connection.getresponse()
+body = response.read()
+same = gzip.decompress(body) == open(wasm, 'rb').read()
+print('gzip', response.getheader('Content-Encoding'), 'same' if same else 'different', len(body))
+def threads():
+    return int([line for line in open(f'/proc/{pid}/status') if line.startswith('Threads:')][0].split()[1])
+start = time.monotonic()
+slow = []
+for _ in range(40):
+    s = socket.create_connection(('127.0.0.1', port), timeout=5)
+    s.sendall(b'G')
+    s.setblocking(False)
+    slow.append(s)
+ended, most = {}, 0
+while time.monotonic() - start < 4 and len(ended) < len(slow):
+    most = max(most, threads())
+    for i, s in enumerate(slow):
+        if i in ended: continue
+        try:
+            first = s.recv(100)
+            ended[i] = ('503' if first.startswith(b'HTTP/1.0 503') else 'closed', time.monotonic() - start)
+        except BlockingIOError:
+            try: s.send(b'E')
+            except OSError: pass
+        except OSError:
+            ended[i] = ('closed', time.monotonic() - start)
+    time.sleep(0.2)
+kinds = collections.Counter(kind for kind, _ in ended.values())
+print('slow', len(ended), 'ended', kinds['503'], 'refused', kinds['closed'], 'closed',
+      'in %.1f s,' % max(t for _, t in ended.values()), 'threads at most', most)
+connection = http.client.HTTPConnection('127.0.0.1', port, timeout=10)
+connection.request('GET', '/')
+print('after', connection.getresponse().status)
+PYTHON
+) || true
+kill "$server" 2>/dev/null || true
+echo "$hostile" | sed 's/^/  /'
+grep -qx 'nul HTTP/1.0 400 .* | HTTP/1.0 400 .*' <<<"$hostile" && grep -q '^gzip gzip same' <<<"$hostile" &&
+  grep -q '^slow 40 ended 32 refused 8 closed' <<<"$hostile" && grep -qx 'after 200' <<<"$hostile" &&
+  [ "$(sed -n 's/.*threads at most \([0-9]*\).*/\1/p' <<<"$hostile")" -le 9 ] && [ ! -s "$work/serve.err" ] ||
+  { cat "$work/serve.err"; fail "the server and hostile clients"; }
+echo "scripts/web.sh: ports outside 1-65535 refused, a taken port told in one line, the site alone served," \
+     "hostile clients bounded"
 
 rm -rf "$work/capture" "$work/spoiled" "$work"/*-failure.png "$work"/fixed-*-browser.png
 "$run_dir/tepple-capture" --fps 60 --seed 1 --at "$moments,45.2" --out "$work/capture" 2>"$work/capture.log" ||
   { cat "$work/capture.log"; fail "tepple-capture"; }
 
 # Spoiled copies of the packed data, packed as the build packs them: every file the real package
-# holds, less flare.tga in one, with Shape4.LSB cut short in the other.
+# holds, less flare.tga in one, with Shape4.LSB cut short in another, the soundtrack bytes no
+# decoder takes in the third.
 files=$(grep -o '"filename": *"/[^"]*"' "$site/tepple-data.js" | sed 's|.*"/\(.*\)"|\1|')
 [ -n "$files" ] || fail "no file list in $site/tepple-data.js"
 pack() {
@@ -114,15 +177,17 @@ pack() {
     --js-output="$folder/tepple-data.js" --no-node >/dev/null 2>"$work/pack-$variant.log" ||
     { cat "$work/pack-$variant.log"; fail "packing the $variant data"; }
 }
-for variant in missing-flare broken-mesh; do
+for variant in missing-flare broken-mesh bad-music; do
   rm -rf "$work/data-$variant"
   mkdir -p "$work/data-$variant/mushroom"
   for file in $files; do cp "$run_dir/$file" "$work/data-$variant/$file"; done
 done
 rm "$work/data-missing-flare/flare.tga"
 head -c 100 "$run_dir/Shape4.LSB" >"$work/data-broken-mesh/Shape4.LSB"
+head -c 65536 /dev/zero | tr '\0' 'x' >"$work/data-bad-music/pelmoric.mp3"
 pack missing-flare
 pack broken-mesh
+pack bad-music
 
 cd "$test_dir"
 exec node browser-test.cjs "$site" "$work/capture" "$work/spoiled" "$work" "$moments" "$speed"

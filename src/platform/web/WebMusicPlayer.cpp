@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -11,12 +12,6 @@
 namespace tepple {
 
 namespace {
-
-void reportSilence(const std::string& why, const std::string& detail)
-{
-    std::fprintf(stderr, "No music (%s): %s\n", why.c_str(), detail.c_str());
-    std::fflush(stderr);
-}
 
 // The whole file, or false with errno set.
 bool readWholeFile(const std::string& fileName, std::vector<uint8_t>& bytes)
@@ -49,6 +44,9 @@ EM_JS(int, webMusicStart, (const char* fileName, const uint8_t* bytes, int byteC
 
 EM_JS(void, webMusicStop, (), { Module['teppleMusic'].stop(); });
 
+// The run plays in silence; the page says why, in the console too.
+EM_JS(void, webMusicUnreadable, (const char* why), { Module['teppleMusic'].unreadable(UTF8ToString(why)); });
+
 WebMusicPlayer::WebMusicPlayer(std::string fileName) : fileName_(std::move(fileName)) {}
 
 int WebMusicPlayer::start()
@@ -56,10 +54,11 @@ int WebMusicPlayer::start()
     std::vector<uint8_t> bytes;
     errno = 0;
     if (!readWholeFile(fileName_, bytes)) {
-        reportSilence(fileName_, std::strerror(errno));
+        const std::string why = fileName_ + " cannot be read (" + std::strerror(errno) + ")";
+        webMusicUnreadable(why.c_str());
         return 0;
     }
-    // A browser without Web Audio is reported on the page's side.
+    // A browser without Web Audio, or a soundtrack it cannot decode, is reported on the page's side.
     webMusicStart(fileName_.c_str(), bytes.data(), static_cast<int>(bytes.size()));
     return 0;
 }

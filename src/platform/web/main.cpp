@@ -8,6 +8,7 @@
 // stops and the page is told how it ended; tepple_start() plays it again.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -27,6 +28,13 @@ using namespace tepple;
 namespace {
 
 constexpr const char* canvasSelector = "#screen";
+// The hidden canvas the speed measurement draws on, out of the viewer's sight.
+constexpr const char* measureSelector = "#measure";
+
+// The measurement says nothing: a missing texture is the run's to report.
+struct QuietMessages : MessageSink {
+    void message(const std::string&, const std::string&, const std::string&) override {}
+};
 
 // {"BounceScene": {"frames": n, "median": ms, "slowest": ms}, ...}, in timeline order: the page's
 // own measurement of the renderer's speed.
@@ -152,6 +160,42 @@ EMSCRIPTEN_KEEPALIVE int tepple_start(int fixedFps, int stepsPerFrame, int scale
     if (!stepOnce(run)) return 1;
     emscripten_set_main_loop(animationFrame, 0, 0);
     return 1;
+}
+
+// Milliseconds a frame of the slowest scene takes in this browser at scale 1, for the page's choice
+// of scale: three frames in the last second of each scene, the middle one of each three counted
+// (the first of a scene pays for its set-up, and one of three may meet a pause of the browser's).
+// The scenes are drawn twice and the second round counted: the browser compiles a program quickly
+// first and well only once its code has run. Drawn on the hidden canvas, without sound. Less than
+// 0 when the demo cannot start (the run reports why) or while a run is on.
+EMSCRIPTEN_KEEPALIVE double tepple_measure()
+{
+    if (current && current->demo) return -1;
+    WebConsole console{measureSelector};
+    QuietMessages quiet;
+    ManualClock clock;
+    DemoSetup setup{console, clock, quiet, nullptr, "", 1u, {}, 1};
+    double slowest = -1;
+    try {
+        Demo demo(setup);
+        for (int round = 0; round < 2; ++round) {
+            slowest = -1;
+            for (const TimelineEntry& entry : sceneTimeline) {
+                double times[3];
+                for (int i = 0; i < 3; ++i) {
+                    clock.set(entry.before - 1.0 + i / 60.0);
+                    const double started = emscripten_get_now();
+                    if (demo.step() != FrameResult::Presented) return -1;
+                    times[i] = emscripten_get_now() - started;
+                }
+                std::sort(times, times + 3);
+                slowest = std::max(slowest, times[1]);
+            }
+        }
+    } catch (const std::exception&) {
+        return -1;
+    }
+    return slowest;
 }
 
 // The viewer asks the running demo to stop (a key, a tap or a click the page counts as one).

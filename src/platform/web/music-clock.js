@@ -7,19 +7,27 @@
 //   cannot drift apart, and a machine too slow for the frame rate drops frames, never sync.
 // - Until the music is really heard (the audio context still starting), demo time stands still at
 //   the moment the music is to start from; the page offers Start once the MP3 is decoded. Should
-//   the music not come within a moment, the demo goes on without it, and the music joins in step
-//   once it can.
-// - Without music (no file, a decoder that fails, a browser that refuses to play) demo time is the
-//   page's own high-resolution clock. The browser's refusal is told to the page (onSoundRefused),
-//   which offers a button: soundOn() then starts the music at the current demo time, in step.
+//   the music not come within a quarter of a second, the demo goes on without it, and the music
+//   joins in step once it can: a first frame held longer looks like a page that hangs.
+// - Without music (no file, a decoder that fails, a browser that refuses to play or has no Web
+//   Audio) demo time is the page's own high-resolution clock. Why there is no sound is told to the
+//   page: onSoundRefused when the browser refuses it (the page offers a button: soundOn() then
+//   starts the music at the current demo time, in step), onNoSound when it cannot be had at all.
+// - The soundtrack is decoded whole, into one buffer: pieces decoded on their own would each gain
+//   the decoder's start-up silence and lose the bits the MP3 frames share across the cut, so they
+//   would not join seamlessly, and the clock counts on one sample-exact position.
 // - pause() (the page is hidden) stops both; resume() starts both from where they stopped.
 // - Demo time never goes backwards.
 Module['teppleMusic'] = (function() {
   'use strict';
-  // How long a start may wait for the audio context before the demo goes on without sound.
-  var startLimitSeconds = 1.5;
+  // How long a start may hold the first frame for the audio context before the demo goes on
+  // without sound, and how long the context may take to start before the browser counts as
+  // having refused it.
+  var holdLimitSeconds = 0.25;
+  var refuseLimitSeconds = 1.5;
 
   var context = null;     // the AudioContext, made once and kept
+  var contextError = null; // why it could not be made, once that failed
   var decoded = {};       // file name -> Promise of an AudioBuffer
   var buffer = null;      // the soundtrack of the current run, once decoded
   var pending = null;     // the Promise of that buffer
@@ -27,6 +35,7 @@ Module['teppleMusic'] = (function() {
   var mode = 'idle';      // 'idle', 'waiting' (for the music), 'music', 'silent'
   var paused = false;
   var refusedSound = false; // the browser refused this run's sound: only the viewer's button brings it
+  var expectingSound = false; // this run's music may still come (nothing said it cannot)
   var run = 0;            // counts starts, so late promises of an earlier run are ignored
   var waitStarted = 0;    // performance.now() when waiting began
   var standing = 0;       // demo time while waiting or paused
@@ -37,11 +46,19 @@ Module['teppleMusic'] = (function() {
 
   function now() { return performance.now() / 1000; }
 
+  // The context, or null with the reason in contextError.
   function audioContext() {
-    if (context) return context;
+    if (context || contextError) return context;
     var Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context) return null;
-    context = new Context();
+    if (!Context) {
+      contextError = 'this browser has no Web Audio';
+      return null;
+    }
+    try {
+      context = new Context();
+    } catch (error) {
+      contextError = 'the browser could not open its sound output (' + (error && error.message ? error.message : error) + ')';
+    }
     return context;
   }
 
@@ -75,9 +92,10 @@ Module['teppleMusic'] = (function() {
 
   function seconds() {
     var time = rawSeconds();
-    if (mode === 'waiting' && now() - waitStarted > startLimitSeconds) {
-      goSilent(time);
-      if (context.state !== 'running') refused('the browser did not start the sound');
+    if (mode === 'waiting' && now() - waitStarted > holdLimitSeconds) goSilent(time);
+    if (mode === 'silent' && expectingSound && !refusedSound && !paused && context.state !== 'running' &&
+        now() - waitStarted > refuseLimitSeconds) {
+      refused('the browser did not start the sound');
     }
     lastTime = Math.max(lastTime, time);
     return lastTime;
@@ -93,6 +111,14 @@ Module['teppleMusic'] = (function() {
     refusedSound = true;
     console.warn('No music: ' + why);
     if (typeof Module['onSoundRefused'] === 'function') Module['onSoundRefused'](why);
+  }
+
+  // This run has no sound and cannot get any: the page says why, the demo plays on in silence.
+  function noSound(why) {
+    expectingSound = false;
+    if (mode === 'waiting') goSilent(standing);
+    console.warn('No music: ' + why);
+    if (typeof Module['onNoSound'] === 'function') Module['onNoSound'](why);
   }
 
   function stopSource() {
@@ -129,10 +155,16 @@ Module['teppleMusic'] = (function() {
 
   function decode(name, bytes) {
     var ctx = audioContext();
-    if (!ctx) return Promise.reject(new Error('this browser has no Web Audio'));
+    if (!ctx) return Promise.reject(new Error(contextError));
     if (!decoded[name]) {
-      // decodeAudioData takes the bytes over: it gets a copy of its own.
-      decoded[name] = ctx.decodeAudioData(bytes.slice().buffer);
+      // decodeAudioData takes the bytes over: it gets a copy of its own. Older browsers only call
+      // back, and some throw at once.
+      decoded[name] = new Promise(function(resolve, reject) {
+        var promise = ctx.decodeAudioData(bytes.slice().buffer, resolve, reject);
+        if (promise && promise.then) promise.then(resolve, reject);
+      }).catch(function(error) {
+        throw new Error(name + ' cannot be decoded' + (error && error.message ? ' (' + error.message + ')' : ''));
+      });
       decoded[name].catch(function() { delete decoded[name]; });
     }
     return decoded[name];
@@ -151,6 +183,7 @@ Module['teppleMusic'] = (function() {
       stopSource();
       pending = null;
       refusedSound = false;
+      expectingSound = false;
       mode = 'silent';
       paused = false;
       standing = 0;
@@ -162,11 +195,12 @@ Module['teppleMusic'] = (function() {
     start: function(name, bytes) {
       var ctx = audioContext();
       if (!ctx) {
-        err('No music (' + name + '): this browser has no Web Audio');
+        noSound(contextError);
         return false;
       }
       var thisRun = run;
       mode = 'waiting';
+      expectingSound = true;
       standing = 0;
       waitStarted = now();
       buffer = null;
@@ -180,8 +214,7 @@ Module['teppleMusic'] = (function() {
         startWhenReady(thisRun);
       }, function(error) {
         if (thisRun !== run) return;
-        err('No music (' + name + '): ' + (error && error.message ? error.message : 'it cannot be decoded'));
-        if (mode === 'waiting') goSilent(standing);
+        noSound(error && error.message ? error.message : name + ' cannot be decoded');
       });
       // A page the viewer has never acted on cannot start the context: no need to wait for it.
       if (ctx.state !== 'running' && navigator.userActivation && !navigator.userActivation.hasBeenActive) {
@@ -202,6 +235,8 @@ Module['teppleMusic'] = (function() {
       }, function() {});
     },
     seconds: seconds,
+    // The soundtrack cannot be read (WebMusicPlayer): the run goes on in silence.
+    unreadable: function(why) { noSound(why); },
     // The music stops for good (the run has ended); demo time stands still.
     stop: function() {
       standing = seconds();
