@@ -283,13 +283,13 @@ void takeMeshes(Model& model, const aiScene& scene, const std::string& name)
 
 unsigned importFlags(ModelFormat format)
 {
+    // An STL is one mesh of triangles under one node: every step below would be a pass over its
+    // corners for nothing (and its parser checks what validation would). Its triangles share no
+    // vertex and are drawn flat, so joining them is left to a caller that asks for smooth normals.
+    if (format == ModelFormat::Stl) return 0;
     unsigned flags = aiProcess_Triangulate | aiProcess_PreTransformVertices | aiProcess_SortByPType |
                      aiProcess_ValidateDataStructure;
-    // An STL's triangles share no vertex and are drawn flat: joining its corners is work (the
-    // larger part of reading a big file) for nothing. The drawing program joins them itself when
-    // asked for smooth normals.
-    if (format != ModelFormat::Stl) flags |= aiProcess_JoinIdenticalVertices;
-    return flags;
+    return flags | aiProcess_JoinIdenticalVertices;
 }
 
 void configure(Assimp::Importer& importer)
@@ -310,6 +310,8 @@ Model fromScene(const aiScene* scene, Assimp::Importer& importer, ModelFormat fo
     if (!scene) {
         std::string problem = importer.GetErrorString();
         if (problem.empty()) problem = "the file cannot be read as " + std::string(entryOf(format).name);
+        // Validation says this of a mesh the file declares with nothing drawable in it.
+        if (problem.find("contains no faces") != std::string::npos) problem = "the model has no triangles";
         fail(name, problem);
     }
     if (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) fail(name, "the file holds no complete scene");
@@ -443,6 +445,18 @@ Model loadModel(const std::string& path, const ModelLimits& limits)
             fail(path, "the STL header counts " + std::to_string(count) + " triangles, " +
                            std::to_string(84 + count * 50) + " bytes, but the file has " + std::to_string(size));
         }
+    }
+    if (format == ModelFormat::Stl && std::memcmp(head, "solid", 5) == 0 && 84 + uint64_t(head[80] | head[81] << 8 |
+        head[82] << 16 | uint64_t(head[83]) << 24) * 50 != size) {
+        // An ASCII STL cut short still parses up to its last whole facet: its closing line tells.
+        std::unique_ptr<FILE, int (*)(FILE*)> text(std::fopen(path.c_str(), "rb"), std::fclose);
+        char tail[512] = {};
+        const long back = static_cast<long>(std::min<uint64_t>(size, sizeof tail - 1));
+        if (!text || std::fseek(text.get(), -back, SEEK_END) != 0 ||
+            std::fread(tail, 1, static_cast<size_t>(back), text.get()) != static_cast<size_t>(back)) {
+            fail(path, "the file cannot be read");
+        }
+        if (!std::strstr(tail, "endsolid")) fail(path, "the ASCII STL file is cut short (no endsolid line at its end)");
     }
     if (format == ModelFormat::Lsb) {
         std::vector<uint8_t> bytes = readWhole(path, format, limits, path);

@@ -46,9 +46,11 @@ struct ModelMesh {
     // Colour: the vertex colour (white when the file has none) times the material's base colour.
     std::vector<Vertex> vertices;
     std::vector<Vertex> normals; // one per vertex, unit length; empty when the file has none
+    // Drawn flat: each triangle's vertices its own (corner k is vertex k), lit by the triangle's
+    // own normal, so that normals is left empty (a large STL would double its memory for them).
+    bool flat = false;
     std::vector<int32_t> indices; // three per triangle, each inside vertices
     int material = 0;            // into Model::materials
-    bool textured() const { return !vertices.empty() && hasTexCoords; }
     bool hasTexCoords = false;
 };
 
@@ -101,7 +103,7 @@ enum class NormalRule { Auto, Smooth, Flat };
 
 // Gives every mesh one unit normal per vertex by the rule. Smooth joins vertices at the same
 // position first (an STL's corners are all apart) and averages the face normals around each,
-// weighted by area; flat gives every triangle vertices of its own, with its face normal. A
+// weighted by area; flat gives every triangle vertices of its own and sets ModelMesh::flat. A
 // degenerate triangle contributes nothing; a vertex with no normal keeps the zero normal.
 void giveNormals(Model& model, NormalRule rule);
 

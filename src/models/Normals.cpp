@@ -83,27 +83,19 @@ void smooth(ModelMesh& mesh)
 
 void flat(ModelMesh& mesh)
 {
-    // Triangles that already share no vertex (every STL's) take their normals in place.
+    mesh.normals.clear();
+    mesh.normals.shrink_to_fit();
+    mesh.flat = true;
+    // Triangles that already share no vertex (every STL's) stay as they are.
     bool apart = mesh.indices.size() == mesh.vertices.size();
     for (size_t i = 0; apart && i < mesh.indices.size(); ++i) apart = mesh.indices[i] == static_cast<int32_t>(i);
-    if (apart) {
-        mesh.normals.resize(mesh.vertices.size());
-        for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
-            const Vertex n = unit(faceNormal(mesh.vertices[t], mesh.vertices[t + 1], mesh.vertices[t + 2]));
-            mesh.normals[t] = mesh.normals[t + 1] = mesh.normals[t + 2] = n;
-        }
-        return;
-    }
+    if (apart) return;
     std::vector<Vertex> vertices(mesh.indices.size());
-    std::vector<Vertex> normals(mesh.indices.size());
-    for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
-        for (int k = 0; k < 3; ++k) vertices[t + k] = mesh.vertices[size_t(mesh.indices[t + k])];
-        const Vertex n = unit(faceNormal(vertices[t], vertices[t + 1], vertices[t + 2]));
-        normals[t] = normals[t + 1] = normals[t + 2] = n;
+    for (size_t i = 0; i < mesh.indices.size(); ++i) {
+        vertices[i] = mesh.vertices[size_t(mesh.indices[i])];
+        mesh.indices[i] = static_cast<int32_t>(i);
     }
-    for (size_t i = 0; i < mesh.indices.size(); ++i) mesh.indices[i] = static_cast<int32_t>(i);
     mesh.vertices.swap(vertices);
-    mesh.normals.swap(normals);
 }
 
 } // namespace
@@ -112,6 +104,7 @@ void giveNormals(Model& model, NormalRule rule)
 {
     for (ModelMesh& mesh : model.meshes) {
         NormalRule meshRule = rule;
+        mesh.flat = false;
         if (rule == NormalRule::Auto) {
             if (!mesh.normals.empty()) continue;
             meshRule = model.format == ModelFormat::Stl ? NormalRule::Flat : NormalRule::Smooth;

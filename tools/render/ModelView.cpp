@@ -122,32 +122,38 @@ ModelView::Camera ModelView::aim(double azimuth, double elevation, bool steady) 
     return camera;
 }
 
-void ModelView::prepareMesh(const tepple::ModelMesh& mesh, const Camera& camera)
+void ModelView::prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool consume)
 {
     const size_t count = mesh.vertices.size();
-    renderer_.positions.resize(count);
+    if (consume) {
+        // The model's vertices become the camera-space corners in place: no second copy.
+        renderer_.positions.swap(mesh.vertices);
+    } else {
+        renderer_.positions.resize(count);
+    }
     renderer_.normals.clear();
+    const Vertex* sources = consume ? renderer_.positions.data() : mesh.vertices.data();
+    Vertex* corners = renderer_.positions.data();
     const double s = scale_;
     const double* r = camera.right;
     const double* d = camera.down;
     const double* f = camera.forward;
     const size_t lights = lightDirections_.size() / 6;
     const bool lit = !mesh.hasTexCoords;
-    for (size_t v = 0; v < count; ++v) {
-        const Vertex& source = mesh.vertices[v];
+    // One corner from its model-space vertex (read before the corner is written: they may be one)
+    // and its normal.
+    auto corner = [&](const Vertex source, const double n[3], Vertex& out) {
         const double px = (source.x - centre_[0]) * s, py = (source.y - centre_[1]) * s,
                      pz = (source.z - centre_[2]) * s;
-        Vertex& out = renderer_.positions[v];
         out = source;
         const double cx = px * r[0] + py * r[1] + pz * r[2];
         const double cy = px * d[0] + py * d[1] + pz * d[2];
         const double cz = px * f[0] + py * f[1] + pz * f[2] + camera.distance;
         out.x = static_cast<float>(cx), out.y = static_cast<float>(cy), out.z = static_cast<float>(cz);
-        if (!lit) continue;
-        const Vertex& n = mesh.normals[v];
-        double nx = n.x * r[0] + n.y * r[1] + n.z * r[2];
-        double ny = n.x * d[0] + n.y * d[1] + n.z * d[2];
-        double nz = n.x * f[0] + n.y * f[1] + n.z * f[2];
+        if (!lit) return;
+        double nx = n[0] * r[0] + n[1] * r[1] + n[2] * r[2];
+        double ny = n[0] * d[0] + n[1] * d[1] + n[2] * d[2];
+        double nz = n[0] * f[0] + n[1] * f[1] + n[2] * f[2];
         if (nx * cx + ny * cy + nz * cz > 0) nx = -nx, ny = -ny, nz = -nz;
         double red = options_.ambient, green = options_.ambient, blue = options_.ambient;
         for (size_t l = 0; l < lights; ++l) {
@@ -158,18 +164,55 @@ void ModelView::prepareMesh(const tepple::ModelMesh& mesh, const Camera& camera)
         auto channel = [](int base, double amount) { return std::min(255, static_cast<int>(base * amount + 0.5)); };
         out.colour = packColour(channel(redOf(source.colour), red), channel(greenOf(source.colour), green),
                                 channel(blueOf(source.colour), blue));
+    };
+    auto flatRange = [&](size_t begin, size_t end, int) {
+        for (size_t t = begin; t < end; ++t) {
+            const Vertex a = sources[3 * t], b = sources[3 * t + 1], c = sources[3 * t + 2];
+            const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+            const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
+            double n[3] = {uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
+            const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+            for (double& component : n) component = length > 0 ? component / length : 0.0;
+            corner(a, n, corners[3 * t]);
+            corner(b, n, corners[3 * t + 1]);
+            corner(c, n, corners[3 * t + 2]);
+        }
+    };
+    auto smoothRange = [&](size_t begin, size_t end, int) {
+        const double none[3] = {0, 0, 0};
+        for (size_t v = begin; v < end; ++v) {
+            if (mesh.normals.empty()) {
+                corner(sources[v], none, corners[v]);
+            } else {
+                const Vertex& normal = mesh.normals[v];
+                const double n[3] = {normal.x, normal.y, normal.z};
+                corner(sources[v], n, corners[v]);
+            }
+        }
+    };
+    // Every corner is its own work, so the cut into pieces changes nothing in the result.
+    const size_t items = mesh.flat ? count / 3 : count;
+    const int pieces = pool_ ? pool_->threads() * 4 : 1;
+    if (mesh.flat) {
+        if (pool_) pool_->split(items, pieces, flatRange);
+        else flatRange(0, items, 0);
+    } else {
+        if (pool_) pool_->split(items, pieces, smoothRange);
+        else smoothRange(0, items, 0);
     }
 }
 
-Shot ModelView::draw(double azimuth, double elevation, bool steady)
+Shot ModelView::draw(double azimuth, double elevation, bool steady, bool last)
 {
+    if (consumed_) throw std::logic_error("ModelView: the model was drawn for the last time");
+    consumed_ = last;
     const Camera camera = aim(azimuth, elevation, steady);
     renderer_.clearDepth();
     renderer_.setFrame(1);
     target_.clear();
     for (size_t m = 0; m < model_.meshes.size(); ++m) {
-        const tepple::ModelMesh& mesh = model_.meshes[m];
-        prepareMesh(mesh, camera);
+        tepple::ModelMesh& mesh = model_.meshes[m];
+        prepareMesh(mesh, camera, last);
         if (identityIndices_[m]) renderer_.indices.clear();
         else renderer_.indices = mesh.indices;
         const tepple::ModelMaterial& material = model_.materials[static_cast<size_t>(mesh.material)];

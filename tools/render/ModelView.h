@@ -36,7 +36,9 @@ public:
     // The model seen from azimuth and elevation (degrees). Framing: fitted to the box around the
     // model as seen from there, or (steady, for a turntable) to the sphere around that box, so
     // that every view of a turn is the same size.
-    Shot draw(double azimuth, double elevation, bool steady);
+    // `last`: no view follows, so the model's vertices may be taken over and changed in place (the
+    // view draws nothing after it; another draw throws std::logic_error).
+    Shot draw(double azimuth, double elevation, bool steady, bool last = false);
 
 private:
     struct Camera {
@@ -45,7 +47,7 @@ private:
     };
     Camera aim(double azimuth, double elevation, bool steady) const;
     // The corners of one mesh in camera space and lit, into the renderer's arrays.
-    void prepareMesh(const tepple::ModelMesh& mesh, const Camera& camera);
+    void prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool consume);
     Shot filterDown(uint32_t frame) const;
 
     tepple::Model& model_;
@@ -58,4 +60,5 @@ private:
     Surface target_;
     std::vector<double> lightDirections_; // three per light, camera space, toward the light
     std::vector<bool> identityIndices_;   // per mesh: corner k is vertex k
+    bool consumed_ = false;
 };

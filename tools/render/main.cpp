@@ -39,7 +39,7 @@ std::vector<uint8_t> pngOf(const Shot& shot, bool transparent)
 {
     if (!transparent) {
         Picture picture = Picture::fromPixels(shot.colour.data(), shot.width, shot.height);
-        return encodePng(picture, PngCompression::Compact);
+        return encodePng(picture, PngCompression::Fast);
     }
     std::vector<uint8_t> rgba(shot.colour.size() * 4);
     for (size_t i = 0; i < shot.colour.size(); ++i) {
@@ -99,7 +99,8 @@ int run(const RenderOptions& options)
     ProgressLine progress(views, stderr);
     for (int i = 0; i < views; ++i) {
         const Clock::time_point drawStart = Clock::now();
-        const Shot shot = view.draw(options.azimuth + (turn ? 360.0 * i / views : 0.0), options.elevation, turn);
+        const Shot shot = view.draw(options.azimuth + (turn ? 360.0 * i / views : 0.0), options.elevation, turn,
+                                     i + 1 == views);
         drawing += secondsSince(drawStart);
         const Clock::time_point writeStart = Clock::now();
         if (!pictures.empty()) {
