@@ -96,7 +96,7 @@ void checkStl(const uint8_t* bytes, size_t size, const std::string& name)
     const uint64_t binarySize = 84 + count * 50;
     if (binarySize == size) return;
     if (std::memcmp(bytes, "solid", 5) == 0) return;
-    if (binarySize > size) {
+    if (binarySize > size || size - binarySize > 4096) {
         fail(name, "the STL header counts " + std::to_string(count) + " triangles, " +
                        std::to_string(binarySize) + " bytes, but the file has " + std::to_string(size));
     }
@@ -189,7 +189,11 @@ int loadTexture(Model& model, const aiScene& scene, const std::string& reference
         } catch (const ModelError& error) {
             fail(name, std::string("texture ") + error.what());
         }
-        texture.image = decodeImage(bytes.data(), bytes.size(), path, limits.maxTextureSide);
+        try {
+            texture.image = decodeImage(bytes.data(), bytes.size(), path, limits.maxTextureSide);
+        } catch (const ModelError& error) {
+            fail(name, std::string("texture ") + error.what());
+        }
     }
     model.textures.push_back(std::move(texture));
     return static_cast<int>(model.textures.size() - 1);
@@ -441,7 +445,8 @@ Model loadModel(const std::string& path, const ModelLimits& limits)
     if (format == ModelFormat::Stl && size >= sizeof head) {
         // The header and the size alone tell a count the file cannot hold.
         const uint64_t count = head[80] | head[81] << 8 | head[82] << 16 | static_cast<uint64_t>(head[83]) << 24;
-        if (std::memcmp(head, "solid", 5) != 0 && 84 + count * 50 > size) {
+        // Some writers pad the end; more than a little past the count is not an STL of that count.
+        if (std::memcmp(head, "solid", 5) != 0 && (84 + count * 50 > size || size - (84 + count * 50) > 4096)) {
             fail(path, "the STL header counts " + std::to_string(count) + " triangles, " +
                            std::to_string(84 + count * 50) + " bytes, but the file has " + std::to_string(size));
         }
