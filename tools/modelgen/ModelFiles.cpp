@@ -347,3 +347,28 @@ void writeTestModels(const std::string& folder)
     write(at + "capsule.bin", gltfBuffer(capsule, textured));
     write(at + "capsule.glb", glbFile(capsule, textured, png));
 }
+
+void writeFuzzSeeds(const std::string& folder)
+{
+    const MeshData sphere = makeTestSphere(3);
+    ModelLook plain;
+    ModelLook coloured;
+    coloured.colours = true;
+    ModelLook textured;
+    textured.texture = true;
+    const std::vector<uint8_t> png = encodePng(makeTestTexture(4));
+    auto seed = [&](const std::string& name, uint8_t format, const std::vector<uint8_t>& bytes) {
+        std::vector<uint8_t> input(1, format);
+        input.insert(input.end(), bytes.begin(), bytes.end());
+        write(folder + "/" + name, input);
+    };
+    auto text = [](const std::string& value) { return std::vector<uint8_t>(value.begin(), value.end()); };
+    seed("colour.glb", 0, glbFile(sphere, coloured, {}));
+    seed("textured.glb", 0, glbFile(sphere, textured, png));
+    seed("binary.stl", 1, stlBinary(sphere));
+    seed("ascii.stl", 1, text(stlAscii(sphere)));
+    seed("plain.gltf", 2, text(gltfText(sphere, plain, "absent.bin", "")));
+    seed("binary.ply", 3, plyFile(sphere, coloured, true));
+    seed("ascii.ply", 3, plyFile(sphere, coloured, false));
+    seed("plain.obj", 4, text(objText(sphere, plain, "")));
+}

@@ -43,3 +43,6 @@ std::vector<uint8_t> glbFile(const MeshData& mesh, const ModelLook& look, const 
 // (one plain shape in every format), capsule.{obj,gltf,glb} with capsule.png (textured), and
 // knot-colour.ply, knot-colour-ascii.ply, knot-colour.glb (vertex colours).
 void writeTestModels(const std::string& folder);
+
+// The model fuzzer's seeds: a small sphere in each format the fuzzer picks by its first byte.
+void writeFuzzSeeds(const std::string& folder);

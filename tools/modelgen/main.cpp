@@ -1,5 +1,7 @@
 // tepple-models: the test models of tepple-render, and the large ones its benchmark draws.
 //   tepple-models FOLDER                   the test set (ModelFiles.h)
+//   tepple-models --seeds FOLDER           small models for the model fuzzer, each file's first byte
+//                                          the fuzzer's format number (fuzz/ModelFuzzer.cpp)
 //   tepple-models --sphere BANDS FILE      a sphere of 2 x BANDS^2 triangles as .stl, .ply, .obj or
 //                                          .glb (textured, its PNG inside) by FILE's extension
 #include <cstdio>
@@ -16,6 +18,10 @@ int main(int argc, char** argv)
     try {
         if (argc == 2) {
             writeTestModels(argv[1]);
+            return 0;
+        }
+        if (argc == 3 && std::string(argv[1]) == "--seeds") {
+            writeFuzzSeeds(argv[2]);
             return 0;
         }
         if (argc == 4 && std::string(argv[1]) == "--sphere") {
@@ -42,7 +48,7 @@ int main(int argc, char** argv)
             }
             return 0;
         }
-        std::fputs("usage: tepple-models FOLDER | tepple-models --sphere BANDS FILE\n", stderr);
+        std::fputs("usage: tepple-models FOLDER | --seeds FOLDER | --sphere BANDS FILE\n", stderr);
         return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tepple-models: %s\n", error.what());
