@@ -368,7 +368,4 @@ void writeFuzzSeeds(const std::string& folder)
     seed("binary.stl", 1, stlBinary(sphere));
     seed("ascii.stl", 1, text(stlAscii(sphere)));
     seed("plain.gltf", 2, text(gltfText(sphere, plain, "absent.bin", "")));
-    seed("binary.ply", 3, plyFile(sphere, coloured, true));
-    seed("ascii.ply", 3, plyFile(sphere, coloured, false));
-    seed("plain.obj", 4, text(objText(sphere, plain, "")));
 }

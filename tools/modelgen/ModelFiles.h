@@ -44,5 +44,6 @@ std::vector<uint8_t> glbFile(const MeshData& mesh, const ModelLook& look, const 
 // knot-colour.ply, knot-colour-ascii.ply, knot-colour.glb (vertex colours).
 void writeTestModels(const std::string& folder);
 
-// The model fuzzer's seeds: a small sphere in each format the fuzzer picks by its first byte.
+// The model fuzzer's seeds: a small sphere in each format the fuzzer picks by its first byte (GLB,
+// STL, glTF).
 void writeFuzzSeeds(const std::string& folder);

@@ -2,6 +2,11 @@
 // software renderer, with no GPU and no display. See docs/render.md.
 #include <stb_image_write.h>
 
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +32,14 @@ public:
 };
 
 using Clock = std::chrono::steady_clock;
+
+// What the drawing process is doing, in a page it shares with the process that waits for it.
+enum class Stage : int { Starting, Loading, Drawing };
+volatile Stage* stage = nullptr;
+void enter(Stage next)
+{
+    if (stage) *stage = next;
+}
 
 double secondsSince(Clock::time_point start)
 {
@@ -81,10 +94,12 @@ int run(const RenderOptions& options)
     }
 
     const Clock::time_point loadStart = Clock::now();
+    enter(Stage::Loading);
     tepple::Model model = tepple::loadModel(options.model);
     tepple::giveNormals(model, options.normals);
     const double loading = secondsSince(loadStart);
 
+    enter(Stage::Drawing);
     ModelView view(model, options);
     std::unique_ptr<ReplacingFile> videoFile;
     std::unique_ptr<VideoPipe> video;
@@ -125,7 +140,24 @@ int run(const RenderOptions& options)
     return 0;
 }
 
-volatile std::sig_atomic_t stopSignal = 0;
+int drawAndWrite(const RenderOptions& options)
+{
+    try {
+        return run(options);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "tepple-render: %s: not enough memory to draw it\n", options.model.c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tepple-render: %s\n", error.what());
+    }
+    return 1;
+}
+
+volatile pid_t drawer = -1;
+
+extern "C" void forwardSignal(int signal)
+{
+    if (drawer > 0) kill(drawer, signal);
+}
 
 extern "C" void stopNow(int signal)
 {
@@ -135,13 +167,65 @@ extern "C" void stopNow(int signal)
     std::raise(signal);
 }
 
+// The drawing runs in a process of its own. The parsers are libraries reading untrusted bytes: should
+// one of them fault on a file, that process dies and this one reports the file in one line, as for
+// any other damaged file, and removes what the drawing left half-written.
+int drawInChild(const RenderOptions& options)
+{
+    void* page = mmap(nullptr, sizeof(Stage), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return drawAndWrite(options);
+    stage = static_cast<volatile Stage*>(page);
+    *stage = Stage::Starting;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) return drawAndWrite(options);
+    if (child == 0) {
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, stopNow);
+        std::fflush(nullptr);
+        _exit(drawAndWrite(options));
+    }
+    drawer = child;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, forwardSignal);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return 1;
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    const int signal = WTERMSIG(status);
+    if (signal == SIGINT || signal == SIGTERM || signal == SIGHUP) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    // Checking an output removes the temporaries a dead process left for it (ReplacingFile.h).
+    for (const std::string& name : {options.output, options.video}) {
+        if (name.empty()) continue;
+        try {
+            if (options.turntable > 0 && name == options.output) {
+                for (int i = 0; i < options.turntable; ++i) checkReplaceable(turntableName(name, i, options.turntable));
+            } else {
+                checkReplaceable(name);
+            }
+        } catch (const std::exception&) {
+        }
+    }
+    if (*stage == Stage::Loading) {
+        std::fprintf(stderr, "tepple-render: %s: the file is damaged (its %s parser stopped on %s)\n",
+                     options.model.c_str(), [&] {
+                         tepple::ModelFormat format{};
+                         return tepple::modelFormatOf(options.model, format) ? tepple::modelFormatName(format) : "model";
+                     }(), strsignal(signal));
+    } else {
+        std::fprintf(stderr, "tepple-render: %s: drawing stopped on %s\n", options.model.c_str(), strsignal(signal));
+    }
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, stopNow);
     RenderOptions options;
     try {
         options = parseRenderOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -153,12 +237,5 @@ int main(int argc, char** argv)
         std::fputs(renderUsage(), stdout);
         return 0;
     }
-    try {
-        return run(options);
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "tepple-render: %s: not enough memory to draw it\n", options.model.c_str());
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "tepple-render: %s\n", error.what());
-    }
-    return 1;
+    return drawInChild(options);
 }
