@@ -102,6 +102,41 @@ void checkStl(const uint8_t* bytes, size_t size, const std::string& name)
     }
 }
 
+uint32_t littleEndian32(const uint8_t* bytes)
+{
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+// A GLB is a 12-byte header (magic, version, total length) and chunks of an 8-byte header
+// (length, type) and their bytes. Every length is checked against the file before the parser,
+// which allocates what the header says before it reads, is given it.
+void checkGlb(FILE* file, uint64_t size, const std::string& name)
+{
+    uint8_t header[20];
+    if (std::fseek(file, 0, SEEK_SET) != 0 || std::fread(header, 1, sizeof header, file) != sizeof header) {
+        fail(name, "too short for a GLB file (" + std::to_string(size) + " bytes)");
+    }
+    if (std::memcmp(header, "glTF", 4) != 0) fail(name, "not a GLB file (no glTF magic)");
+    const uint64_t total = littleEndian32(header + 8);
+    if (total > size) {
+        fail(name, "the GLB header gives " + std::to_string(total) + " bytes, but the file has " + std::to_string(size));
+    }
+    uint64_t at = 12;
+    for (int chunk = 0; at + 8 <= total; ++chunk) {
+        uint8_t chunkHeader[8];
+        if (std::fseek(file, static_cast<long>(at), SEEK_SET) != 0 ||
+            std::fread(chunkHeader, 1, sizeof chunkHeader, file) != sizeof chunkHeader) {
+            fail(name, "the file cannot be read");
+        }
+        const uint64_t length = littleEndian32(chunkHeader);
+        if (at + 8 + length > total) {
+            fail(name, "GLB chunk " + std::to_string(chunk) + " of " + std::to_string(length) + " bytes runs past the end (byte " +
+                           std::to_string(at + 8 + length) + " of " + std::to_string(total) + ")");
+        }
+        at += 8 + length;
+    }
+}
+
 uint32_t packUnit(float red, float green, float blue)
 {
     auto channel = [](float value) {
@@ -374,8 +409,7 @@ void Model::bounds(Vertex& low, Vertex& high) const
     low = Vertex(huge, huge, huge, 0);
     high = Vertex(-huge, -huge, -huge, 0);
     for (const ModelMesh& mesh : meshes) {
-        for (int32_t index : mesh.indices) {
-            const Vertex& v = mesh.vertices[static_cast<size_t>(index)];
+        for (const Vertex& v : mesh.vertices) {
             low.x = std::min(low.x, v.x), low.y = std::min(low.y, v.y), low.z = std::min(low.z, v.z);
             high.x = std::max(high.x, v.x), high.y = std::max(high.y, v.y), high.z = std::max(high.z, v.z);
         }
@@ -436,12 +470,13 @@ Model loadModel(const std::string& path, const ModelLimits& limits)
     uint8_t head[84] = {};
     const size_t headSize = std::fread(head, 1, sizeof head, file.get());
     if (headSize < std::min<uint64_t>(size, sizeof head)) fail(path, "the file cannot be read");
-    file.reset();
     ModelFormat format{};
     if (!modelFormatOf(path, format) && !modelFormatOfBytes(head, headSize, format)) {
         fail(path, "not a model file of a known format (OBJ, glTF, GLB, STL, PLY, LSB)");
     }
     checkMemory(size, format, path, limits);
+    if (format == ModelFormat::Glb) checkGlb(file.get(), size, path);
+    file.reset();
     if (format == ModelFormat::Stl && size >= sizeof head) {
         // The header and the size alone tell a count the file cannot hold.
         const uint64_t count = head[80] | head[81] << 8 | head[82] << 16 | static_cast<uint64_t>(head[83]) << 24;

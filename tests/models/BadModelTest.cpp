@@ -46,11 +46,11 @@ std::vector<BadCase> badCases()
 {
     std::vector<BadCase> cases;
     const std::string glb = readText(testModel("knot.glb"));
-    cases.push_back({writeBad("cut.glb", glb.substr(0, glb.size() / 2)), "byteLength"});
+    cases.push_back({writeBad("cut.glb", glb.substr(0, glb.size() / 2)), "the GLB header gives"});
     std::string longChunk = glb;
     const size_t binHeader = 20 + get32(glb, 12);
     put32(longChunk, binHeader, get32(glb, binHeader) + 4096);
-    cases.push_back({writeBad("chunk-past-end.glb", longChunk), "byteLength"});
+    cases.push_back({writeBad("chunk-past-end.glb", longChunk), "GLB chunk 1 of"});
     const std::string stl = readText(testModel("knot.stl"));
     std::string counted = stl;
     put32(counted, 80, 50000000);

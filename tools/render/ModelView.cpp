@@ -140,42 +140,54 @@ void ModelView::prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool 
     const double* f = camera.forward;
     const size_t lights = lightDirections_.size() / 6;
     const bool lit = !mesh.hasTexCoords;
-    // One corner from its model-space vertex (read before the corner is written: they may be one)
-    // and its normal.
-    auto corner = [&](const Vertex source, const double n[3], Vertex& out) {
+    // A corner's place in camera space from its model-space vertex.
+    auto place = [&](const Vertex& source, Vertex& out) {
         const double px = (source.x - centre_[0]) * s, py = (source.y - centre_[1]) * s,
                      pz = (source.z - centre_[2]) * s;
         out = source;
-        const double cx = px * r[0] + py * r[1] + pz * r[2];
-        const double cy = px * d[0] + py * d[1] + pz * d[2];
-        const double cz = px * f[0] + py * f[1] + pz * f[2] + camera.distance;
-        out.x = static_cast<float>(cx), out.y = static_cast<float>(cy), out.z = static_cast<float>(cz);
-        if (!lit) return;
+        out.x = static_cast<float>(px * r[0] + py * r[1] + pz * r[2]);
+        out.y = static_cast<float>(px * d[0] + py * d[1] + pz * d[2]);
+        out.z = static_cast<float>(px * f[0] + py * f[1] + pz * f[2] + camera.distance);
+    };
+    // The lit colour of `base` at camera-space point p with model-space normal n.
+    auto shade = [&](uint32_t base, const Vertex& p, const double n[3]) {
         double nx = n[0] * r[0] + n[1] * r[1] + n[2] * r[2];
         double ny = n[0] * d[0] + n[1] * d[1] + n[2] * d[2];
         double nz = n[0] * f[0] + n[1] * f[1] + n[2] * f[2];
-        if (nx * cx + ny * cy + nz * cz > 0) nx = -nx, ny = -ny, nz = -nz;
+        if (nx * p.x + ny * p.y + nz * p.z > 0) nx = -nx, ny = -ny, nz = -nz;
         double red = options_.ambient, green = options_.ambient, blue = options_.ambient;
         for (size_t l = 0; l < lights; ++l) {
             const double* light = &lightDirections_[l * 6];
             const double facing = nx * light[0] + ny * light[1] + nz * light[2];
             if (facing > 0) red += facing * light[3], green += facing * light[4], blue += facing * light[5];
         }
-        auto channel = [](int base, double amount) { return std::min(255, static_cast<int>(base * amount + 0.5)); };
-        out.colour = packColour(channel(redOf(source.colour), red), channel(greenOf(source.colour), green),
-                                channel(blueOf(source.colour), blue));
+        auto channel = [](int value, double amount) { return std::min(255, static_cast<int>(value * amount + 0.5)); };
+        return packColour(channel(redOf(base), red), channel(greenOf(base), green), channel(blueOf(base), blue));
+    };
+    auto corner = [&](const Vertex source, const double n[3], Vertex& out) {
+        place(source, out);
+        if (lit) out.colour = shade(source.colour, out, n);
     };
     auto flatRange = [&](size_t begin, size_t end, int) {
         for (size_t t = begin; t < end; ++t) {
+            // Read before written: the corners may be the vertices themselves.
             const Vertex a = sources[3 * t], b = sources[3 * t + 1], c = sources[3 * t + 2];
             const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
             const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
             double n[3] = {uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
             const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             for (double& component : n) component = length > 0 ? component / length : 0.0;
-            corner(a, n, corners[3 * t]);
-            corner(b, n, corners[3 * t + 1]);
-            corner(c, n, corners[3 * t + 2]);
+            Vertex* out = &corners[3 * t];
+            place(a, out[0]);
+            place(b, out[1]);
+            place(c, out[2]);
+            if (!lit) continue;
+            // One light per face, turned toward the eye as seen from its first corner; corners of one
+            // colour keep their own colour when the file gives them different ones.
+            const uint32_t colour = shade(a.colour, out[0], n);
+            out[0].colour = colour;
+            out[1].colour = b.colour == a.colour ? colour : shade(b.colour, out[0], n);
+            out[2].colour = c.colour == a.colour ? colour : shade(c.colour, out[0], n);
         }
     };
     auto smoothRange = [&](size_t begin, size_t end, int) {
