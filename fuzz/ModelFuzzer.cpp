@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (const Vertex& v : mesh.vertices) {
                 if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) std::abort();
             }
-            if (mesh.material < 0 || static_cast<size_t>(mesh.material) >= model.materials.size()) std::abort();
+            if (mesh.material < 0 || static_cast<size_t>(mesh.material) >= model.materials.size())
+                std::abort();
         }
     } catch (const tepple::ModelError&) {
     }

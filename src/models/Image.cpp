@@ -13,7 +13,8 @@ namespace tepple {
 Surface decodeImage(const uint8_t* bytes, size_t size, const std::string& name, int maxSide)
 {
     if (size == 0) throw ModelError(name + ": the image file is empty");
-    if (size > static_cast<size_t>(std::numeric_limits<int>::max())) throw ModelError(name + ": the image is too large");
+    if (size > static_cast<size_t>(std::numeric_limits<int>::max()))
+        throw ModelError(name + ": the image is too large");
     const int length = static_cast<int>(size);
     int width = 0;
     int height = 0;
@@ -25,13 +26,15 @@ Surface decodeImage(const uint8_t* bytes, size_t size, const std::string& name, 
         throw ModelError(name + ": the image is " + std::to_string(width) + " x " + std::to_string(height) +
                          " pixels, outside 1 to " + std::to_string(maxSide) + " a side");
     }
-    std::unique_ptr<stbi_uc, void (*)(void*)> pixels(stbi_load_from_memory(bytes, length, &width, &height, &channels, 3),
+    std::unique_ptr<stbi_uc, void (*)(void*)> pixels(stbi_load_from_memory(bytes, length, &width, &height,
+                                                                           &channels, 3),
                                                      stbi_image_free);
     if (!pixels) throw ModelError(name + ": the image is damaged (" + stbi_failure_reason() + ")");
     Surface surface(width, height);
     uint32_t* out = surface.lock();
     const stbi_uc* in = pixels.get();
-    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i, in += 3) out[i] = packColour(in[0], in[1], in[2]);
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i, in += 3)
+        out[i] = packColour(in[0], in[1], in[2]);
     return surface;
 }
 

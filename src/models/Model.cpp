@@ -42,9 +42,9 @@ struct FormatEntry {
 };
 
 constexpr FormatEntry formats[] = {
-    {".obj", ModelFormat::Obj, "OBJ", 12},   {".gltf", ModelFormat::Gltf, "glTF", 8},
-    {".glb", ModelFormat::Glb, "GLB", 8},    {".stl", ModelFormat::Stl, "STL", 8},
-    {".ply", ModelFormat::Ply, "PLY", 12},  {".lsb", ModelFormat::Lsb, "LSB", 4},
+    {".obj", ModelFormat::Obj, "OBJ", 12}, {".gltf", ModelFormat::Gltf, "glTF", 8},
+    {".glb", ModelFormat::Glb, "GLB", 8},  {".stl", ModelFormat::Stl, "STL", 8},
+    {".ply", ModelFormat::Ply, "PLY", 12}, {".lsb", ModelFormat::Lsb, "LSB", 4},
 };
 
 const FormatEntry& entryOf(ModelFormat format)
@@ -92,7 +92,8 @@ void checkStl(const uint8_t* bytes, size_t size, const std::string& name)
         if (size >= 5 && std::memcmp(bytes, "solid", 5) == 0) return;
         fail(name, "too short for an STL file (" + std::to_string(size) + " bytes)");
     }
-    const uint64_t count = bytes[80] | bytes[81] << 8 | bytes[82] << 16 | static_cast<uint64_t>(bytes[83]) << 24;
+    const uint64_t count = bytes[80] | bytes[81] << 8 | bytes[82] << 16 |
+                           static_cast<uint64_t>(bytes[83]) << 24;
     const uint64_t binarySize = 84 + count * 50;
     if (binarySize == size) return;
     if (std::memcmp(bytes, "solid", 5) == 0) return;
@@ -119,7 +120,8 @@ void checkGlb(FILE* file, uint64_t size, const std::string& name)
     if (std::memcmp(header, "glTF", 4) != 0) fail(name, "not a GLB file (no glTF magic)");
     const uint64_t total = littleEndian32(header + 8);
     if (total > size) {
-        fail(name, "the GLB header gives " + std::to_string(total) + " bytes, but the file has " + std::to_string(size));
+        fail(name, "the GLB header gives " + std::to_string(total) + " bytes, but the file has " +
+                       std::to_string(size));
     }
     uint64_t at = 12;
     for (int chunk = 0; at + 8 <= total; ++chunk) {
@@ -130,8 +132,9 @@ void checkGlb(FILE* file, uint64_t size, const std::string& name)
         }
         const uint64_t length = littleEndian32(chunkHeader);
         if (at + 8 + length > total) {
-            fail(name, "GLB chunk " + std::to_string(chunk) + " of " + std::to_string(length) + " bytes runs past the end (byte " +
-                           std::to_string(at + 8 + length) + " of " + std::to_string(total) + ")");
+            fail(name, "GLB chunk " + std::to_string(chunk) + " of " + std::to_string(length) +
+                           " bytes runs past the end (byte " + std::to_string(at + 8 + length) + " of " +
+                           std::to_string(total) + ")");
         }
         at += 8 + length;
     }
@@ -212,7 +215,8 @@ int loadTexture(Model& model, const aiScene& scene, const std::string& reference
     ModelTexture texture;
     texture.name = reference;
     if (const aiTexture* embedded = scene.GetEmbeddedTexture(reference.c_str())) {
-        texture.image = textureFromAssimp(*embedded, name + " (image " + reference + ")", limits.maxTextureSide);
+        texture.image = textureFromAssimp(*embedded, name + " (image " + reference + ")",
+                                          limits.maxTextureSide);
     } else if (!reference.empty() && reference[0] == '*') {
         fail(name, "names embedded image " + reference + ", which it does not hold");
     } else {
@@ -266,7 +270,9 @@ void takeMeshes(Model& model, const aiScene& scene, const std::string& name)
         const aiMesh& source = *scene.mMeshes[m];
         if (!(source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) || source.mNumVertices == 0) continue;
         ModelMesh mesh;
-        mesh.material = source.mMaterialIndex < model.materials.size() ? static_cast<int>(source.mMaterialIndex) : 0;
+        mesh.material = source.mMaterialIndex < model.materials.size()
+                            ? static_cast<int>(source.mMaterialIndex)
+                            : 0;
         ModelMaterial material = model.materials[static_cast<size_t>(mesh.material)];
         // STL and PLY carry no material: what their parser makes up is replaced by the colour every
         // format's files without one are drawn in, unless the vertices have colours of their own.
@@ -298,7 +304,8 @@ void takeMeshes(Model& model, const aiScene& scene, const std::string& name)
                 const aiVector3D& n = source.mNormals[v];
                 const double length = std::sqrt(double(n.x) * n.x + double(n.y) * n.y + double(n.z) * n.z);
                 if (std::isfinite(length) && length > 0) {
-                    mesh.normals[v] = Vertex(float(n.x / length), float(n.y / length), float(n.z / length), 0);
+                    mesh.normals[v] = Vertex(float(n.x / length), float(n.y / length), float(n.z / length),
+                                             0);
                 } else {
                     mesh.normals[v] = Vertex(0, 0, 0, 0);
                 }
@@ -310,8 +317,9 @@ void takeMeshes(Model& model, const aiScene& scene, const std::string& name)
             if (face.mNumIndices != 3) continue;
             for (unsigned k = 0; k < 3; ++k) {
                 if (face.mIndices[k] >= source.mNumVertices) {
-                    fail(name, "face " + std::to_string(f) + " names vertex " + std::to_string(face.mIndices[k]) +
-                                   " of " + std::to_string(source.mNumVertices));
+                    fail(name, "face " + std::to_string(f) + " names vertex " +
+                                   std::to_string(face.mIndices[k]) + " of " +
+                                   std::to_string(source.mNumVertices));
                 }
                 mesh.indices.push_back(static_cast<int32_t>(face.mIndices[k]));
             }
@@ -343,8 +351,8 @@ void checkDrawable(const Model& model, const std::string& name)
     if (model.meshes.empty()) fail(name, "the model has no triangles");
 }
 
-Model fromScene(const aiScene* scene, Assimp::Importer& importer, ModelFormat format, const std::string& folder,
-                const std::string& name, const ModelLimits& limits)
+Model fromScene(const aiScene* scene, Assimp::Importer& importer, ModelFormat format,
+                const std::string& folder, const std::string& name, const ModelLimits& limits)
 {
     if (!scene) {
         std::string problem = importer.GetErrorString();
@@ -434,15 +442,23 @@ bool modelFormatOfBytes(const uint8_t* bytes, size_t size, ModelFormat& format)
         const size_t length = std::strlen(text);
         return size >= length && std::memcmp(bytes, text, length) == 0;
     };
-    if (startsWith("glTF")) format = ModelFormat::Glb;
-    else if (startsWith("ply")) format = ModelFormat::Ply;
-    else if (startsWith("solid") || size >= 84) format = ModelFormat::Stl;
-    else if (startsWith("{")) format = ModelFormat::Gltf;
-    else return false;
+    if (startsWith("glTF"))
+        format = ModelFormat::Glb;
+    else if (startsWith("ply"))
+        format = ModelFormat::Ply;
+    else if (startsWith("solid") || size >= 84)
+        format = ModelFormat::Stl;
+    else if (startsWith("{"))
+        format = ModelFormat::Gltf;
+    else
+        return false;
     return true;
 }
 
-const char* modelFormatName(ModelFormat format) { return entryOf(format).name; }
+const char* modelFormatName(ModelFormat format)
+{
+    return entryOf(format).name;
+}
 
 Model parseModel(const uint8_t* bytes, size_t size, ModelFormat format, const std::string& name,
                  const ModelLimits& limits)
@@ -479,15 +495,18 @@ Model loadModel(const std::string& path, const ModelLimits& limits)
     file.reset();
     if (format == ModelFormat::Stl && size >= sizeof head) {
         // The header and the size alone tell a count the file cannot hold.
-        const uint64_t count = head[80] | head[81] << 8 | head[82] << 16 | static_cast<uint64_t>(head[83]) << 24;
+        const uint64_t count = head[80] | head[81] << 8 | head[82] << 16 |
+                               static_cast<uint64_t>(head[83]) << 24;
         // Some writers pad the end; more than a little past the count is not an STL of that count.
-        if (std::memcmp(head, "solid", 5) != 0 && (84 + count * 50 > size || size - (84 + count * 50) > 4096)) {
+        if (std::memcmp(head, "solid", 5) != 0 &&
+            (84 + count * 50 > size || size - (84 + count * 50) > 4096)) {
             fail(path, "the STL header counts " + std::to_string(count) + " triangles, " +
-                           std::to_string(84 + count * 50) + " bytes, but the file has " + std::to_string(size));
+                           std::to_string(84 + count * 50) + " bytes, but the file has " +
+                           std::to_string(size));
         }
     }
-    if (format == ModelFormat::Stl && std::memcmp(head, "solid", 5) == 0 && 84 + uint64_t(head[80] | head[81] << 8 |
-        head[82] << 16 | uint64_t(head[83]) << 24) * 50 != size) {
+    if (format == ModelFormat::Stl && std::memcmp(head, "solid", 5) == 0 &&
+        84 + uint64_t(head[80] | head[81] << 8 | head[82] << 16 | uint64_t(head[83]) << 24) * 50 != size) {
         // An ASCII STL cut short still parses up to its last whole facet: its closing line tells.
         std::unique_ptr<FILE, int (*)(FILE*)> text(std::fopen(path.c_str(), "rb"), std::fclose);
         char tail[512] = {};
@@ -496,7 +515,8 @@ Model loadModel(const std::string& path, const ModelLimits& limits)
             std::fread(tail, 1, static_cast<size_t>(back), text.get()) != static_cast<size_t>(back)) {
             fail(path, "the file cannot be read");
         }
-        if (!std::strstr(tail, "endsolid")) fail(path, "the ASCII STL file is cut short (no endsolid line at its end)");
+        if (!std::strstr(tail, "endsolid"))
+            fail(path, "the ASCII STL file is cut short (no endsolid line at its end)");
     }
     if (format == ModelFormat::Lsb) {
         std::vector<uint8_t> bytes = readWhole(path, format, limits, path);

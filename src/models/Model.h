@@ -50,7 +50,7 @@ struct ModelMesh {
     // own normal, so that normals is left empty (a large STL would double its memory for them).
     bool flat = false;
     std::vector<int32_t> indices; // three per triangle, each inside vertices
-    int material = 0;            // into Model::materials
+    int material = 0;             // into Model::materials
     bool hasTexCoords = false;
 };
 

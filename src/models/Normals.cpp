@@ -88,7 +88,8 @@ void flat(ModelMesh& mesh)
     mesh.flat = true;
     // Triangles that already share no vertex (every STL's) stay as they are.
     bool apart = mesh.indices.size() == mesh.vertices.size();
-    for (size_t i = 0; apart && i < mesh.indices.size(); ++i) apart = mesh.indices[i] == static_cast<int32_t>(i);
+    for (size_t i = 0; apart && i < mesh.indices.size(); ++i)
+        apart = mesh.indices[i] == static_cast<int32_t>(i);
     if (apart) return;
     std::vector<Vertex> vertices(mesh.indices.size());
     for (size_t i = 0; i < mesh.indices.size(); ++i) {
@@ -109,8 +110,10 @@ void giveNormals(Model& model, NormalRule rule)
             if (!mesh.normals.empty()) continue;
             meshRule = model.format == ModelFormat::Stl ? NormalRule::Flat : NormalRule::Smooth;
         }
-        if (meshRule == NormalRule::Flat) flat(mesh);
-        else smooth(mesh);
+        if (meshRule == NormalRule::Flat)
+            flat(mesh);
+        else
+            smooth(mesh);
     }
 }
 

@@ -29,7 +29,10 @@ std::string writeBad(const std::string& name, const std::string& bytes)
     return path;
 }
 
-void put32(std::string& bytes, size_t at, uint32_t value) { std::memcpy(&bytes[at], &value, 4); }
+void put32(std::string& bytes, size_t at, uint32_t value)
+{
+    std::memcpy(&bytes[at], &value, 4);
+}
 uint32_t get32(const std::string& bytes, size_t at)
 {
     uint32_t value;
@@ -80,7 +83,8 @@ std::vector<BadCase> badCases()
         fs::copy_file(testModel("capsule.mtl"), testModel(std::string(folder) + "/capsule.mtl"),
                       fs::copy_options::overwrite_existing);
     }
-    std::ofstream(testModel("damaged/capsule.png"), std::ios::binary) << readText(testModel("capsule.png")).substr(0, 60);
+    std::ofstream(testModel("damaged/capsule.png"), std::ios::binary)
+        << readText(testModel("capsule.png")).substr(0, 60);
     cases.push_back({testModel("missing/capsule.obj"), "capsule.png: No such file"});
     cases.push_back({testModel("damaged/capsule.obj"), "capsule.png: the image is damaged"});
     // 2 GB of nothing, sparse: refused on its size (or its count) before it is read.
@@ -152,8 +156,10 @@ TEST(BadModels, AParserFaultEndsInOneLineToo)
     const std::string folder = testModel("out-parser-fault");
     fs::create_directories(folder);
     std::string output;
-    EXPECT_EQ(runTool({std::string(TEPPLE_SOURCE_DIR) + "/tests/models/parser-fault.ply", "-o", folder + "/p.png"},
-                      output), 1);
+    EXPECT_EQ(runTool({std::string(TEPPLE_SOURCE_DIR) + "/tests/models/parser-fault.ply", "-o",
+                       folder + "/p.png"},
+                      output),
+              1);
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
     EXPECT_NE(output.find("parser-fault.ply"), std::string::npos) << output;
     EXPECT_TRUE(fs::is_empty(folder)) << output;

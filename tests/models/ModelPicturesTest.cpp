@@ -24,7 +24,8 @@ int differingInside(const Shot& a, const Shot& b, int tolerance)
             for (int dy = -1; dy <= 1; ++dy) {
                 for (int dx = -1; dx <= 1; ++dx) {
                     const size_t at = size_t(y + dy) * a.width + size_t(x + dx);
-                    edge = edge || a.alpha[at] != b.alpha[at] || a.alpha[at] != a.alpha[size_t(y) * a.width + x];
+                    edge = edge || a.alpha[at] != b.alpha[at] ||
+                           a.alpha[at] != a.alpha[size_t(y) * a.width + x];
                 }
             }
             const uint32_t p = a.colour[size_t(y) * a.width + x], q = b.colour[size_t(y) * a.width + x];
@@ -61,7 +62,8 @@ TEST(ModelPictures, OneShapeFromEveryFormatDrawsOnePicture)
     // the same whatever normals the file carries.
     const Shot reference = drawModel(testModel("knot.stl"), transparentFlat());
     ASSERT_GT(covered(reference), 96 * 96 / 8);
-    for (const char* name : {"knot-ascii.stl", "knot.obj", "knot.gltf", "knot.glb", "knot.ply", "knot-ascii.ply"}) {
+    for (const char* name :
+         {"knot-ascii.stl", "knot.obj", "knot.gltf", "knot.glb", "knot.ply", "knot-ascii.ply"}) {
         SCOPED_TRACE(name);
         const Shot shot = drawModel(testModel(name), transparentFlat());
         EXPECT_LE(differingInside(reference, shot, 2), 96 * 96 / 200);
@@ -69,12 +71,14 @@ TEST(ModelPictures, OneShapeFromEveryFormatDrawsOnePicture)
     }
     // Colours and textures: the same vertex colours from PLY (binary and ASCII) and GLB, and the
     // same texture through OBJ + MTL, glTF with its files, and GLB with the image inside.
-    for (auto group : {std::vector<const char*>{"knot-colour.ply", "knot-colour-ascii.ply", "knot-colour.glb"},
-                       std::vector<const char*>{"capsule.obj", "capsule.gltf", "capsule.glb"}}) {
+    for (auto group :
+         {std::vector<const char*>{"knot-colour.ply", "knot-colour-ascii.ply", "knot-colour.glb"},
+          std::vector<const char*>{"capsule.obj", "capsule.gltf", "capsule.glb"}}) {
         const Shot first = drawModel(testModel(group[0]), transparentFlat());
         for (size_t i = 1; i < group.size(); ++i) {
             SCOPED_TRACE(group[i]);
-            EXPECT_LE(differingInside(first, drawModel(testModel(group[i]), transparentFlat()), 2), 96 * 96 / 200);
+            EXPECT_LE(differingInside(first, drawModel(testModel(group[i]), transparentFlat()), 2),
+                      96 * 96 / 200);
         }
     }
 }
@@ -83,13 +87,15 @@ TEST(ModelPictures, EachFormatMatchesItsReference)
 {
     // TEPPLE_UPDATE_REFERENCES=1 writes the pictures as the new references instead.
     const bool update = std::getenv("TEPPLE_UPDATE_REFERENCES") != nullptr;
-    for (const char* name : {"knot.stl", "knot.obj", "knot.gltf", "knot-colour.ply", "capsule.glb", "capsule.obj"}) {
+    for (const char* name :
+         {"knot.stl", "knot.obj", "knot.gltf", "knot-colour.ply", "capsule.glb", "capsule.obj"}) {
         SCOPED_TRACE(name);
         RenderOptions options;
         options.azimuth = 40;
         const Shot shot = drawModel(testModel(name), options);
         const Picture picture = Picture::fromPixels(shot.colour.data(), shot.width, shot.height);
-        const std::string reference = std::string(TEPPLE_SOURCE_DIR) + "/tests/models/reference/" + name + ".png";
+        const std::string reference = std::string(TEPPLE_SOURCE_DIR) + "/tests/models/reference/" + name +
+                                      ".png";
         if (update) {
             writePngFile(reference, picture);
             continue;

@@ -22,7 +22,10 @@ inline const std::string& testModelFolder()
     return folder;
 }
 
-inline std::string testModel(const std::string& name) { return testModelFolder() + "/" + name; }
+inline std::string testModel(const std::string& name)
+{
+    return testModelFolder() + "/" + name;
+}
 
 // A 96 x 96 picture of the model file at the default view.
 inline Shot drawModel(const std::string& path, RenderOptions options = {})

@@ -31,7 +31,8 @@ TEST(Thumbnailer, ItsExecLineMakesATransparentThumbnailOfTheSizeAsked)
         command = std::regex_replace(command, std::regex("%o"), "'" + output + "'");
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         int width = 0, height = 0, channels = 0;
-        std::unique_ptr<stbi_uc, void (*)(void*)> pixels(stbi_load(output.c_str(), &width, &height, &channels, 4),
+        std::unique_ptr<stbi_uc, void (*)(void*)> pixels(stbi_load(output.c_str(), &width, &height, &channels,
+                                                                   4),
                                                          stbi_image_free);
         ASSERT_TRUE(pixels);
         EXPECT_EQ(width, 100);

@@ -35,25 +35,44 @@ void putFloat(std::vector<uint8_t>& out, float value)
 }
 
 // Corners anticlockwise seen from the front: the builder's clockwise order reversed.
-int32_t corner(const MeshData& mesh, size_t triangle, int k) { return mesh.indices[triangle * 3 + (k == 0 ? 0 : 3 - k)]; }
-size_t triangles(const MeshData& mesh) { return mesh.indices.size() / 3; }
+int32_t corner(const MeshData& mesh, size_t triangle, int k)
+{
+    return mesh.indices[triangle * 3 + (k == 0 ? 0 : 3 - k)];
+}
+size_t triangles(const MeshData& mesh)
+{
+    return mesh.indices.size() / 3;
+}
 
-float channel(uint32_t colour, int shift) { return static_cast<float>(((colour >> shift) & 0xFF) / 255.0); }
+float channel(uint32_t colour, int shift)
+{
+    return static_cast<float>(((colour >> shift) & 0xFF) / 255.0);
+}
 
 void faceNormal(const MeshData& mesh, size_t t, float normal[3])
 {
     const Vertex& a = mesh.vertices[size_t(corner(mesh, t, 0))];
     const Vertex& b = mesh.vertices[size_t(corner(mesh, t, 1))];
     const Vertex& c = mesh.vertices[size_t(corner(mesh, t, 2))];
-    const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z, vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+    const double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z, vx = c.x - a.x, vy = c.y - a.y,
+                 vz = c.z - a.z;
     double n[3] = {uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
     const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     for (int i = 0; i < 3; ++i) normal[i] = length > 0 ? static_cast<float>(n[i] / length) : 0.0f;
 }
 
-void write(const std::string& path, const void* bytes, size_t size) { replaceFile(path, bytes, size, Durability::Unsynced); }
-void write(const std::string& path, const std::string& text) { write(path, text.data(), text.size()); }
-void write(const std::string& path, const std::vector<uint8_t>& bytes) { write(path, bytes.data(), bytes.size()); }
+void write(const std::string& path, const void* bytes, size_t size)
+{
+    replaceFile(path, bytes, size, Durability::Unsynced);
+}
+void write(const std::string& path, const std::string& text)
+{
+    write(path, text.data(), text.size());
+}
+void write(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    write(path, bytes.data(), bytes.size());
+}
 
 } // namespace
 
@@ -101,9 +120,11 @@ std::string objText(const MeshData& mesh, const ModelLook& look, const std::stri
 {
     std::string text = "# a test model of tepple's own\n";
     if (!mtlName.empty()) text += "mtllib " + mtlName + "\nusemtl look\n";
-    for (const Vertex& v : mesh.vertices) text += "v " + number(v.x) + " " + number(v.y) + " " + number(v.z) + "\n";
+    for (const Vertex& v : mesh.vertices)
+        text += "v " + number(v.x) + " " + number(v.y) + " " + number(v.z) + "\n";
     if (look.texture) {
-        for (const Vertex& v : mesh.vertices) text += "vt " + number(v.texU) + " " + number(1.0 - v.texV) + "\n";
+        for (const Vertex& v : mesh.vertices)
+            text += "vt " + number(v.texU) + " " + number(1.0 - v.texV) + "\n";
     }
     for (size_t t = 0; t < triangles(mesh); ++t) {
         text += "f";
@@ -164,9 +185,11 @@ std::vector<uint8_t> plyFile(const MeshData& mesh, const ModelLook& look, bool b
 {
     std::string header = std::string("ply\nformat ") + (binary ? "binary_little_endian" : "ascii") +
                          " 1.0\ncomment a test model of tepple's own\nelement vertex " +
-                         std::to_string(mesh.vertices.size()) + "\nproperty float x\nproperty float y\nproperty float z\n";
+                         std::to_string(mesh.vertices.size()) +
+                         "\nproperty float x\nproperty float y\nproperty float z\n";
     if (look.colours) header += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
-    header += "element face " + std::to_string(triangles(mesh)) + "\nproperty list uchar int vertex_indices\nend_header\n";
+    header += "element face " + std::to_string(triangles(mesh)) +
+              "\nproperty list uchar int vertex_indices\nend_header\n";
     std::vector<uint8_t> out(header.begin(), header.end());
     std::string text;
     for (const Vertex& v : mesh.vertices) {
@@ -179,8 +202,8 @@ std::vector<uint8_t> plyFile(const MeshData& mesh, const ModelLook& look, bool b
         } else {
             text += number(v.x) + " " + number(v.y) + " " + number(v.z);
             if (look.colours) {
-                text += " " + std::to_string(redOf(v.colour)) + " " + std::to_string(greenOf(v.colour)) + " " +
-                        std::to_string(blueOf(v.colour));
+                text += " " + std::to_string(redOf(v.colour)) + " " + std::to_string(greenOf(v.colour)) +
+                        " " + std::to_string(blueOf(v.colour));
             }
             text += "\n";
         }
@@ -209,7 +232,8 @@ std::vector<uint8_t> gltfBuffer(const MeshData& mesh, const ModelLook& look)
     }
     if (look.colours) {
         for (const Vertex& v : mesh.vertices) {
-            putFloat(out, channel(v.colour, 16)), putFloat(out, channel(v.colour, 8)), putFloat(out, channel(v.colour, 0));
+            putFloat(out, channel(v.colour, 16)), putFloat(out, channel(v.colour, 8)),
+                putFloat(out, channel(v.colour, 0));
         }
     }
     if (look.texture) {
@@ -224,13 +248,14 @@ std::vector<uint8_t> gltfBuffer(const MeshData& mesh, const ModelLook& look)
 namespace {
 
 // The JSON of a glTF or GLB; `imageSource` is either a "uri" or a "bufferView" member.
-std::string gltfJson(const MeshData& mesh, const ModelLook& look, const std::string& bufferUri, size_t bufferLength,
-                     const std::string& imageSource, size_t imageLength)
+std::string gltfJson(const MeshData& mesh, const ModelLook& look, const std::string& bufferUri,
+                     size_t bufferLength, const std::string& imageSource, size_t imageLength)
 {
     const size_t n = mesh.vertices.size();
     float low[3] = {1e30f, 1e30f, 1e30f}, high[3] = {-1e30f, -1e30f, -1e30f};
     for (const Vertex& v : mesh.vertices) {
-        const float p[3] = {float((v.x - nodeOffset[0]) / nodeScale), float((v.y - nodeOffset[1]) / nodeScale),
+        const float p[3] = {float((v.x - nodeOffset[0]) / nodeScale),
+                            float((v.y - nodeOffset[1]) / nodeScale),
                             float((v.z - nodeOffset[2]) / nodeScale)};
         for (int i = 0; i < 3; ++i) low[i] = std::min(low[i], p[i]), high[i] = std::max(high[i], p[i]);
     }
@@ -238,8 +263,10 @@ std::string gltfJson(const MeshData& mesh, const ModelLook& look, const std::str
     std::string views, accessors, attributes;
     int viewCount = 0;
     auto addView = [&](size_t length, const char* target) {
-        views += std::string(viewCount ? "," : "") + "{\"buffer\":0,\"byteOffset\":" + std::to_string(offset) +
-                 ",\"byteLength\":" + std::to_string(length) + (target ? std::string(",\"target\":") + target : "") + "}";
+        views += std::string(viewCount ? "," : "") +
+                 "{\"buffer\":0,\"byteOffset\":" + std::to_string(offset) +
+                 ",\"byteLength\":" + std::to_string(length) +
+                 (target ? std::string(",\"target\":") + target : "") + "}";
         offset += length;
         return viewCount++;
     };
@@ -269,19 +296,25 @@ std::string gltfJson(const MeshData& mesh, const ModelLook& look, const std::str
     std::string json = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"tepple-models\"},\"scene\":0,"
                        "\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0,\"translation\":[" +
                        number(nodeOffset[0]) + "," + number(nodeOffset[1]) + "," + number(nodeOffset[2]) +
-                       "],\"scale\":[" + number(nodeScale) + "," + number(nodeScale) + "," + number(nodeScale) +
-                       "]}],\"meshes\":[{\"primitives\":[{\"attributes\":{" + attributes + "},\"indices\":" +
-                       std::to_string(indices) + ",\"material\":0}]}],\"materials\":[{\"pbrMetallicRoughness\":{"
-                       "\"baseColorFactor\":[" + number(channel(look.baseColour, 16)) + "," +
-                       number(channel(look.baseColour, 8)) + "," + number(channel(look.baseColour, 0)) + ",1]," +
+                       "],\"scale\":[" + number(nodeScale) + "," + number(nodeScale) + "," +
+                       number(nodeScale) + "]}],\"meshes\":[{\"primitives\":[{\"attributes\":{" + attributes +
+                       "},\"indices\":" + std::to_string(indices) +
+                       ",\"material\":0}]}],\"materials\":[{\"pbrMetallicRoughness\":{"
+                       "\"baseColorFactor\":[" +
+                       number(channel(look.baseColour, 16)) + "," + number(channel(look.baseColour, 8)) +
+                       "," + number(channel(look.baseColour, 0)) + ",1]," +
                        (look.texture ? "\"baseColorTexture\":{\"index\":0}," : "") +
                        "\"metallicFactor\":0,\"roughnessFactor\":1}}],";
     if (look.texture) {
-        json += "\"textures\":[{\"source\":0,\"sampler\":0}],\"samplers\":[{\"magFilter\":9728,\"minFilter\":9728}],"
-                "\"images\":[{" + (imageView.empty() ? imageSource : "\"bufferView\":" + imageView + ",\"mimeType\":\"image/png\"") + "}],";
+        json += "\"textures\":[{\"source\":0,\"sampler\":0}],\"samplers\":[{\"magFilter\":9728,\"minFilter\":"
+                "9728}],"
+                "\"images\":[{" +
+                (imageView.empty() ? imageSource
+                                   : "\"bufferView\":" + imageView + ",\"mimeType\":\"image/png\"") +
+                "}],";
     }
-    json += "\"buffers\":[{" + bufferUri + "\"byteLength\":" + std::to_string(offset) + "}],\"bufferViews\":[" + views +
-            "],\"accessors\":[" + accessors + "]}";
+    json += "\"buffers\":[{" + bufferUri + "\"byteLength\":" + std::to_string(offset) +
+            "}],\"bufferViews\":[" + views + "],\"accessors\":[" + accessors + "]}";
     return json;
 }
 

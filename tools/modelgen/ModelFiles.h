@@ -13,8 +13,8 @@
 
 // What of a shape a file carries.
 struct ModelLook {
-    bool colours = false;  // per-vertex colours (PLY, glTF)
-    bool texture = false;  // texture coordinates and the texture beside the file (OBJ, glTF, GLB)
+    bool colours = false;           // per-vertex colours (PLY, glTF)
+    bool texture = false;           // texture coordinates and the texture beside the file (OBJ, glTF, GLB)
     uint32_t baseColour = 0xD0D0D0; // the material's colour (OBJ's Kd, glTF's base colour factor)
 };
 

@@ -39,7 +39,8 @@ int main(int argc, char** argv)
             } else if (extension == ".glb") {
                 look.texture = true;
                 look.baseColour = 0xFFFFFF;
-                replaceFile(file, glbFile(sphere, look, encodePng(makeTestTexture(512))), Durability::Unsynced);
+                replaceFile(file, glbFile(sphere, look, encodePng(makeTestTexture(512))),
+                            Durability::Unsynced);
             } else if (extension == ".obj") {
                 const std::string text = objText(sphere, look, "");
                 replaceFile(file, text.data(), text.size(), Durability::Unsynced);

@@ -10,11 +10,14 @@
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
-constexpr double radius = 10.0;    // the bounding sphere's, in the view's units
-constexpr double fill = 0.92;      // of the half picture the framed model may reach
+constexpr double radius = 10.0;     // the bounding sphere's, in the view's units
+constexpr double fill = 0.92;       // of the half picture the framed model may reach
 constexpr double focalRatio = 1.25; // focal length over the picture's smaller side: a 44-degree view
 
-double radians(double degrees) { return degrees * pi / 180.0; }
+double radians(double degrees)
+{
+    return degrees * pi / 180.0;
+}
 
 int threadsFor(int asked)
 {
@@ -44,7 +47,9 @@ std::vector<ViewLight> defaultLights()
 } // namespace
 
 ModelView::ModelView(tepple::Model& model, const RenderOptions& options)
-    : model_(model), options_(options), renderer_(viewportFor(options)),
+    : model_(model),
+      options_(options),
+      renderer_(viewportFor(options)),
       target_(options.width * options.aa, options.height * options.aa)
 {
     Vertex low, high;
@@ -73,9 +78,9 @@ ModelView::ModelView(tepple::Model& model, const RenderOptions& options)
     for (const ViewLight& light : options.lights.empty() ? defaultLights() : options.lights) {
         const double az = radians(light.azimuth), el = radians(light.elevation);
         // Toward the light: the eye is at the origin looking along +z, y down.
-        lightDirections_.insert(lightDirections_.end(), {std::sin(az) * std::cos(el), -std::sin(el),
-                                                         -std::cos(az) * std::cos(el), light.red, light.green,
-                                                         light.blue});
+        lightDirections_.insert(lightDirections_.end(),
+                                {std::sin(az) * std::cos(el), -std::sin(el), -std::cos(az) * std::cos(el),
+                                 light.red, light.green, light.blue});
     }
     for (const tepple::ModelMesh& mesh : model.meshes) {
         bool identity = mesh.indices.size() == mesh.vertices.size();
@@ -161,8 +166,11 @@ void ModelView::prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool 
             const double facing = nx * light[0] + ny * light[1] + nz * light[2];
             if (facing > 0) red += facing * light[3], green += facing * light[4], blue += facing * light[5];
         }
-        auto channel = [](int value, double amount) { return std::min(255, static_cast<int>(value * amount + 0.5)); };
-        return packColour(channel(redOf(base), red), channel(greenOf(base), green), channel(blueOf(base), blue));
+        auto channel = [](int value, double amount) {
+            return std::min(255, static_cast<int>(value * amount + 0.5));
+        };
+        return packColour(channel(redOf(base), red), channel(greenOf(base), green),
+                          channel(blueOf(base), blue));
     };
     auto corner = [&](const Vertex source, const double n[3], Vertex& out) {
         place(source, out);
@@ -206,11 +214,15 @@ void ModelView::prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool 
     const size_t items = mesh.flat ? count / 3 : count;
     const int pieces = pool_ ? pool_->threads() * 4 : 1;
     if (mesh.flat) {
-        if (pool_) pool_->split(items, pieces, flatRange);
-        else flatRange(0, items, 0);
+        if (pool_)
+            pool_->split(items, pieces, flatRange);
+        else
+            flatRange(0, items, 0);
     } else {
-        if (pool_) pool_->split(items, pieces, smoothRange);
-        else smoothRange(0, items, 0);
+        if (pool_)
+            pool_->split(items, pieces, smoothRange);
+        else
+            smoothRange(0, items, 0);
     }
 }
 
@@ -225,8 +237,10 @@ Shot ModelView::draw(double azimuth, double elevation, bool steady, bool last)
     for (size_t m = 0; m < model_.meshes.size(); ++m) {
         tepple::ModelMesh& mesh = model_.meshes[m];
         prepareMesh(mesh, camera, last);
-        if (identityIndices_[m]) renderer_.indices.clear();
-        else renderer_.indices = mesh.indices;
+        if (identityIndices_[m])
+            renderer_.indices.clear();
+        else
+            renderer_.indices = mesh.indices;
         const tepple::ModelMaterial& material = model_.materials[static_cast<size_t>(mesh.material)];
         if (mesh.hasTexCoords && material.texture >= 0) {
             renderer_.setTexture(&model_.textures[static_cast<size_t>(material.texture)].image);
@@ -265,12 +279,14 @@ Shot ModelView::filterDown(uint32_t frame) const
             const size_t at = static_cast<size_t>(y) * shot.width + x;
             if (options_.transparent) {
                 shot.alpha[at] = static_cast<uint8_t>((covered * 255 + samples / 2) / samples);
-                shot.colour[at] = covered ? packColour((red + covered / 2) / covered, (green + covered / 2) / covered,
+                shot.colour[at] = covered ? packColour((red + covered / 2) / covered,
+                                                       (green + covered / 2) / covered,
                                                        (blue + covered / 2) / covered)
                                           : 0;
             } else {
                 const int rest = samples - covered;
-                red += rest * redOf(background), green += rest * greenOf(background), blue += rest * blueOf(background);
+                red += rest * redOf(background), green += rest * greenOf(background),
+                    blue += rest * blueOf(background);
                 shot.alpha[at] = 255;
                 shot.colour[at] = packColour((red + samples / 2) / samples, (green + samples / 2) / samples,
                                              (blue + samples / 2) / samples);

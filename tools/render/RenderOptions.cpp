@@ -15,8 +15,8 @@ double number(const std::string& text, const std::string& option, double low, do
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !std::isfinite(value) || value < low || value > high) {
-        throw UsageError(option + " takes a number from " + std::to_string(low) + " to " + std::to_string(high) +
-                         ", not \"" + text + "\"");
+        throw UsageError(option + " takes a number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + text + "\"");
     }
     return value;
 }
@@ -26,8 +26,8 @@ int whole(const std::string& text, const std::string& option, int low, int high)
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || text[0] == '+' || text[0] == ' ' || value < low || value > high) {
-        throw UsageError(option + " takes a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                         ", not \"" + text + "\"");
+        throw UsageError(option + " takes a whole number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + text + "\"");
     }
     return static_cast<int>(value);
 }
@@ -48,7 +48,8 @@ uint32_t colour(const std::string& text, const std::string& option)
     std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
     char* end = nullptr;
     const unsigned long value = std::strtoul(hex.c_str(), &end, 16);
-    if (hex.size() != 6 || *end != '\0') throw UsageError(option + " takes a colour RRGGBB, not \"" + text + "\"");
+    if (hex.size() != 6 || *end != '\0')
+        throw UsageError(option + " takes a colour RRGGBB, not \"" + text + "\"");
     return static_cast<uint32_t>(value);
 }
 
@@ -121,7 +122,8 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments)
              [&] {
                  const std::string& text = value();
                  const std::vector<std::string> parts = split(text, ',');
-                 if (parts.size() != 2) throw UsageError("--view takes AZIMUTH,ELEVATION, not \"" + text + "\"");
+                 if (parts.size() != 2)
+                     throw UsageError("--view takes AZIMUTH,ELEVATION, not \"" + text + "\"");
                  options.azimuth = number(parts[0], "--view azimuth", -3600, 3600);
                  options.elevation = number(parts[1], "--view elevation", -90, 90);
                  viewGiven = true;
@@ -138,10 +140,14 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments)
             {"--normals",
              [&] {
                  const std::string& text = value();
-                 if (text == "auto") options.normals = tepple::NormalRule::Auto;
-                 else if (text == "smooth") options.normals = tepple::NormalRule::Smooth;
-                 else if (text == "flat") options.normals = tepple::NormalRule::Flat;
-                 else throw UsageError("--normals takes auto, smooth or flat, not \"" + text + "\"");
+                 if (text == "auto")
+                     options.normals = tepple::NormalRule::Auto;
+                 else if (text == "smooth")
+                     options.normals = tepple::NormalRule::Smooth;
+                 else if (text == "flat")
+                     options.normals = tepple::NormalRule::Flat;
+                 else
+                     throw UsageError("--normals takes auto, smooth or flat, not \"" + text + "\"");
              }},
             {"--turntable", [&] { options.turntable = whole(value(), "--turntable", 1, 3600); }},
             {"--video", [&] { options.video = value(); }},
@@ -150,7 +156,8 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments)
              [&] {
                  const std::string& text = value();
                  const auto count = parseThreadCount(text);
-                 if (!count) throw UsageError("--threads takes a whole number from 1 to 30, not \"" + text + "\"");
+                 if (!count)
+                     throw UsageError("--threads takes a whole number from 1 to 30, not \"" + text + "\"");
                  options.threads = *count;
              }},
             {"--lanes", [&] { options.laneWidth = whole(value(), "--lanes", 0, 16); }},
@@ -182,7 +189,8 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments)
         options.transparent = true;
         if (!viewGiven) options.azimuth = 30, options.elevation = 20;
     } else {
-        if (positional.size() != 1) throw UsageError(positional.empty() ? "no model file given" : "one model file at a time");
+        if (positional.size() != 1)
+            throw UsageError(positional.empty() ? "no model file given" : "one model file at a time");
         options.model = positional[0];
     }
     if (options.output.empty() && options.video.empty()) throw UsageError("no output given (-o OUT.png)");
@@ -192,7 +200,8 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments)
     }
     if (static_cast<long>(options.width) * options.aa > Viewport::maxSide ||
         static_cast<long>(options.height) * options.aa > Viewport::maxSide) {
-        throw UsageError("--size times --aa must stay within " + std::to_string(Viewport::maxSide) + " each way");
+        throw UsageError("--size times --aa must stay within " + std::to_string(Viewport::maxSide) +
+                         " each way");
     }
     return options;
 }

@@ -24,11 +24,11 @@ struct ViewLight {
 
 struct RenderOptions {
     std::string model;
-    std::string output;   // the PNG; for a turntable the stem of its numbered files
-    std::string video;    // --video: the turntable as a video
+    std::string output; // the PNG; for a turntable the stem of its numbered files
+    std::string video;  // --video: the turntable as a video
     int width = 512;
     int height = 512;
-    double azimuth = 30;  // degrees around the model's up axis, 0 facing its front (+z)
+    double azimuth = 30; // degrees around the model's up axis, 0 facing its front (+z)
     double elevation = 20;
     std::vector<ViewLight> lights; // empty: the default key, fill and rim
     double ambient = 0.18;

@@ -105,17 +105,18 @@ int run(const RenderOptions& options)
     std::unique_ptr<VideoPipe> video;
     if (!options.video.empty()) {
         videoFile = std::make_unique<ReplacingFile>(options.video);
-        video = std::make_unique<VideoPipe>(
-            ffmpeg, ffmpegArguments(options.width, options.height, options.fps, "", videoFile->temporaryPath()),
-            options.width, options.height);
+        video = std::make_unique<VideoPipe>(ffmpeg,
+                                            ffmpegArguments(options.width, options.height, options.fps, "",
+                                                            videoFile->temporaryPath()),
+                                            options.width, options.height);
     }
     double drawing = 0, writing = 0;
     const int views = turn ? options.turntable : 1;
     ProgressLine progress(views, stderr);
     for (int i = 0; i < views; ++i) {
         const Clock::time_point drawStart = Clock::now();
-        const Shot shot = view.draw(options.azimuth + (turn ? 360.0 * i / views : 0.0), options.elevation, turn,
-                                     i + 1 == views);
+        const Shot shot = view.draw(options.azimuth + (turn ? 360.0 * i / views : 0.0), options.elevation,
+                                    turn, i + 1 == views);
         drawing += secondsSince(drawStart);
         const Clock::time_point writeStart = Clock::now();
         if (!pictures.empty()) {
@@ -201,7 +202,8 @@ int drawInChild(const RenderOptions& options)
         if (name.empty()) continue;
         try {
             if (options.turntable > 0 && name == options.output) {
-                for (int i = 0; i < options.turntable; ++i) checkReplaceable(turntableName(name, i, options.turntable));
+                for (int i = 0; i < options.turntable; ++i)
+                    checkReplaceable(turntableName(name, i, options.turntable));
             } else {
                 checkReplaceable(name);
             }
@@ -209,13 +211,18 @@ int drawInChild(const RenderOptions& options)
         }
     }
     if (*stage == Stage::Loading) {
-        std::fprintf(stderr, "tepple-render: %s: the file is damaged (its %s parser stopped on %s)\n",
-                     options.model.c_str(), [&] {
-                         tepple::ModelFormat format{};
-                         return tepple::modelFormatOf(options.model, format) ? tepple::modelFormatName(format) : "model";
-                     }(), strsignal(signal));
+        std::fprintf(
+            stderr, "tepple-render: %s: the file is damaged (its %s parser stopped on %s)\n",
+            options.model.c_str(),
+            [&] {
+                tepple::ModelFormat format{};
+                return tepple::modelFormatOf(options.model, format) ? tepple::modelFormatName(format)
+                                                                    : "model";
+            }(),
+            strsignal(signal));
     } else {
-        std::fprintf(stderr, "tepple-render: %s: drawing stopped on %s\n", options.model.c_str(), strsignal(signal));
+        std::fprintf(stderr, "tepple-render: %s: drawing stopped on %s\n", options.model.c_str(),
+                     strsignal(signal));
     }
     return 1;
 }
