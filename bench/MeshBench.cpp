@@ -8,6 +8,8 @@
 
 #include "geometry/Mesh.h"
 
+namespace tepple {
+
 namespace {
 
 // A rippled grid of columns x rows quads, two triangles each.
@@ -104,5 +106,7 @@ void buildCornersLarge(benchmark::State& state)
 BENCHMARK(buildCornersLarge)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+} // namespace tepple
 
 BENCHMARK_MAIN();

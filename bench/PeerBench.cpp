@@ -41,6 +41,8 @@
 #include "render/Renderer.h"
 #include "render/WorkerPool.h"
 
+using namespace tepple;
+
 namespace {
 
 // One draw call: camera-space corners, three per triangle, with their normals and flags.

@@ -13,6 +13,8 @@
 #include "render/Renderer.h"
 #include "render/WorkerPool.h"
 
+using namespace tepple;
+
 namespace {
 
 constexpr int trianglesPerCall = 2000;

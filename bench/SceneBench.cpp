@@ -27,6 +27,8 @@
 #include "pixels/HeadlessConsole.h"
 #include "render/WorkerPool.h"
 
+using namespace tepple;
+
 namespace {
 
 constexpr int benchFps = 60;

@@ -11,6 +11,8 @@
 #include "render/LaneWidth.h"
 #include "render/ThreadCount.h"
 
+namespace tepple {
+
 // Removes every `--name V` and `--name=V` from argv, handing each V to take(V) in order.
 template <class Take>
 void takeOption(int& argc, char** argv, const std::string& name, Take&& take)
@@ -60,3 +62,5 @@ inline int takeLanesOption(int& argc, char** argv)
     });
     return lanes;
 }
+
+} // namespace tepple

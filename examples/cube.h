@@ -8,6 +8,9 @@
 
 #include "tepple.h"
 
+// The engine's names live in namespace tepple; an example is a tepple program through and through.
+using namespace tepple;
+
 // A cube of side 2 x half centred on the origin. Each face has 4 vertices of its own, so each has
 // its own normal and its own texture corners, and 2 triangles. World axes are camera axes before
 // the camera moves: x to the right, y down, z away from the eye.

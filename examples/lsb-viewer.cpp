@@ -17,6 +17,9 @@
 
 #include "tepple.h"
 
+// The engine's names live in namespace tepple; an example is a tepple program through and through.
+using namespace tepple;
+
 namespace {
 
 // The matrix that moves the mesh's middle to the origin and scales it to a radius of 30.

@@ -15,6 +15,8 @@
 #include "TgaWriter.h"
 #include "geometry/MeshFile.h"
 
+using namespace tepple;
+
 namespace {
 
 void writeSeed(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)

@@ -9,6 +9,8 @@
 
 #include "geometry/Mesh.h"
 
+using namespace tepple;
+
 namespace {
 
 [[noreturn]] void fail(const char* what, size_t index)

@@ -15,6 +15,8 @@
 #include "render/LaneWidth.h"
 #include "render/Renderer.h"
 
+using namespace tepple;
+
 
 namespace {
 

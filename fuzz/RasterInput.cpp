@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace tepple {
+
 namespace {
 
 constexpr size_t maxLights = 8;
@@ -153,3 +155,5 @@ std::vector<uint8_t> encodeRasterInput(const RasterInput& input)
     }
     return out;
 }
+
+} // namespace tepple

@@ -22,6 +22,8 @@
 #include "geometry/Vertex.h"
 #include "render/Viewport.h"
 
+namespace tepple {
+
 // Targets stay small enough that every input runs quickly.
 constexpr int maxFuzzSide = 700;
 
@@ -46,3 +48,5 @@ struct RasterInput {
 RasterInput decodeRasterInput(const uint8_t* data, size_t size);
 // The exact inverse for inputs decodeRasterInput can produce.
 std::vector<uint8_t> encodeRasterInput(const RasterInput& input);
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 
 #include "media/Tga.h"
 
+using namespace tepple;
+
 namespace {
 
 constexpr size_t headerBytes = 18;

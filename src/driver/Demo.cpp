@@ -14,6 +14,8 @@
 #include "media/Tga.h"
 #include "render/Viewport.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr int starCount = 100;
@@ -185,3 +187,5 @@ std::optional<int> parseDemoScale(const std::string& text)
     if (text.size() != 1 || text[0] < '1' || text[0] > '0' + maxDemoScale) return std::nullopt;
     return text[0] - '0';
 }
+
+} // namespace tepple

@@ -17,6 +17,8 @@
 #include "render/ThreadCount.h"
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 constexpr const char* windowTitle = "Tepple polygon engine";
 
 // The largest scale the demonstration is drawn at: 2560 x 1920.
@@ -135,3 +137,5 @@ private:
     std::unique_ptr<SceneTimeline> scenes_;
     std::unique_ptr<FrameLoop> loop_;
 };
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 
 #include "geometry/Vertex.h"
 
+namespace tepple {
+
 namespace {
 
 // 0.9 of each channel value: the product is a double and the cast truncates toward zero, so
@@ -175,3 +177,5 @@ FrameResult FrameLoop::step()
     clearPending = !state.fadeTrails;
     return FrameResult::Presented;
 }
+
+} // namespace tepple

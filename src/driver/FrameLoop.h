@@ -8,6 +8,8 @@
 #include "render/Renderer.h"
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 // The driver's clock state, shared with the scenes.
 struct FrameState {
     double demoTime = 0.0;   // seconds since the demonstration timer started, read once per frame
@@ -72,3 +74,5 @@ struct FrameLoop {
     // scene, end test (past timelineEnd), present, and the renderer's next frame.
     FrameResult step();
 };
+
+} // namespace tepple

@@ -10,6 +10,8 @@
 #include "media/DataFiles.h"
 #include "media/Tga.h"
 
+namespace tepple {
+
 namespace {
 
 std::string workingFolder()
@@ -124,3 +126,5 @@ int runProgram(const DemoSetup& setup)
     }
     return 0;
 }
+
+} // namespace tepple

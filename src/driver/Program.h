@@ -7,6 +7,8 @@
 
 #include "driver/Demo.h"
 
+namespace tepple {
+
 // Whether any data file is in `folder` ("" for the working folder). Present counts, whatever it
 // is: a spoiled file is the loaders' to report, by name.
 bool holdsDataFiles(const std::string& folder);
@@ -40,3 +42,5 @@ std::unique_ptr<Demo> startProgram(const DemoSetup& setup);
 
 // "tepple: <what>" as one line on standard error: how a failure outside start-up is reported.
 void reportFailure(const char* what);
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include "driver/Timeline.h"
 
+namespace tepple {
+
 void SceneTimes::add(double demoTime, double time)
 {
     if (const TimelineEntry* scene = sceneAt(demoTime)) frames_[scene->name].push_back(time);
@@ -22,3 +24,5 @@ std::optional<SceneTimes::Summary> SceneTimes::summary(const std::string& scene)
     }
     return Summary{values.size(), median, *std::max_element(values.begin(), values.end())};
 }
+
+} // namespace tepple

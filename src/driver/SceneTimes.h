@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 class SceneTimes {
 public:
     struct Summary {
@@ -25,3 +27,5 @@ public:
 private:
     std::map<std::string, std::vector<double>> frames_;
 };
+
+} // namespace tepple

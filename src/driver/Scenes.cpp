@@ -5,6 +5,8 @@
 
 #include "render/MeshDraw.h"
 
+namespace tepple {
+
 namespace {
 
 // Light positions are plain points with colour 0.
@@ -365,3 +367,5 @@ void CapsuleScene(SceneContext& scene)
     drawMesh(renderer, capsule, scene.screen, DrawMode::Textured);
     renderer.blendMode = 0;
 }
+
+} // namespace tepple

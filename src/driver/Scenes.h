@@ -8,6 +8,8 @@
 #include "geometry/Vertex.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 // A velocity in world units per frame.
 struct Velocity {
     float x;
@@ -87,3 +89,5 @@ public:
     SceneObjects objects;
     SceneState state;
 };
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <limits>
 
+namespace tepple {
+
 struct SceneContext;
 using SceneFunction = void (*)(SceneContext&);
 
@@ -64,3 +66,5 @@ inline const TimelineEntry* sceneAt(double demoTime)
     }
     return nullptr;
 }
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace tepple {
+
 namespace {
 
 const char* kindOf(mode_t mode)
@@ -52,3 +54,5 @@ std::FILE* openDataFile(const std::string& path, std::string& whyNot)
     if (file == nullptr) return refuse(fd, whyNot, std::strerror(errno));
     return file;
 }
+
+} // namespace tepple

@@ -6,7 +6,11 @@
 #include <cstdio>
 #include <string>
 
+namespace tepple {
+
 // Opens `path` for binary reading. Returns the stream, or nullptr with `whyNot` saying why: the
 // system's reason ("No such file or directory") or what stands there instead ("it is a named
 // pipe, not a regular file"). Opening never waits; reads from the stream are ordinary ones.
 std::FILE* openDataFile(const std::string& path, std::string& whyNot);
+
+} // namespace tepple

@@ -2,6 +2,8 @@
 
 #include "geometry/SafeFloat.h"
 
+namespace tepple {
+
 namespace {
 
 // Diffuse term of one light for a normal at a point: the cosine between the light's position
@@ -57,3 +59,5 @@ uint32_t lightVertex(const Light* lights, int count, Vertex position, Vertex nor
     }
     return scaledColour(colour, redSum, greenSum, blueSum);
 }
+
+} // namespace tepple

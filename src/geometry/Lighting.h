@@ -2,6 +2,8 @@
 // Diffuse lighting of points and faces by camera-space point lights.
 #include "geometry/Vertex.h"
 
+namespace tepple {
+
 // A point light: camera-space position (x, y, z only) and per-channel strengths. Strengths are
 // unbounded multipliers: the diffuse term divides by the distance to the light.
 struct Light {
@@ -22,3 +24,5 @@ uint32_t lightFace(Light light, Vertex edge1, Vertex edge2, Vertex centre, uint3
 // Lights a point with `count` lights (all of them summed). With no lights the base colour comes
 // back unchanged; each channel is clamped to 255.
 uint32_t lightVertex(const Light* lights, int count, Vertex position, Vertex normal, uint32_t colour);
+
+} // namespace tepple

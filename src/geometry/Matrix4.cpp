@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace tepple {
+
 Matrix4::Matrix4() { setIdentity(*this); }
 
 Matrix4& setIdentity(Matrix4& m)
@@ -113,3 +115,5 @@ Matrix4& lookAt(Matrix4& output, Vertex target, Vertex eye)
     e[15] = 1;
     return output;
 }
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 // Column 3 is never read when a point is transformed; it only takes part in multiply.
 #include "geometry/Vertex.h"
 
+namespace tepple {
+
 struct Matrix4 {
     double e[16];
 
@@ -59,3 +61,5 @@ inline Vertex transform(const Matrix4& m, const Vertex& p)
 //  - forward parallel to y (looking straight up or down): the right vector is taken as +x (1, 0, 0),
 //    and the vertical vector is F x R as usual.
 Matrix4& lookAt(Matrix4& output, Vertex target, Vertex eye);
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 
 #include "geometry/DataFile.h"
 
+namespace tepple {
+
 namespace {
 
 // All the file reader needs of the format: how long the header is and how far it reaches.
@@ -166,3 +168,5 @@ Mesh Mesh::build(std::vector<Vertex> vertices, std::vector<int32_t> faceIndices)
     mesh.buildCorners();
     return mesh;
 }
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include "geometry/MeshFile.h"
 #include "geometry/Vertex.h"
 
+namespace tepple {
+
 class Mesh {
 public:
     Mesh();
@@ -46,3 +48,5 @@ public:
     // 3 x faceCount or names a vertex outside `vertices` or `vertexNormals`.
     void buildCorners();
 };
+
+} // namespace tepple

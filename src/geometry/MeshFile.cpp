@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+namespace tepple {
+
 using lsb::headerBytes;
 using lsb::recordBytes;
 using lsb::triangleBytes;
@@ -188,3 +190,5 @@ void writeLsbFile(const std::string& path, const std::vector<Vertex>& vertices,
         throw MeshError(path + ": could not write all " + std::to_string(bytes.size()) + " bytes");
     }
 }
+
+} // namespace tepple

@@ -13,6 +13,8 @@
 
 #include "geometry/Vertex.h"
 
+namespace tepple {
+
 // A mesh file that cannot be read or is malformed. what() names the file and the problem.
 class MeshError : public std::runtime_error {
 public:
@@ -50,3 +52,5 @@ std::vector<uint8_t> encodeLsb(const std::vector<Vertex>& vertices, const std::v
 // encodeLsb, written to a file. Throws MeshError naming the file when it cannot be written.
 void writeLsbFile(const std::string& path, const std::vector<Vertex>& vertices,
                   const std::vector<int32_t>& faceIndices);
+
+} // namespace tepple

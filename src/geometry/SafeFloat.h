@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace tepple {
+
 static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559,
               "IEEE 754 floating point is required");
 
@@ -38,3 +40,5 @@ inline int channelOf(float value)
     value = value < 255.0f ? value : 255.0f;
     return static_cast<int>(value);
 }
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace tepple {
+
 void keepStandardStreamsOpen()
 {
     for (int fd = 0; fd <= 2; ++fd) {
@@ -18,3 +20,5 @@ void keepStandardStreamsOpen()
         }
     }
 }
+
+} // namespace tepple

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <ctime>
 
+namespace tepple {
+
 namespace {
 
 // The field's own random numbers: std::rand() differs from one C library to the next (the browser
@@ -91,3 +93,5 @@ int makeStarField(Mesh& mesh, int count, float zBase, unsigned seed)
     }
     return 0;
 }
+
+} // namespace tepple

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace tepple {
+
 Vertex& vecAdd(Vertex& target, const Vertex& b)
 {
     target.x = static_cast<float>(static_cast<double>(target.x) + b.x);
@@ -39,3 +41,5 @@ Vertex vecCross(const Vertex& a, const Vertex& b)
     return Vertex(static_cast<float>(ay * bz - az * by), static_cast<float>(az * bx - ax * bz),
                   static_cast<float>(ax * by - ay * bx), 0);
 }
+
+} // namespace tepple

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace tepple {
+
 // A packed colour is 0x00RRGGBB: red in bits 16-23, green 8-15, blue 0-7.
 inline uint32_t packColour(int red, int green, int blue)
 {
@@ -57,3 +59,5 @@ inline float vecLength(const Vertex& a)
 float vecDot(const Vertex& a, const Vertex& b);
 // colour 0 and texture coordinates 0.
 Vertex vecCross(const Vertex& a, const Vertex& b);
+
+} // namespace tepple

@@ -1,4 +1,6 @@
 #pragma once
+
+namespace tepple {
 // The eleven data files of the demo, by the names it opens them under: relative to its data
 // folder, '/' separated. This is the one place a name is written: code takes these constants, and
 // the build and the test scripts read the quoted names of this file, so each name stays a quoted
@@ -23,3 +25,5 @@ inline constexpr const char* all[] = {
 };
 
 } // namespace dataFiles
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include "geometry/Vertex.h"
 
+namespace tepple {
+
 namespace {
 
 // The pattern's reciprocals are fixed at these precisions; the given pixels depend on it.
@@ -61,3 +63,5 @@ void generateTexture(Surface& surface)
         }
     }
 }
+
+} // namespace tepple

@@ -5,6 +5,10 @@
 // exact pixels.
 #include "pixels/Surface.h"
 
+namespace tepple {
+
 // Fills every pixel of a surface of any size with the wave-and-ring pattern. Pixel (x, y) depends
 // only on x and y, never on the surface size.
 void generateTexture(Surface& surface);
+
+} // namespace tepple

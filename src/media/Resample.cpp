@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace tepple {
+
 namespace {
 
 int channel(uint32_t colour, int shift) { return static_cast<int>((colour >> shift) & 0xFF); }
@@ -48,3 +50,5 @@ void enlargeSmoothly(const Surface& source, Surface& target)
         }
     }
 }
+
+} // namespace tepple

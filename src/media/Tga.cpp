@@ -9,6 +9,8 @@
 #include "geometry/DataFile.h"
 #include "pixels/Format.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr size_t headerBytes = 18;
@@ -82,3 +84,5 @@ void loadTga(const char* fileName, Surface& surface)
     StderrMessages messages;
     loadTga(fileName, surface, messages);
 }
+
+} // namespace tepple

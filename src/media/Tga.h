@@ -7,6 +7,8 @@
 #include "pixels/Messages.h"
 #include "pixels/Surface.h"
 
+namespace tepple {
+
 // The caption of every message about a data file that cannot be loaded.
 inline constexpr const char* loadFailureCaption = "Hehe :-D";
 
@@ -20,3 +22,5 @@ void decodeTga(const uint8_t* bytes, size_t size, Surface& surface);
 void loadTga(const char* fileName, Surface& surface, MessageSink& messages);
 // The same, with messages on standard error.
 void loadTga(const char* fileName, Surface& surface);
+
+} // namespace tepple

@@ -1,5 +1,7 @@
 #include "pixels/Clock.h"
 
+namespace tepple {
+
 void Timer::start()
 {
     started_ = true;
@@ -20,3 +22,5 @@ double Timer::delta()
     lastDeltaSeconds_ = now;
     return elapsed;
 }
+
+} // namespace tepple

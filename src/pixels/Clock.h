@@ -1,4 +1,6 @@
 #pragma once
+
+namespace tepple {
 // Time for the demonstration: clocks, which give monotonic seconds from wherever their back end
 // reads them (SDL, the browser, or a manual setting), and the timer, which turns one clock's
 // readings into time since start and time between frames. Nothing here reads a real clock itself.
@@ -38,3 +40,5 @@ private:
     double startSeconds_ = 0.0;
     double lastDeltaSeconds_ = 0.0;
 };
+
+} // namespace tepple

@@ -10,6 +10,8 @@
 #include "pixels/Format.h"
 #include "pixels/Messages.h"
 
+namespace tepple {
+
 // The window. The base class holds the console's own pixel block, which surfaces copy into and
 // update() shows; a picture drawn elsewhere at the console's size is shown by show() straight from
 // where it lies, with no copy into the block. Back ends supply opening, the key test, presenting
@@ -50,3 +52,5 @@ protected:
     int height_ = 0;
     std::vector<uint32_t> pixels_;
 };
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 // surface loads from (Surface.h).
 #include <cstdint>
 
+namespace tepple {
+
 // Direct colour: bits per pixel and channel masks.
 struct Format {
     int bits;
@@ -17,3 +19,5 @@ struct Format {
 inline Format displayFormat32() { return Format{32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0}; }
 // 24-bit rows read as little-endian 0xRRGGBB words (bytes blue, green, red): TGA pixel rows.
 inline Format rowFormat24() { return Format{24, 0xFF0000, 0x00FF00, 0x0000FF, 0}; }
+
+} // namespace tepple

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+namespace tepple {
+
 bool HeadlessConsole::open(const std::string& title, int width, int height, const Format&, int)
 {
     title_ = title;
@@ -49,3 +51,5 @@ void HeadlessConsole::pressKeyAfterFrames(int frames)
     if (!keyScripted_ || due < keyDueAtUpdate_) keyDueAtUpdate_ = due;
     keyScripted_ = true;
 }
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 
 #include "pixels/Console.h"
 
+namespace tepple {
+
 class HeadlessConsole : public Console {
 public:
     struct Message {
@@ -50,3 +52,5 @@ private:
     std::vector<uint32_t> lastFrame_;
     std::vector<Message> messages_;
 };
+
+} // namespace tepple

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace tepple {
+
 void StderrMessages::message(const std::string& text, const std::string&, const std::string& detail)
 {
     if (detail.empty()) {
@@ -11,3 +13,5 @@ void StderrMessages::message(const std::string& text, const std::string&, const 
     }
     std::fflush(stderr);
 }
+
+} // namespace tepple

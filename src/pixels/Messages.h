@@ -3,6 +3,8 @@
 // dialog can be shown. Kept behind this seam so tests can count messages without a dialog.
 #include <string>
 
+namespace tepple {
+
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
@@ -16,3 +18,5 @@ class StderrMessages : public MessageSink {
 public:
     void message(const std::string& text, const std::string& caption, const std::string& detail) override;
 };
+
+} // namespace tepple

@@ -8,3 +8,7 @@
 #include "pixels/Format.h"
 #include "pixels/Messages.h"
 #include "pixels/Surface.h"
+
+namespace tepple {
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 
 #include "pixels/Console.h"
 
+namespace tepple {
+
 namespace {
 
 bool areaInside(const Area& area, int width, int height)
@@ -106,3 +108,5 @@ void Surface::clear()
 {
     std::fill(pixels_.begin(), pixels_.end(), 0u);
 }
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 
 #include "pixels/Format.h"
 
+namespace tepple {
+
 // Right and bottom are exclusive: (0, 0, w, h) covers a whole w x h surface.
 struct Area {
     int left;
@@ -52,3 +54,5 @@ private:
     int height_;
     std::vector<uint32_t> pixels_;
 };
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 // bits of drawing one span at a time, so the choice changes speed, never pictures.
 #include <vector>
 
+namespace tepple {
+
 // The widest lane set any build holds: AVX-512, 16 lanes.
 constexpr int maxLaneWidth = 16;
 
@@ -14,3 +16,5 @@ std::vector<int> laneWidthsAvailable();
 // The width to draw with for a renderer's laneWidth setting: 0 is the widest available; any other
 // value the widest available that does not exceed it (at least 1).
 int resolvedLaneWidth(int requested);
+
+} // namespace tepple

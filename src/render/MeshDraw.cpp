@@ -4,6 +4,8 @@
 
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 namespace {
 
 // The normals take the combined rotation and scale plus the camera's translation; lighting then
@@ -79,3 +81,5 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
     }
     setIdentity(mesh.drawMatrix);
 }
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 #include "pixels/PixelToolkit.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 // Transforms into camera space and runs the renderer's path of `mode`; a value outside
 // DrawMode draws nothing. The transforms are written straight into the renderer's positions,
 // normals and indices, which are then what setIndexedVertexBuffers or setVertexBuffers would have
@@ -17,3 +19,5 @@
 // triangle mesh's transforms are shared among the threads of the renderer's pool. Throws as the
 // renderer's draw does for a target of the wrong size.
 void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode);
+
+} // namespace tepple

@@ -10,6 +10,8 @@
 #include "render/stages/CallState.h"
 #include "render/stages/TriangleLoop.h"
 
+namespace tepple {
+
 namespace {
 
 // Below any key a real frame can produce, so the first surface drawn anywhere passes.
@@ -126,3 +128,5 @@ void Renderer::drawTextured(Surface& target) { draw(DrawMode::Textured, target);
 void Renderer::drawDualTextured(Surface& target) { draw(DrawMode::DualTextured, target); }
 void Renderer::drawSprites(Surface& target) { draw(DrawMode::Sprites, target); }
 void Renderer::drawFlat(Surface& target) { draw(DrawMode::Flat, target); }
+
+} // namespace tepple

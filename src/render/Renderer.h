@@ -23,6 +23,8 @@
 #include "pixels/PixelToolkit.h"
 #include "render/Viewport.h"
 
+namespace tepple {
+
 class WorkerPool;
 struct CallScratch;
 struct CallState;
@@ -162,3 +164,5 @@ private:
     };
     Scratch scratch_;
 };
+
+} // namespace tepple

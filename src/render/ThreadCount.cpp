@@ -1,5 +1,7 @@
 #include "render/ThreadCount.h"
 
+namespace tepple {
+
 std::optional<int> parseThreadCount(const std::string& text)
 {
     // Two digits cover the range: a longer text is refused before it could overflow.
@@ -12,3 +14,5 @@ std::optional<int> parseThreadCount(const std::string& text)
     if (value < 1 || value > maxRenderThreads) return std::nullopt;
     return value;
 }
+
+} // namespace tepple

@@ -5,9 +5,13 @@
 #include <optional>
 #include <string>
 
+namespace tepple {
+
 // The demonstration's 480 rows cut into one strip per thread stay 16 rows high or more.
 constexpr int maxRenderThreads = 30;
 
 // A count from 1 to maxRenderThreads written as plain decimal digits and nothing else (no sign,
 // no spaces, no trailing text); empty for anything else.
 std::optional<int> parseThreadCount(const std::string& text);
+
+} // namespace tepple

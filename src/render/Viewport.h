@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace tepple {
+
 // The demonstration's picture: 640 x 480 (Viewport::demo()).
 constexpr int screenWidth = 640;
 constexpr int screenHeight = 480;
@@ -91,3 +93,5 @@ struct Viewport {
         return "";
     }
 };
+
+} // namespace tepple

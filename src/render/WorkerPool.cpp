@@ -14,6 +14,8 @@
 
 #include "render/ThreadCount.h"
 
+namespace tepple {
+
 namespace {
 // About the time between two draw calls of a frame: long enough that a worker is still awake for the next
 // call, short enough that a worker idle between frames soon leaves the core to others (a longer spin lets a
@@ -180,3 +182,5 @@ void WorkerPool::run(PieceFunction function, void* context, int pieces)
     } release{crew_->busy_};
     crew_->run(function, context, pieces);
 }
+
+} // namespace tepple

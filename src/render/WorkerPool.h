@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace tepple {
+
 class WorkerPool {
 public:
     // function(context, piece, thread): piece in [0, pieces), thread in [0, threads()), 0 being the caller's.
@@ -91,3 +93,5 @@ void forItems(WorkerPool* pool, size_t count, Body&& body, size_t minItems = Wor
         body(size_t{0}, count, 0);
     }
 }
+
+} // namespace tepple

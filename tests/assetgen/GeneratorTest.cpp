@@ -13,6 +13,8 @@
 #include "RunFolder.h"
 #include "media/DataFiles.h"
 
+namespace tepple {
+
 namespace {
 
 // The eleven files the demo opens, by the names it uses.
@@ -79,3 +81,5 @@ TEST(AssetGenerator, NamesTheFileItCannotWrite)
 }
 
 } // namespace
+
+} // namespace tepple

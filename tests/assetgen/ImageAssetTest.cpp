@@ -10,6 +10,8 @@
 #include "TgaWriter.h"
 #include "media/Tga.h"
 
+namespace tepple {
+
 namespace {
 
 int channelOf(uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
@@ -161,3 +163,5 @@ TEST(AssetTgaWriter, RejectsSizesTheHeaderCannotHold)
 }
 
 } // namespace
+
+} // namespace tepple

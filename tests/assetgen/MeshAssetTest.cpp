@@ -9,6 +9,8 @@
 #include "RunFolder.h"
 #include "geometry/Mesh.h"
 
+namespace tepple {
+
 namespace {
 
 struct MeshCase {
@@ -108,3 +110,5 @@ TEST_P(GeneratedMesh, FrontFacesPointOutward)
 INSTANTIATE_TEST_SUITE_P(AssetMeshes, GeneratedMesh, ::testing::ValuesIn(meshCases));
 
 } // namespace
+
+} // namespace tepple

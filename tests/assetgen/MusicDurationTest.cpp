@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace tepple {
+
 namespace {
 
 TEST(AssetMusic, DecodesThroughTheMixerForTheWholeDemo)
@@ -24,3 +26,5 @@ TEST(AssetMusic, DecodesThroughTheMixerForTheWholeDemo)
 }
 
 } // namespace
+
+} // namespace tepple

@@ -14,6 +14,8 @@
 
 #include "ReplacingFile.h"
 
+namespace tepple {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -144,3 +146,5 @@ TEST_F(ReplacingFileTest, TemporariesOfTheSameOutputLeftByADeadProcessAreRemoved
 }
 
 } // namespace
+
+} // namespace tepple

@@ -18,6 +18,8 @@
 #include "render/MeshDraw.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr double untouchedDepth = -65536.0; // the renderer's initial depth entry
@@ -190,3 +192,5 @@ std::string sceneName(const ::testing::TestParamInfo<SceneSetup>& info)
 INSTANTIATE_TEST_SUITE_P(AssetScenes, SceneRender, ::testing::ValuesIn(scenes), sceneName);
 
 } // namespace
+
+} // namespace tepple

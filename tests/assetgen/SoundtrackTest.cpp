@@ -9,6 +9,8 @@
 #include "RunFolder.h"
 #include "Soundtrack.h"
 
+namespace tepple {
+
 namespace {
 
 class AssetSoundtrack : public ::testing::Test {
@@ -157,3 +159,5 @@ TEST(AssetMp3, IsAGaplessStreamOfTheWholePiece)
 }
 
 } // namespace
+
+} // namespace tepple

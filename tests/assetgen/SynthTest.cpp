@@ -7,6 +7,8 @@
 #include "Effects.h"
 #include "Synth.h"
 
+namespace tepple {
+
 namespace {
 
 TEST(AssetSynth, PolynomialSineMatchesTheLibrary)
@@ -110,3 +112,5 @@ TEST(AssetSynth, SixteenBitConversionScalesToThePeakAndDefinesNonFinite)
 }
 
 } // namespace
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include "CaptureOptions.h"
 
+namespace tepple {
+
 namespace {
 
 ParsedOptions parse(std::vector<std::string> arguments) { return parseCaptureOptions(arguments, "/data"); }
@@ -108,3 +110,5 @@ TEST(CaptureOptions, PictureNamesSortByTime)
 }
 
 } // namespace
+
+} // namespace tepple

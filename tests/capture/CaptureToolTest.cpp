@@ -12,6 +12,8 @@
 #include "ProgressLine.h"
 #include "VideoPipe.h"
 
+namespace tepple {
+
 namespace {
 
 // Ignores SIGPIPE for one test, as the tool does for its whole run.
@@ -104,3 +106,5 @@ TEST(CaptureVideo, AProgramThatCannotStartThrows)
 }
 
 } // namespace
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include "Picture.h"
 #include "driver/Scenes.h"
 
+namespace tepple {
+
 namespace {
 
 int litPixels(const Picture& picture, uint32_t colour)
@@ -128,3 +130,5 @@ TEST(ContactSheet, ThumbnailsSitUnderTheirLabelsInSceneRows)
 }
 
 } // namespace
+
+} // namespace tepple

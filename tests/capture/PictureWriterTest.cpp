@@ -8,6 +8,8 @@
 
 #include "PictureWriter.h"
 
+namespace tepple {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -81,3 +83,5 @@ TEST_F(PictureWriterTest, AFailureOnAWorkerReachesTheCaller)
 }
 
 } // namespace
+
+} // namespace tepple

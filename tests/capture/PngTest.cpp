@@ -7,6 +7,8 @@
 
 #include "Png.h"
 
+namespace tepple {
+
 namespace {
 
 Picture gradient(int width, int height)
@@ -92,3 +94,5 @@ TEST(Png, FilesNameThemselvesInErrors)
 }
 
 } // namespace
+
+} // namespace tepple

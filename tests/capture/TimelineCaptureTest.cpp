@@ -5,6 +5,8 @@
 #include "../driver/DemoData.h"
 #include "TimelineCapture.h"
 
+namespace tepple {
+
 namespace {
 
 std::vector<uint32_t> pictureAt(const DemoData& data, unsigned seed, int frame)
@@ -66,3 +68,5 @@ TEST(TimelineCapture, AMissingDataFolderFailsAtStartUp)
 }
 
 } // namespace
+
+} // namespace tepple

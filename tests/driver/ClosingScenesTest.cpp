@@ -8,6 +8,8 @@
 #include "DemoData.h"
 #include "driver/Scenes.h"
 
+namespace tepple {
+
 namespace {
 
 void expectSameMatrix(const Matrix4& actual, const Matrix4& expected)
@@ -193,3 +195,5 @@ TEST(CapsuleScene, SceneClockStillCountsFromTheMushroomScene)
     run.stepAt(145.0);
     EXPECT_EQ(run.demo->frame().sceneClock, 145.0 - 91.0);
 }
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include "media/MusicPlayer.h"
 #include "TgaWriter.h"
 
+namespace tepple {
+
 namespace {
 
 const char* const meshNames[] = {dataFiles::columnMesh,      dataFiles::bouncerMesh,      dataFiles::centrePieceMesh,
@@ -110,3 +112,5 @@ FrameResult HeadlessDemo::stepAt(double seconds)
     clock.set(seconds);
     return demo->step();
 }
+
+} // namespace tepple

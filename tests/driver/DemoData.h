@@ -10,6 +10,8 @@
 #include "pixels/HeadlessConsole.h"
 #include "pixels/PixelToolkit.h"
 
+namespace tepple {
+
 // The folder and its files live as long as the object.
 class DemoData {
 public:
@@ -47,3 +49,5 @@ struct HeadlessDemo {
 
 // The setup HeadlessDemo uses, for tests that build their own Demo.
 DemoSetup headlessSetup(HeadlessConsole& console, Clock& clock, const DemoData& data);
+
+} // namespace tepple

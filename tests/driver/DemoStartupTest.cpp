@@ -13,6 +13,8 @@
 #include "media/DataFiles.h"
 #include "media/MusicPlayer.h"
 
+namespace tepple {
+
 namespace {
 
 using Steps = std::vector<StartupStep>;
@@ -262,3 +264,5 @@ TEST(DemoProgram, AnyOtherStartUpFailureClosesTheWindowWithAFailureStatus)
     EXPECT_TRUE(console.wasClosed());
     EXPECT_EQ(console.updateCount(), 0);
 }
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include "render/Renderer.h"
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr uint32_t white = 0x00FFFFFF;
@@ -376,3 +378,5 @@ TEST_F(FrameLoopTest, KeyWaitingBeforeTheFirstFrameEndsTheRunAtOnce)
     EXPECT_EQ(console.updateCount(), 0);
     EXPECT_EQ(scenes.renderer.frame(), 0u);
 }
+
+} // namespace tepple

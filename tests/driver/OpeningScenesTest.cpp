@@ -6,6 +6,8 @@
 #include "DemoData.h"
 #include "driver/Scenes.h"
 
+namespace tepple {
+
 namespace {
 
 // Runs `frames` frames from `start`, `step` seconds apart; returns the time of the last.
@@ -210,3 +212,5 @@ TEST(StarScene, ViewDepthSwaysForwardBackAndForwardAgain)
     run.stepAt(88.0); // 17: no more change
     EXPECT_EQ(renderer.viewMatrix.at(3, 2), start + 1.5);
 }
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 #include "DemoData.h"
 #include "driver/Scenes.h"
 
+namespace tepple {
+
 namespace {
 
 std::string sceneName(double demoTime)
@@ -114,3 +116,5 @@ TEST(SceneTimeline, SameSeedAndClockGiveTheSameFrames)
     ASSERT_EQ(first.size(), second.size());
     for (size_t i = 0; i < first.size(); ++i) EXPECT_TRUE(first[i] == second[i]) << "at " << moments[i];
 }
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+namespace tepple {
+
 inline void appendU16(std::vector<uint8_t>& bytes, uint16_t value)
 {
     bytes.push_back(static_cast<uint8_t>(value));
@@ -65,3 +67,5 @@ inline void appendRecord(std::vector<uint8_t>& bytes, float x, float y, float z,
     appendFloat(bytes, u);
     appendFloat(bytes, v);
 }
+
+} // namespace tepple

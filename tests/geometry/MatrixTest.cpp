@@ -4,6 +4,8 @@
 
 #include "geometry/Matrix4.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr float halfPi = 1.57079632679f;
@@ -232,3 +234,5 @@ TEST(LookAt, LookingStraightUpOrDownKeepsRightAlongX)
     expectPoint(transform(view, Vertex(0, 0, 0, 0)), 0, 0, 5);
     expectPoint(transform(view, Vertex(1, 5, 0, 0)), 1, 0, 0);
 }
+
+} // namespace tepple

@@ -6,6 +6,8 @@
 #include "LsbBytes.h"
 #include "geometry/MeshFile.h"
 
+namespace tepple {
+
 namespace {
 
 std::vector<Vertex> twoVertices()
@@ -91,3 +93,5 @@ TEST(MeshFileWrite, BadIndicesNameTheFileAndWriteNothing)
     EXPECT_EQ(leftover, nullptr) << "a file was written";
     if (leftover != nullptr) std::fclose(leftover);
 }
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 #include "LsbBytes.h"
 #include "geometry/Mesh.h"
 
+namespace tepple {
+
 namespace {
 
 bool sameBits(const Vertex& a, const Vertex& b) { return std::memcmp(&a, &b, sizeof(Vertex)) == 0; }
@@ -352,3 +354,5 @@ TEST(MeshBuildCorners, InconsistentMeshIsRefusedWithoutChange)
     unnormalled.faceCount = 1;
     EXPECT_THROW(unnormalled.buildCorners(), std::out_of_range);
 }
+
+} // namespace tepple

@@ -6,6 +6,8 @@
 
 #include "geometry/Mesh.h"
 
+namespace tepple {
+
 namespace {
 
 // The reference algorithm: for each vertex, a search over every face. Quadratic, but plainly right;
@@ -143,3 +145,5 @@ TEST(MeshNormals, MatchTheReferenceBitForBitOnRandomMeshes)
         }
     }
 }
+
+} // namespace tepple

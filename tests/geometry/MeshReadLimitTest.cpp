@@ -16,6 +16,8 @@
 
 #include "geometry/Mesh.h"
 
+namespace tepple {
+
 namespace {
 
 std::string tempPath(const std::string& name) { return ::testing::TempDir() + name; }
@@ -104,3 +106,5 @@ TEST(MeshReadLimit, HeaderClaimingGigabytesOfAShortFileIsReportedAsShort)
     }
     std::remove(path.c_str());
 }
+
+} // namespace tepple

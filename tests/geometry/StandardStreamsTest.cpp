@@ -9,6 +9,8 @@
 
 #include "geometry/StandardStreams.h"
 
+namespace tepple {
+
 namespace {
 
 bool isDevNull(int fd, const struct stat& devNull)
@@ -58,3 +60,5 @@ TEST(StandardStreams, ClosedDescriptorsAreHeldOnDevNullSoNothingOpenedLaterTakes
                                          "13: standard output changed, 14: not read-write, 16: the pipe took 0-2, "
                                          "17: the second call opened something";
 }
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 
 #include "geometry/StarField.h"
 
+namespace tepple {
+
 namespace {
 
 bool sameField(const Mesh& a, const Mesh& b)
@@ -99,3 +101,5 @@ TEST(StarField, EmptyAndNegativeCountsGiveEmptyFields)
         EXPECT_TRUE(field->cornerPositions.empty());
     }
 }
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include "geometry/Vertex.h"
 
+namespace tepple {
+
 namespace {
 
 Vertex fullVertex()
@@ -162,3 +164,5 @@ TEST(VectorCross, ParallelVectorsGiveZero)
     EXPECT_EQ(c.y, 0.0f);
     EXPECT_EQ(c.z, 0.0f);
 }
+
+} // namespace tepple

@@ -29,5 +29,37 @@ while IFS= read -r header; do
   fi
 done < <(find "$include" -name '*.h' | sort)
 
+# Every public name is in namespace tepple: a program's own names that are common words (and were
+# the engine's before) compile beside the umbrella header and the engine's types alike.
+cat >"$work/own-names.cpp" <<'EOF2'
+#include "tepple.h"
+struct Timer { int t; };
+struct Vertex { double x, y; };
+struct Mesh { int parts; };
+struct Light { bool on; };
+struct Surface { int area; };
+struct Format { char c; };
+struct Clock { long ticks; };
+struct Area { int w, h; };
+struct Console { int lines; };
+int transform(int value) { return value + 1; }
+int scaling(int value) { return value * 2; }
+int main()
+{
+    tepple::Renderer renderer(tepple::Viewport::forTarget(8, 8));
+    tepple::Surface target(8, 8);
+    const Vertex mine{1, 2};
+    tepple::Vertex theirs(0, 0, 1, 0);
+    renderer.positions = {theirs, theirs, theirs};
+    renderer.drawGouraud(target);
+    return transform(scaling(Timer{0}.t)) + static_cast<int>(mine.x) - 2;
+}
+EOF2
+if ! "$cxx" -std=c++17 -fsyntax-only -Wall -Wextra -Werror -I"$include" "$work/own-names.cpp" 2>"$work/errors"; then
+  echo "FAIL: a program's own Timer, Vertex, transform (and the like) clash with the engine's names:" >&2
+  cat "$work/errors" >&2
+  failed=1
+fi
+
 echo "$count installed headers checked"
 exit "$failed"

@@ -2,6 +2,8 @@
 
 #include "media/ProceduralTexture.h"
 
+namespace tepple {
+
 namespace {
 
 uint32_t pixelAt(const Surface& surface, int x, int y)
@@ -80,3 +82,5 @@ TEST(ProceduralTexture, HeightZeroWritesNothing)
     EXPECT_EQ(empty.width(), 16);
     EXPECT_EQ(empty.height(), 0);
 }
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 
 #include "media/Tga.h"
 
+namespace tepple {
+
 namespace {
 
 using Picture = std::vector<std::vector<uint32_t>>;  // rows top first, 0x00RRGGBB
@@ -259,3 +261,5 @@ TEST(TgaFile, WithoutASinkTheMessageGoesToStandardError)
     EXPECT_NE(written.find("Could not load file."), std::string::npos);
     EXPECT_NE(written.find(path), std::string::npos);
 }
+
+} // namespace tepple

@@ -23,6 +23,8 @@
 #include "driver/Scenes.h"
 #include "render/LaneWidth.h"
 
+using namespace tepple;
+
 namespace {
 
 constexpr int hashFps = 60;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace tepple {
+
 namespace {
 
 int channelStep(uint32_t a, uint32_t b)
@@ -84,3 +86,5 @@ Picture differencePicture(const Picture& expected, const Picture& actual)
     }
     return picture;
 }
+
+} // namespace tepple

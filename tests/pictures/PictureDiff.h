@@ -6,6 +6,8 @@
 
 #include "Picture.h"
 
+namespace tepple {
+
 struct PictureDifference {
     bool sameSize = true;
     long long differingPixels = 0;
@@ -32,3 +34,5 @@ PictureDifference comparePictures(const Picture& expected, const Picture& actual
 // with the largest channel difference there (never fainter than half, so a one-step change shows).
 // Pictures of different sizes give an empty image.
 Picture differencePicture(const Picture& expected, const Picture& actual);
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include "PictureDiff.h"
 
+namespace tepple {
+
 namespace {
 
 TEST(PictureDiff, EqualPicturesAreIdenticalIgnoringTheTopByte)
@@ -56,3 +58,5 @@ TEST(PictureDiff, DifferencePictureMarksChangesInRedOverADimmedOriginal)
 }
 
 } // namespace
+
+} // namespace tepple

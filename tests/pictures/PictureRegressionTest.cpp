@@ -20,6 +20,8 @@
 #include "driver/Scenes.h"
 #include "render/LaneWidth.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr int referenceFps = 60;
@@ -201,3 +203,5 @@ TEST(PictureReference, EachTwoByTwoBlockAtTwiceTheSizeAveragesToTheOneTimesPictu
 }
 
 } // namespace
+
+} // namespace tepple

@@ -6,6 +6,8 @@
 
 #include "CaptureOptions.h"
 
+namespace tepple {
+
 std::vector<double> readPictureTimes(const std::string& path)
 {
     std::ifstream file(path);
@@ -24,3 +26,5 @@ std::vector<double> readPictureTimes(const std::string& path)
     }
     return times;
 }
+
+} // namespace tepple

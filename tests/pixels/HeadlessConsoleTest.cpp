@@ -2,6 +2,8 @@
 
 #include "pixels/HeadlessConsole.h"
 
+namespace tepple {
+
 TEST(HeadlessConsole, OpensAtTheAskedSizeWithABlackPixelBlock)
 {
     HeadlessConsole console;
@@ -88,3 +90,5 @@ TEST(HeadlessConsole, MessagesAreRecordedAndWrittenToStandardError)
     EXPECT_NE(written.find("Could not load file."), std::string::npos);
     EXPECT_NE(written.find("flare.tga"), std::string::npos);
 }
+
+} // namespace tepple

@@ -6,6 +6,8 @@
 #include "pixels/HeadlessConsole.h"
 #include "pixels/PixelToolkit.h"
 
+namespace tepple {
+
 namespace {
 
 uint32_t pixelAt(const Surface& surface, int column, int row)
@@ -156,3 +158,5 @@ TEST(DemoTimer, CountsFromStartAndDeltasFromThePreviousReading)
     EXPECT_EQ(timer.time(), 0.0);
     EXPECT_EQ(timer.delta(), 0.0);
 }
+
+} // namespace tepple

@@ -12,6 +12,8 @@
 #include "SineMp3.h"
 #include "platform/sdl/SdlMusicPlayer.h"
 
+namespace tepple {
+
 namespace {
 
 std::string tempPath(const std::string& name)
@@ -158,3 +160,5 @@ TEST_F(MusicPlayerTest, TheToneReachesTheOutput)
     EXPECT_GT(loudestSample(output), 8000);
     unsetenv("SDL_DISKAUDIOFILE");
 }
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include "platform/sdl/SdlClock.h"
 #include "platform/sdl/SdlConsole.h"
 
+namespace tepple {
+
 namespace {
 
 void pushEvent(Uint32 type)
@@ -109,3 +111,5 @@ TEST(SdlClock, CountsSecondsFromCreation)
     EXPECT_GE(second - first, 0.015);
     EXPECT_LT(second - first, 5.0);
 }
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace tepple {
+
 namespace {
 
 constexpr int sampleRate = 44100;
@@ -58,3 +60,5 @@ bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }
+
+} // namespace tepple

@@ -4,8 +4,12 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 // `seconds` of a `frequency` Hz tone at half full scale, 44,100 Hz stereo, CBR 128 kbit/s.
 std::vector<uint8_t> encodeSineMp3(double seconds, double frequency);
 
 // Writes the bytes to `path`; false if the file could not be written.
 bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include "RenderFixture.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 struct DepthTestedPath {
@@ -118,3 +120,5 @@ INSTANTIATE_TEST_SUITE_P(EachDepthTestedPath, DepthKey,
                          ::testing::Values(DepthTestedPath{"Gouraud", 0}, DepthTestedPath{"Textured", 1},
                                            DepthTestedPath{"DualTextured", 2}, DepthTestedPath{"Sprites", spriteMode}),
                          [](const ::testing::TestParamInfo<DepthTestedPath>& info) { return info.param.name; });
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 #include "geometry/Lighting.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr uint32_t red = 0x00FF0000;
@@ -117,3 +119,5 @@ TEST_F(Flat, FarOutCornersAreHeldWithoutOverflow)
     draw({Vertex(-1000, 0, 1, 0), Vertex(1000, -1, 1, 0), Vertex(0, 1000, 1, 0)}, 4);
     EXPECT_EQ(paintedRange(screen, 300), std::make_pair(0, 638));
 }
+
+} // namespace tepple

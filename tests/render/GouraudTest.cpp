@@ -5,6 +5,8 @@
 #include "RenderFixture.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 std::vector<Vertex> square(int left, int top, int right, int bottom, float z, uint32_t colour)
@@ -71,3 +73,5 @@ TEST_F(Gouraud, TooNearToShowStillKeysDepthAndBlends)
     EXPECT_EQ(depthAt(150, 150), 0.2f);
     EXPECT_EQ(accumAt(150, 150), 0x007F7F7Fu);
 }
+
+} // namespace tepple

@@ -15,6 +15,8 @@
 #include "render/stages/ChannelArithmetic.h"
 #include "render/stages/TextureSampling.h"
 
+namespace tepple {
+
 // A lane set's value, lane 0 first, as memory holds it: a Double of several registers is laid out
 // lane after lane.
 template <class T, class V>
@@ -125,3 +127,5 @@ std::string laneSetProblems()
     }
     return problems;
 }
+
+} // namespace tepple

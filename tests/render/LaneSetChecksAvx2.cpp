@@ -17,6 +17,10 @@ TEPPLE_INSTRUCTION_SET_BEGIN("avx2")
 #include "LaneSetChecks.h"
 #include "render/lanes/Avx2.h"
 
+namespace tepple {
+
 std::string avx2LaneSetProblems() { return laneSetProblems<Avx2Lanes>(); }
+
+} // namespace tepple
 
 TEPPLE_INSTRUCTION_SET_END

@@ -17,6 +17,10 @@ TEPPLE_INSTRUCTION_SET_BEGIN("avx512f")
 #include "LaneSetChecks.h"
 #include "render/lanes/Avx512.h"
 
+namespace tepple {
+
 std::string avx512LaneSetProblems() { return laneSetProblems<Avx512Lanes>(); }
+
+} // namespace tepple
 
 TEPPLE_INSTRUCTION_SET_END

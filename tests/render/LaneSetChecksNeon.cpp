@@ -5,5 +5,8 @@
 #include "LaneSetChecks.h"
 #include "render/lanes/Neon.h"
 
+namespace tepple {
 std::string neonLaneSetProblems() { return laneSetProblems<NeonLanes>(); }
+} // namespace tepple
 #endif
+

@@ -5,5 +5,8 @@
 #include "LaneSetChecks.h"
 #include "render/lanes/Sse2.h"
 
+namespace tepple {
 std::string sse2LaneSetProblems() { return laneSetProblems<Sse2Lanes>(); }
+} // namespace tepple
 #endif
+

@@ -9,6 +9,8 @@
 
 #include "render/LaneWidth.h"
 
+namespace tepple {
+
 std::string sse2LaneSetProblems();
 std::string neonLaneSetProblems();
 std::string avx2LaneSetProblems();
@@ -49,3 +51,5 @@ TEST(LaneSets, EachMatchesTheOneRowArithmeticAtTheEdges)
     EXPECT_GE(checked, 1);
 #endif
 }
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 
 #include "geometry/Lighting.h"
 
+namespace tepple {
+
 namespace {
 
 const Light frontLight(Vertex(0, 0, 70, 0), 13.1f, 13.1f, 13.1f);
@@ -91,3 +93,5 @@ TEST(LightFace, DegenerateFacesAreBlack)
     EXPECT_EQ(lightFace(strong, Vertex(1, 0, 0, 0), Vertex(2, 0, 0, 0), origin, 0x00FF0000), 0u);
     EXPECT_EQ(lightFace(strong, origin, origin, origin, 0x00FF0000), 0u);
 }
+
+} // namespace tepple

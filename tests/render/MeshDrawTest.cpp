@@ -10,6 +10,8 @@
 #include "render/MeshDraw.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
@@ -334,3 +336,5 @@ TEST_F(MeshDraw, IndexedDrawEqualsCornerByCornerDraw)
     for (int i = 0; i < screenWidth * screenHeight; ++i) drawn += target.pixels()[i] != 0;
     EXPECT_GT(drawn, 1000);
 }
+
+} // namespace tepple

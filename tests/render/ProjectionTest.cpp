@@ -9,6 +9,8 @@
 #include "render/Renderer.h"
 #include "render/stages/VertexStage.h"
 
+namespace tepple {
+
 namespace {
 
 void expectProjects(const Vertex& v, int column, int row)
@@ -249,3 +251,5 @@ TEST_F(ScanConversion, ATriangleReachingFarAboveTheScreenStillFillsIt)
     EXPECT_GT(depthAt(240, 0), 0.0f);
     EXPECT_EQ(pixel(10, 478), 0x00FFFFFFu);
 }
+
+} // namespace tepple

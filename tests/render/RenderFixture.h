@@ -11,6 +11,8 @@
 
 #include "render/Renderer.h"
 
+namespace tepple {
+
 // A camera-space point at depth z that projects onto (column, row). Aimed half a pixel away
 // from zero (projection truncates toward zero) so rounding cannot move it to a neighbour.
 inline Vertex onPixel(int column, int row, float z, uint32_t colour = 0x00FFFFFF)
@@ -75,3 +77,5 @@ protected:
     std::unique_ptr<Renderer> renderer = std::make_unique<Renderer>(Viewport::demo());
     Surface screen{screenWidth, screenHeight};
 };
+
+} // namespace tepple

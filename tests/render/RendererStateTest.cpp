@@ -19,6 +19,8 @@
 #include "render/LaneWidth.h"
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 TEST(RendererConstruction, StartsWithStaleDepthBlackAccumulationAndDefaultFlags)
 {
     const auto renderer = std::make_unique<Renderer>(Viewport::demo());
@@ -315,3 +317,5 @@ TEST(RendererRowLanes, EveryLaneWidthDrawsExactlyWhatRowsOneByOneDraw)
         EXPECT_GT(drawn, screenWidth * screenHeight / 10);
     }
 }
+
+} // namespace tepple

@@ -6,6 +6,8 @@
 #include "RenderFixture.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 // A point at depth z whose projection, the sprite's top-left corner, is (column, row).
@@ -108,3 +110,5 @@ TEST_F(Sprites, NoTextureNoSprites)
     EXPECT_EQ(countPixels(0), screenWidth * screenHeight);
     EXPECT_EQ(depthAt(105, 105), -65536.0f);
 }
+
+} // namespace tepple

@@ -14,6 +14,8 @@
 #include "RenderFixture.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 class HostileVertices {
@@ -142,3 +144,5 @@ TEST_F(Stress, NormalsShorterThanThePositionsCountAsZero)
     }
     EXPECT_NE(pixel(120, 120), 0u);
 }
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 #include "RenderFixture.h"
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 // Texel colour = its word index, so a pixel tells which texel was read.
@@ -205,3 +207,5 @@ TEST_F(DualTextured, DropsARowWhoseFirstPixelIsNearerThanTen)
     draw(receding, 1);
     EXPECT_EQ(pixel(250, 100), 0x00FFFFFFu);
 }
+
+} // namespace tepple

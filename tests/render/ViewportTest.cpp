@@ -15,6 +15,8 @@
 
 #include "render/Renderer.h"
 
+namespace tepple {
+
 namespace {
 
 // Two triangles covering the plane z = depth wherever a target of a viewport of the given
@@ -174,3 +176,5 @@ TEST(BadInput, ViewportsThatCannotBeDrawnWithAreRefused)
     EXPECT_EQ(Viewport::forTarget(1, 1).problem(), "");
     EXPECT_EQ(Viewport::demo().problem(), "");
 }
+
+} // namespace tepple

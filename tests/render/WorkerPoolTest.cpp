@@ -18,6 +18,8 @@
 #include "render/ThreadCount.h"
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 namespace {
 
 // What one job's pieces see. A worker running a piece after run returned would touch a context
@@ -263,3 +265,5 @@ TEST(WorkerPool, AJobFromInsideAPieceOfTheSamePoolIsRefused)
         expectServes(pool);
     }
 }
+
+} // namespace tepple

@@ -16,6 +16,8 @@
 #include "geometry/MeshFile.h"
 #include "media/DataFiles.h"
 
+namespace tepple {
+
 namespace {
 
 AssetFile meshAsset(const std::string& name, MeshData (*make)())
@@ -92,3 +94,5 @@ void writeAssets(const std::string& folder, std::ostream& progress)
     const std::string text = formatManifest(manifest);
     writeFileBytes(manifestPath, std::vector<uint8_t>(text.begin(), text.end()));
 }
+
+} // namespace tepple

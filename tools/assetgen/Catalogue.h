@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 struct AssetFile {
     std::string name; // relative to the run folder, '/' separated
     std::string summary;  // what the progress line says besides the size, e.g. "3456 triangles"
@@ -19,3 +21,5 @@ std::vector<AssetFile> assetCatalogue();
 // on `progress`. Throws std::runtime_error naming the file on the first one that cannot be made
 // or written, std::invalid_argument for an empty folder name.
 void writeAssets(const std::string& folder, std::ostream& progress);
+
+} // namespace tepple

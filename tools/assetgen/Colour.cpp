@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace tepple {
+
 namespace {
 
 int toByte(double channel)
@@ -46,3 +48,5 @@ Rgb mix(Rgb a, Rgb b, double t)
 }
 
 Rgb scaled(Rgb colour, double factor) { return {colour.red * factor, colour.green * factor, colour.blue * factor}; }
+
+} // namespace tepple

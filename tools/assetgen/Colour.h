@@ -2,6 +2,8 @@
 // Colour helpers for authoring: channels as doubles in [0, 1], packed into 0x00RRGGBB.
 #include <cstdint>
 
+namespace tepple {
+
 struct Rgb {
     double red;
     double green;
@@ -14,3 +16,5 @@ uint32_t packRgb(Rgb colour);
 Rgb hsv(double hue, double saturation, double value);
 Rgb mix(Rgb a, Rgb b, double t);
 Rgb scaled(Rgb colour, double factor);
+
+} // namespace tepple

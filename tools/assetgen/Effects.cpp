@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tepple {
+
 namespace {
 
 constexpr double pi = 3.141592653589793;
@@ -172,3 +174,5 @@ std::vector<int16_t> toPcm16(const StereoBuffer& buffer, double peak)
     }
     return pcm;
 }
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 
 #include "Synth.h"
 
+namespace tepple {
+
 // Adds a stereo room reverb of the mono `send` to `out`, scaled by `wet`.
 void addReverb(const std::vector<float>& send, StereoBuffer& out, double wet);
 // Adds a ping-pong echo of the mono `send` to `out`: the first repeat on the left after `delay`
@@ -21,3 +23,5 @@ void fadeOut(StereoBuffer& buffer, size_t from, size_t to);
 // Scales so the loudest sample reaches `peak` (of full scale) and interleaves as 16-bit
 // left/right pairs with rounding; nothing can reach the rails when peak < 1.
 std::vector<int16_t> toPcm16(const StereoBuffer& buffer, double peak);
+
+} // namespace tepple

@@ -6,6 +6,8 @@
 
 #include "ReplacingFile.h"
 
+namespace tepple {
+
 void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
@@ -18,3 +20,5 @@ void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
     // appear under its name.
     replaceFile(path, bytes, Durability::Synced);
 }
+
+} // namespace tepple

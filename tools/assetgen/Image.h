@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace tepple {
+
 struct Image {
     int width = 0;
     int height = 0;
@@ -23,3 +25,5 @@ private:
         return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
     }
 };
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 #include "Noise.h"
 #include "Random.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr double pi = 3.141592653589793;
@@ -274,3 +276,5 @@ Image makeStoneWall()
     }
     return wall;
 }
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include "Image.h"
 
+namespace tepple {
+
 // The sprite path's transparent key: texels of exactly this colour are not drawn.
 constexpr uint32_t spriteKeyColour = 0x00FF0000;
 
@@ -19,3 +21,5 @@ Image makeFlyAgaric();
 // "stone_version_1.tga": 640 x 480, a dark wall of irregular stones, dim enough that the scenes
 // drawn over it stand out.
 Image makeStoneWall();
+
+} // namespace tepple

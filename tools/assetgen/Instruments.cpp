@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+namespace tepple {
+
 namespace {
 
 
@@ -284,3 +286,5 @@ void playLead(StereoBuffer& out, const Note& note, double fromPitch)
         out.add(note.start + i, sample * gains.left, sample * gains.right);
     }
 }
+
+} // namespace tepple

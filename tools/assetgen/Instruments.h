@@ -9,6 +9,8 @@
 
 #include "Synth.h"
 
+namespace tepple {
+
 struct Note {
     size_t start;     // frame
     double seconds;   // how long the note is held
@@ -41,3 +43,5 @@ void playStab(StereoBuffer& out, const Note& note);
 void playBell(StereoBuffer& out, const Note& note);
 // The lead: two detuned saws and a square, gliding from `fromPitch`, with delayed vibrato.
 void playLead(StereoBuffer& out, const Note& note, double fromPitch);
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include <set>
 #include <sstream>
 
+namespace tepple {
+
 namespace {
 
 constexpr const char* heading = "# tepple-assets: name, size in bytes, CRC-32 of every data file";
@@ -147,3 +149,5 @@ std::vector<std::string> checkDataFolder(const std::string& folder, const std::v
     }
     return problems;
 }
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 inline constexpr const char* manifestName = "tepple-assets.manifest";
 
 struct ManifestEntry {
@@ -34,3 +36,5 @@ std::optional<std::vector<ManifestEntry>> parseManifest(const std::string& text)
 // is well. Sizes are compared first; no file is read whole into memory. An empty folder name is
 // a problem of its own, never the root folder.
 std::vector<std::string> checkDataFolder(const std::string& folder, const std::vector<std::string>& names);
+
+} // namespace tepple

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+namespace tepple {
+
 double dot(Point3 a, Point3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 Point3 cross(Point3 a, Point3 b)
@@ -120,3 +122,5 @@ void addWrappedGrid(MeshData& mesh, const std::vector<int32_t>& gridIndices, int
         }
     }
 }
+
+} // namespace tepple

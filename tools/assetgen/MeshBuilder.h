@@ -12,6 +12,8 @@
 
 #include "geometry/Vertex.h"
 
+namespace tepple {
+
 struct Point3 {
     double x;
     double y;
@@ -65,3 +67,5 @@ void orientFrontFacesOutward(MeshData& mesh);
 // each row is a closed loop with no duplicated seam vertex. Orientation is left to
 // orientFrontFacesOutward once the mesh is closed.
 void addWrappedGrid(MeshData& mesh, const std::vector<int32_t>& gridIndices, int rows, int columns);
+
+} // namespace tepple

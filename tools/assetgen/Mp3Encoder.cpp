@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace tepple {
+
 namespace {
 
 constexpr int sampleRate = 44100;
@@ -71,3 +73,5 @@ std::vector<uint8_t> encodeMp3(const std::vector<int16_t>& interleaved)
     std::copy(tag, tag + tagBytes, out.begin());
     return out;
 }
+
+} // namespace tepple

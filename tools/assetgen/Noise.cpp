@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace tepple {
+
 namespace {
 
 double smooth(double t) { return t * t * (3.0 - 2.0 * t); }
@@ -56,3 +58,5 @@ double fractalNoise(double x, double y, int octaves, uint32_t seed)
     }
     return totalWeight > 0.0 ? sum / totalWeight : 0.0;
 }
+
+} // namespace tepple

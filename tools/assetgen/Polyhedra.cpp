@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tepple {
+
 namespace {
 
 const double goldenRatio = (1.0 + std::sqrt(5.0)) / 2.0;
@@ -74,3 +76,5 @@ std::vector<Polygon> icosahedronFaces(double circumradius)
 {
     return facesAround(icosahedronCorners(), dodecahedronCorners(), 3, circumradius);
 }
+
+} // namespace tepple

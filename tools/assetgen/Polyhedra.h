@@ -4,6 +4,8 @@
 
 #include "MeshBuilder.h"
 
+namespace tepple {
+
 // Each face lists its corners in order around the face (either direction).
 using Polygon = std::vector<Point3>;
 
@@ -11,3 +13,5 @@ using Polygon = std::vector<Point3>;
 std::vector<Polygon> dodecahedronFaces(double circumradius);
 // 20 triangles; every corner at `circumradius` from the centre.
 std::vector<Polygon> icosahedronFaces(double circumradius);
+
+} // namespace tepple

@@ -2,6 +2,8 @@
 // The generator's own seeded random numbers: the same sequence on every run and every machine.
 #include <cstdint>
 
+namespace tepple {
+
 // xorshift64*: small, fast and good enough for textures and sounds.
 class Random {
 public:
@@ -23,3 +25,5 @@ public:
 private:
     uint64_t state_;
 };
+
+} // namespace tepple

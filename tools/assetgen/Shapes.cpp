@@ -7,6 +7,8 @@
 #include "Polyhedra.h"
 #include "Surfaces.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr double pi = 3.141592653589793;
@@ -321,3 +323,5 @@ MeshData makeCentrePiece()
     piece.append(rainbowRing(24.0, 1.4, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, 0.25));
     return piece;
 }
+
+} // namespace tepple

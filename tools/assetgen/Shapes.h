@@ -5,6 +5,8 @@
 // u W must stay at least 1.
 #include "MeshBuilder.h"
 
+namespace tepple {
+
 // "capsule.LSB": a capsule along y, 120 units long and 60 across, finely ringed so the scene's
 // ripple along the normals (sin of 0.1 y) stays smooth; the texture is mirrored around the
 // circumference so there is no seam and every vertex is shared.
@@ -32,3 +34,5 @@ MeshData makeBouncer();
 // "Shape5.LSB": a spiky star of 20 vivid spikes inside two crossed rainbow rings, 42 and 48
 // units across, like a gyroscope around the bouncers' box.
 MeshData makeCentrePiece();
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include "Instruments.h"
 #include "Random.h"
 
+namespace tepple {
+
 namespace {
 
 // ---- time ------------------------------------------------------------------------------------
@@ -510,3 +512,5 @@ std::vector<int16_t> renderSoundtrack()
             static_cast<size_t>((timelineEnd + 1.9) * soundtrackRate));
     return toPcm16(mix, 0.84);
 }
+
+} // namespace tepple

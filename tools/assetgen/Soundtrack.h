@@ -7,6 +7,8 @@
 
 #include "driver/Timeline.h"
 
+namespace tepple {
+
 // The piece runs two seconds past the demo's end, its closing chord fading out in them.
 constexpr double soundtrackSeconds = timelineEnd + 2.0;
 constexpr int soundtrackRate = 44100;
@@ -22,3 +24,5 @@ std::vector<SoundtrackSection> soundtrackSections();
 // The whole piece as interleaved left/right 16-bit samples at soundtrackRate, peak-normalised
 // below full scale, DC-free, fading to silence at the very end.
 std::vector<int16_t> renderSoundtrack();
+
+} // namespace tepple

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace tepple {
+
 namespace {
 
 constexpr double twoPi = 6.283185307179586;
@@ -75,3 +77,5 @@ MeshData tube(const std::function<Point3(double t)>& centre, const std::function
     orientFrontFacesOutward(mesh);
     return mesh;
 }
+
+} // namespace tepple

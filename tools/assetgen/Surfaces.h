@@ -7,6 +7,8 @@
 
 #include "MeshBuilder.h"
 
+namespace tepple {
+
 // What a surface point looks like: its colour and texture coordinates.
 struct SurfaceLook {
     uint32_t colour;
@@ -34,3 +36,5 @@ MeshData lathe(const std::vector<ProfilePoint>& profile, int segments,
 MeshData tube(const std::function<Point3(double t)>& centre, const std::function<Point3(double t)>& sideHint,
               double radius, int samples, int sides,
               const std::function<SurfaceLook(double t, double around)>& look);
+
+} // namespace tepple

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tepple {
+
 namespace {
 
 constexpr double pi = 3.141592653589793;
@@ -60,3 +62,5 @@ double EnvelopeGenerator::next()
     ++position_;
     return level_;
 }
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 
 #include "Random.h"
 
+namespace tepple {
+
 constexpr int audioRate = 44100;
 
 // Two channels of float samples at audioRate.
@@ -229,3 +231,5 @@ public:
 private:
     Random random_;
 };
+
+} // namespace tepple

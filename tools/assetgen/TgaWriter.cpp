@@ -4,6 +4,8 @@
 
 #include "FileOutput.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr size_t headerBytes = 18;
@@ -46,3 +48,5 @@ std::vector<uint8_t> encodeTga(const Image& image)
 }
 
 void writeTgaFile(const std::string& path, const Image& image) { writeFileBytes(path, encodeTga(image)); }
+
+} // namespace tepple

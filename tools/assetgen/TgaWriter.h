@@ -8,8 +8,12 @@
 
 #include "Image.h"
 
+namespace tepple {
+
 // Throws std::invalid_argument when a side is 0 or above 65535 (the header holds 16 bits), or the
 // pixel block does not match the size.
 std::vector<uint8_t> encodeTga(const Image& image);
 // encodeTga written to `path`. Throws std::runtime_error naming the file when it cannot be written.
 void writeTgaFile(const std::string& path, const Image& image);
+
+} // namespace tepple

@@ -15,6 +15,8 @@
 #include "geometry/StandardStreams.h"
 #include "media/DataFiles.h"
 
+using namespace tepple;
+
 namespace {
 
 constexpr const char* usage =

@@ -1,5 +1,7 @@
 #include "BitmapFont.h"
 
+namespace tepple {
+
 namespace {
 
 // Each glyph drawn as it looks: '#' is a lit pixel. Capitals and digits stand on row 6; the
@@ -136,3 +138,5 @@ void drawText(Picture& target, int left, int top, const std::string& text, uint3
         cellLeft += glyphAdvance * scale;
     }
 }
+
+} // namespace tepple

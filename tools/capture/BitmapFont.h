@@ -7,6 +7,8 @@
 
 #include "Picture.h"
 
+namespace tepple {
+
 constexpr int glyphWidth = 5;
 constexpr int glyphHeight = 8;
 // A character cell: the glyph plus one column of spacing.
@@ -25,3 +27,5 @@ int textWidth(const std::string& text, int scale);
 
 // Draws `text` with its top-left corner at (left, top); pixels outside the image are dropped.
 void drawText(Picture& target, int left, int top, const std::string& text, uint32_t colour, int scale);
+
+} // namespace tepple

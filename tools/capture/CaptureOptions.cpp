@@ -10,6 +10,8 @@
 #include "driver/FrameLoop.h"
 #include "render/ThreadCount.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr int maxFps = 1000;
@@ -217,3 +219,5 @@ std::string captureUsage()
            "frame with status 2. An output replaces whatever has its name, a symbolic link\n"
            "included; the file a link pointed to is left as it was.\n";
 }
+
+} // namespace tepple

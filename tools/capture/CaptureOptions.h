@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 struct CaptureOptions {
     int fps = 60;
     unsigned seed = 1;
@@ -51,3 +53,5 @@ std::string framePictureName(int frame);
 
 // The --help text.
 std::string captureUsage();
+
+} // namespace tepple

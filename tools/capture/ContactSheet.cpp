@@ -7,6 +7,8 @@
 #include "BitmapFont.h"
 #include "driver/Scenes.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr int thumbWidth = 320;
@@ -61,3 +63,5 @@ Picture composeContactSheet(const std::vector<SheetCell>& cells, const std::vect
     }
     return sheet;
 }
+
+} // namespace tepple

@@ -6,6 +6,8 @@
 
 #include "Picture.h"
 
+namespace tepple {
+
 struct SheetCell {
     std::string sceneName;
     double time; // seconds on the demonstration clock
@@ -24,3 +26,5 @@ Picture composeContactSheet(const std::vector<SheetCell>& cells, const std::vect
 
 // "BounceScene  11.25 s": the label drawn over a cell.
 std::string cellLabel(const SheetCell& cell);
+
+} // namespace tepple

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace tepple {
+
 namespace {
 
 int nonNegative(int size) { return size < 0 ? 0 : size; }
@@ -96,3 +98,5 @@ void fillRect(Picture& target, int left, int top, int w, int h, uint32_t colour)
         for (int x = x0; x < x1; ++x) target.at(x, y) = colour;
     }
 }
+
+} // namespace tepple

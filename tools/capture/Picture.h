@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace tepple {
+
 struct Picture {
     int width = 0;
     int height = 0;
@@ -32,3 +34,5 @@ void paste(Picture& target, const Picture& source, int left, int top);
 
 // Fills the rectangle [left, left + w) x [top, top + h), clipped to the image.
 void fillRect(Picture& target, int left, int top, int w, int h, uint32_t colour);
+
+} // namespace tepple

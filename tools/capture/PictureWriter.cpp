@@ -5,6 +5,8 @@
 #include <string>
 #include <system_error>
 
+namespace tepple {
+
 PictureWriter::PictureWriter(int threads, size_t capacity) : capacity_(std::max<size_t>(capacity, 1))
 {
     const int wanted = std::max(threads, 1);
@@ -89,3 +91,5 @@ void PictureWriter::work()
         changed_.notify_all();
     }
 }
+
+} // namespace tepple

@@ -15,6 +15,8 @@
 #include "Picture.h"
 #include "Png.h"
 
+namespace tepple {
+
 struct PictureJob {
     std::string path;
     Picture picture;
@@ -52,3 +54,5 @@ private:
     std::exception_ptr failure_;
     std::vector<std::thread> workers_;
 };
+
+} // namespace tepple

@@ -12,6 +12,8 @@
 #include <iterator>
 #include <memory>
 
+namespace tepple {
+
 namespace {
 
 // libpng's simplified interface, for reading: it catches its own errors and reports them in the
@@ -216,3 +218,5 @@ Picture readPngFile(const std::string& path)
         throw PngError(path + ": " + problem.what());
     }
 }
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include "Picture.h"
 #include "ReplacingFile.h"
 
+namespace tepple {
+
 class PngError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -34,3 +36,5 @@ Picture decodePng(const uint8_t* bytes, size_t size);
 void writePngFile(const std::string& path, const Picture& image, PngCompression compression = PngCompression::Compact,
                   Durability durability = Durability::Synced);
 Picture readPngFile(const std::string& path);
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace tepple {
+
 namespace {
 
 // A terminal line is redrawn a few times a second; a log gets a line every ten seconds.
@@ -66,3 +68,5 @@ void ProgressLine::finish(int done)
     }
     std::fflush(stream_);
 }
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+namespace tepple {
+
 // "capture: frame 1234 of 9001 (13%), 410.2 frames/s, 19 s left". Before any time has passed the
 // rate and time left are omitted.
 std::string progressText(int done, int total, double elapsedSeconds);
@@ -27,3 +29,5 @@ private:
     std::chrono::steady_clock::time_point start_;
     double lastShown_ = 0.0;
 };
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 
 #include "driver/FrameLoop.h"
 
+namespace tepple {
+
 TimelineCapture::TimelineCapture(const CaptureSettings& settings) : fps_(settings.fps)
 {
     if (fps_ < 1) throw std::invalid_argument("the frame rate must be at least 1");
@@ -39,3 +41,5 @@ bool TimelineCapture::step()
     presented_ = next;
     return true;
 }
+
+} // namespace tepple

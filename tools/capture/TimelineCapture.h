@@ -10,6 +10,8 @@
 #include "pixels/HeadlessConsole.h"
 #include "pixels/PixelToolkit.h"
 
+namespace tepple {
+
 struct CaptureSettings {
     int fps = 60;            // frames per second of demonstration time; at least 1
     unsigned seed = 1;       // star-field seed
@@ -52,3 +54,5 @@ private:
     ManualClock clock_;
     std::unique_ptr<Demo> demo_;
 };
+
+} // namespace tepple

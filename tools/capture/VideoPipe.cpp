@@ -14,6 +14,8 @@
 
 extern char** environ;
 
+namespace tepple {
+
 std::optional<std::string> findOnPath(const std::string& program, const std::string& searchPath)
 {
     size_t start = 0;
@@ -191,3 +193,5 @@ int VideoPipe::finish()
     child_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 // The full path of an executable named `program` in a folder of `searchPath` (a PATH value).
 std::optional<std::string> findOnPath(const std::string& program, const std::string& searchPath);
 
@@ -47,3 +49,5 @@ private:
     int input_ = -1; // our end of ffmpeg's standard input
     pid_t child_ = -1;
 };
+
+} // namespace tepple

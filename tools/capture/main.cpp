@@ -24,6 +24,8 @@
 #include "media/DataFiles.h"
 #include "render/WorkerPool.h"
 
+using namespace tepple;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -16,6 +16,8 @@
 #include <set>
 #include <vector>
 
+namespace tepple {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -238,3 +240,5 @@ void checkReplaceable(const std::string& destination)
 {
     ReplacingFile probe(destination);
 }
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace tepple {
+
 // The message names the destination and the cause, e.g. "cannot write out/a.png: No space left
 // on device".
 class OutputError : public std::runtime_error {
@@ -75,3 +77,5 @@ inline void replaceFile(const std::string& destination, const std::vector<uint8_
 // Throws OutputError when the destination could not be replaced: what the constructor checks,
 // proved by making (and removing) a temporary. For checking every output before a long run.
 void checkReplaceable(const std::string& destination);
+
+} // namespace tepple

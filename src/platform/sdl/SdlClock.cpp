@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+namespace tepple {
+
 SdlClock::SdlClock()
     : originTicks_(SDL_GetPerformanceCounter()),
       ticksPerSecond_(static_cast<double>(SDL_GetPerformanceFrequency()))
@@ -12,3 +14,5 @@ double SdlClock::seconds()
 {
     return static_cast<double>(SDL_GetPerformanceCounter() - originTicks_) / ticksPerSecond_;
 }
+
+} // namespace tepple

@@ -5,6 +5,8 @@
 
 #include "pixels/Clock.h"
 
+namespace tepple {
+
 class SdlClock : public Clock {
 public:
     SdlClock();
@@ -14,3 +16,5 @@ private:
     uint64_t originTicks_;
     double ticksPerSecond_;
 };
+
+} // namespace tepple

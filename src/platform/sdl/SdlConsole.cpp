@@ -8,6 +8,8 @@
 
 #include "platform/sdl/SdlEnvironment.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr Uint32 consoleSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER;
@@ -192,3 +194,5 @@ bool SdlConsole::readBack(std::vector<uint32_t>& pixels)
     const SDL_Rect whole{0, 0, width_, height_};
     return SDL_RenderReadPixels(renderer_, &whole, SDL_PIXELFORMAT_RGB888, pixels.data(), width_ * 4) == 0;
 }
+
+} // namespace tepple

@@ -15,6 +15,8 @@ struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
 
+namespace tepple {
+
 class SdlConsole : public Console {
 public:
     SdlConsole() = default;
@@ -53,3 +55,5 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
 };
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace tepple {
+
 namespace {
 
 // A folder of our own for per-session files: owned by us, a real folder, no one else's to read.
@@ -55,3 +57,5 @@ void prepareSdlEnvironment()
     // SDL loads the same libasound, so the handler holds for its sound driver too.
     snd_lib_error_set_handler(ignoreAlsaMessage);
 }
+
+} // namespace tepple

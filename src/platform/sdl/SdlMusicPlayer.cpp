@@ -14,6 +14,8 @@
 #include "geometry/DataFile.h"
 #include "platform/sdl/SdlEnvironment.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr int mixRate = 44100;
@@ -204,3 +206,5 @@ double SdlMusicPlayer::position() const
     if (music_ == nullptr) return -1.0;
     return Mix_GetMusicPosition(music_);
 }
+
+} // namespace tepple

@@ -6,6 +6,8 @@
 
 struct _Mix_Music;
 
+namespace tepple {
+
 class SdlMusicPlayer : public MusicPlayer {
 public:
     // `fileName` resolves against the current directory when relative.
@@ -34,3 +36,5 @@ private:
     std::string fileName_;
     _Mix_Music* music_ = nullptr;
 };
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+namespace tepple {
+
 namespace {
 
 constexpr int handledSignals[] = {SIGTERM, SIGINT, SIGHUP};
@@ -106,3 +108,5 @@ DialogHelperWatch::~DialogHelperWatch()
     watchingForks = false;
     state->helper.store(0);
 }
+
+} // namespace tepple

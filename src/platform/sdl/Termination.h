@@ -1,4 +1,6 @@
 #pragma once
+
+namespace tepple {
 // Termination requests (SIGTERM, SIGINT, SIGHUP) and the helper processes of message dialogs.
 //
 // SDL shows a message dialog from a forked child process and waits for it. SDL's own signal
@@ -35,3 +37,5 @@ public:
 private:
     TerminationSignals signals_;
 };
+
+} // namespace tepple

@@ -18,6 +18,8 @@
 #include "render/ThreadCount.h"
 #include "render/WorkerPool.h"
 
+using namespace tepple;
+
 namespace {
 
 // The executable's folder, without a trailing slash; "" when it cannot be told.

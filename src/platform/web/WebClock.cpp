@@ -2,6 +2,8 @@
 
 #include <emscripten.h>
 
+namespace tepple {
+
 EM_JS(void, webClockReset, (), { Module['teppleMusic'].reset(); });
 EM_JS(double, webClockSeconds, (), { return Module['teppleMusic'].seconds(); });
 EM_JS(int, webClockIsPaused, (), { return Module['teppleMusic'].isPaused() ? 1 : 0; });
@@ -20,3 +22,5 @@ bool webClockPaused()
 {
     return webClockIsPaused() != 0;
 }
+
+} // namespace tepple

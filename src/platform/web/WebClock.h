@@ -4,6 +4,8 @@
 // without music it is the page's high-resolution time. Both stand still while the page is hidden.
 #include "pixels/Clock.h"
 
+namespace tepple {
+
 class WebClock : public Clock {
 public:
     // Starts a new run's time at 0, without music until a WebMusicPlayer starts it.
@@ -13,3 +15,5 @@ public:
 
 // True while the page is hidden: the run draws no frames and its time stands still.
 bool webClockPaused();
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace tepple {
+
 // The page-side halves. Module.teppleScreen keeps the canvas and its context between frames, and an
 // ImageData laid over the picture's own bytes in the wasm heap, so a frame costs one putImageData
 // and no copy. The heap's buffer is replaced when memory grows: the ImageData is then made again.
@@ -109,3 +111,5 @@ void WebConsole::message(const std::string& text, const std::string& caption, co
     StderrMessages().message(text, caption, detail);
     webShowMessage(caption.c_str(), text.c_str(), detail.c_str());
 }
+
+} // namespace tepple

@@ -10,6 +10,8 @@
 
 #include "pixels/Console.h"
 
+namespace tepple {
+
 class WebConsole : public Console {
 public:
     // `canvasSelector` names the page's canvas, e.g. "#screen".
@@ -41,3 +43,5 @@ private:
     // The picture as the canvas wants it: bytes R, G, B, 255 per pixel, one word each.
     std::vector<uint32_t> rgba_;
 };
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace tepple {
+
 namespace {
 
 void reportSilence(const std::string& why, const std::string& detail)
@@ -74,3 +76,5 @@ void stopMusic()
 {
     webMusicStop();
 }
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 
 #include "media/MusicPlayer.h"
 
+namespace tepple {
+
 class WebMusicPlayer : public MusicPlayer {
 public:
     // `fileName` is read from the packed data.
@@ -33,3 +35,5 @@ void prepareMusic(const std::string& fileName);
 // The page outlives a run, where a native process ends with it and its sound: the entry point
 // calls this when a run ends. Nothing happens when no music plays.
 void stopMusic();
+
+} // namespace tepple

@@ -22,6 +22,8 @@
 #include "platform/web/WebConsole.h"
 #include "platform/web/WebMusicPlayer.h"
 
+using namespace tepple;
+
 namespace {
 
 constexpr const char* canvasSelector = "#screen";

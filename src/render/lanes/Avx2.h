@@ -7,6 +7,8 @@
 
 #include "render/stages/TextureSampling.h"
 
+namespace tepple {
+
 struct Avx2Lanes {
     static constexpr int width = 8;
     using Float = __m256;
@@ -174,3 +176,5 @@ struct Avx2Lanes {
         }
     }
 };
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 
 #include "render/stages/TextureSampling.h"
 
+namespace tepple {
+
 struct Avx512Lanes {
     static constexpr int width = 16;
     using Float = __m512;
@@ -164,3 +166,5 @@ struct Avx512Lanes {
         }
     }
 };
+
+} // namespace tepple

@@ -1,4 +1,6 @@
 #pragma once
+
+namespace tepple {
 // An instruction-set region: the functions defined between TEPPLE_INSTRUCTION_SET_BEGIN("isa") and
 // TEPPLE_INSTRUCTION_SET_END are compiled for that instruction set, the rest of the file for the
 // build's baseline. A file using it includes every shared header before the region, so that only
@@ -13,3 +15,5 @@
     TEPPLE_INSTRUCTION_SET_PRAGMA(GCC push_options) TEPPLE_INSTRUCTION_SET_PRAGMA(GCC target(isa))
 #define TEPPLE_INSTRUCTION_SET_END TEPPLE_INSTRUCTION_SET_PRAGMA(GCC pop_options)
 #endif
+
+} // namespace tepple

@@ -10,6 +10,8 @@
 #include "render/lanes/LaneTable.h"
 #include "render/stages/EdgeTable.h"
 
+namespace tepple {
+
 class LanePlan {
 public:
     // A group whose spans are all shorter than this is drawn one span at a time even where lanes
@@ -85,3 +87,5 @@ private:
     // The lane set (its place in laneSets()) that draws a group of n spans, 1 < n <= width_.
     int setFor_[maxLaneWidth + 1] = {};
 };
+
+} // namespace tepple

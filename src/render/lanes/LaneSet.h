@@ -43,6 +43,8 @@
 #include "render/stages/EdgeTable.h"
 #include "render/stages/TextureSampling.h"
 
+namespace tepple {
+
 // A group of spans laid side by side: each attribute's value and step per lane, and where each
 // lane's span starts in the target-sized buffers (whose pixel count fits 31 bits, Viewport.h). A
 // lane without a span of its own repeats the first one with length 0, so it is masked throughout.
@@ -156,3 +158,5 @@ struct PerspectiveTexelLanes {
         return L::texels(texture, L::truncated(u), L::truncated(v), offset);
     }
 };
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 
 #include "render/LaneWidth.h"
 
+namespace tepple {
+
 const std::array<LaneSet, laneSetCount>& laneSets()
 {
 #define TEPPLE_LANE_SET_ROW(name, width, instructions, runs, anyIndex) \
@@ -48,3 +50,5 @@ int resolvedLaneWidth(int requested)
     }
     return chosen;
 }
+
+} // namespace tepple

@@ -17,17 +17,23 @@
 #if defined(__SSE2__) && !defined(TEPPLE_NO_LANE_SETS)
 #define TEPPLE_LANE_SETS_BASELINE(X) X(Sse2, 4, "sse2", true, true)
 #include "render/lanes/Sse2.h"
-using BaselineLanes = Sse2Lanes;
 #define TEPPLE_BASELINE_LANES 1
 #define TEPPLE_LANES_SSE2 1
 #elif defined(__aarch64__) && !defined(TEPPLE_NO_LANE_SETS)
 #define TEPPLE_LANE_SETS_BASELINE(X) X(Neon, 4, "neon", true, true)
 #include "render/lanes/Neon.h"
-using BaselineLanes = NeonLanes;
 #define TEPPLE_BASELINE_LANES 1
 #define TEPPLE_LANES_NEON 1
 #else
 #define TEPPLE_LANE_SETS_BASELINE(X)
+#endif
+
+namespace tepple {
+
+#if defined(TEPPLE_LANES_SSE2)
+using BaselineLanes = Sse2Lanes;
+#elif defined(TEPPLE_LANES_NEON)
+using BaselineLanes = NeonLanes;
 #endif
 
 #if defined(TEPPLE_WIDE_LANES) && !defined(TEPPLE_NO_LANE_SETS)
@@ -54,3 +60,5 @@ constexpr int laneSetCount = 0 TEPPLE_EACH_LANE_SET(TEPPLE_COUNT_LANE_SET);
 
 // Every lane set of the build, narrowest first, and whether this processor runs it; asked once.
 const std::array<LaneSet, laneSetCount>& laneSets();
+
+} // namespace tepple

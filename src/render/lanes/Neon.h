@@ -10,6 +10,8 @@
 
 #include "render/stages/TextureSampling.h"
 
+namespace tepple {
+
 struct NeonLanes {
     static constexpr int width = 4;
     using Float = float32x4_t;
@@ -156,3 +158,5 @@ private:
                                  vaddvq_u64(vandq_u64(high, highWeights)));
     }
 };
+
+} // namespace tepple

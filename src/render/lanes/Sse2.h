@@ -9,6 +9,8 @@
 
 #include "render/stages/TextureSampling.h"
 
+namespace tepple {
+
 struct Sse2Lanes {
     static constexpr int width = 4;
     using Float = __m128;
@@ -154,3 +156,5 @@ struct Sse2Lanes {
         }
     }
 };
+
+} // namespace tepple

@@ -7,6 +7,8 @@
 #include "render/stages/TextureSampling.h"
 #include "render/stages/TriangleLoop.h"
 
+namespace tepple {
+
 namespace {
 
 enum DualAttribute { uOverZA, vOverZA, uOverZB, vOverZB, invZ, attributeCount };
@@ -100,3 +102,5 @@ void paths::dualTextured(const CallState& call, CallScratch& scratch)
                 [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
         });
 }
+
+} // namespace tepple

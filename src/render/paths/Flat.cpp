@@ -9,6 +9,8 @@
 #include "render/stages/TriangleSetup.h"
 #include "render/stages/VertexStage.h"
 
+namespace tepple {
+
 namespace {
 
 // Faces are lit from this pure red.
@@ -139,3 +141,5 @@ void paths::flat(const CallState& call, CallScratch&)
         fillTriangle(flat, project(c[0], viewport), project(c[1], viewport), project(c[2], viewport), colour);
     }
 }
+
+} // namespace tepple

@@ -9,6 +9,8 @@
 #include "render/stages/DepthRule.h"
 #include "render/stages/TriangleLoop.h"
 
+namespace tepple {
+
 namespace {
 
 // In the order the colour's bytes are packed, lowest first, so that stepped as one vector the
@@ -110,3 +112,5 @@ void paths::gouraud(const CallState& call, CallScratch& scratch)
 {
     shadeTrianglesByFlags[call.blend](call, scratch);
 }
+
+} // namespace tepple

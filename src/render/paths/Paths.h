@@ -4,6 +4,8 @@
 // checking the target's size; a textured path with a texture unbound or empty draws nothing.
 #include "render/stages/CallState.h"
 
+namespace tepple {
+
 struct CallScratch;
 
 namespace paths {
@@ -15,3 +17,5 @@ void sprites(const CallState& call, CallScratch& scratch);      // a textured sq
 void flat(const CallState& call, CallScratch& scratch);         // one face-lit colour per triangle
 
 } // namespace paths
+
+} // namespace tepple

@@ -10,6 +10,8 @@
 #include "render/stages/TextureSampling.h"
 #include "render/stages/VertexStage.h"
 
+namespace tepple {
+
 namespace {
 
 // The float nearest one sixth, a hair above it: at depths where 300 / z is whole the size comes
@@ -82,3 +84,5 @@ void paths::sprites(const CallState& call, CallScratch&)
         drawSprite(context, corner, size, inverseDepth(point.z), point.colour);
     }
 }
+
+} // namespace tepple

@@ -13,6 +13,8 @@
 #include "render/stages/TextureSampling.h"
 #include "render/stages/TriangleLoop.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr int attributeCount = texturedAttributeCount;
@@ -150,3 +152,5 @@ void paths::textured(const CallState& call, CallScratch& scratch)
     }
     textureTrianglesByFlags[flags](call, scratch, context, plan);
 }
+
+} // namespace tepple

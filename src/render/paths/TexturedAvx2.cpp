@@ -12,6 +12,10 @@ TEPPLE_INSTRUCTION_SET_BEGIN("avx2")
 #include "render/lanes/Avx2.h"
 #include "render/paths/TexturedLaneKernel.h"
 
+namespace tepple {
+
 const TexturedLaneKernels& texturedKernelsAvx2() { return texturedLaneKernelsOf<Avx2Lanes>; }
+
+} // namespace tepple
 
 TEPPLE_INSTRUCTION_SET_END

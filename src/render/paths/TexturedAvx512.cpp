@@ -12,6 +12,10 @@ TEPPLE_INSTRUCTION_SET_BEGIN("avx512f")
 #include "render/lanes/Avx512.h"
 #include "render/paths/TexturedLaneKernel.h"
 
+namespace tepple {
+
 const TexturedLaneKernels& texturedKernelsAvx512() { return texturedLaneKernelsOf<Avx512Lanes>; }
+
+} // namespace tepple
 
 TEPPLE_INSTRUCTION_SET_END

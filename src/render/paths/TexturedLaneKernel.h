@@ -8,6 +8,8 @@
 #include "render/lanes/LaneSet.h"
 #include "render/paths/TexturedSpan.h"
 
+namespace tepple {
+
 // Each lane's block length after `drawn` steps, at least 1 so that masked lanes divide safely.
 template <class L>
 typename L::Int laneBlockLengths(typename L::Int lengths, int drawn)
@@ -101,3 +103,5 @@ template <class L>
 constexpr TexturedLaneKernels texturedLaneKernelsOf{
     {&textureLanes<L, false, false>, &textureLanes<L, false, true>, &textureLanes<L, true, false>,
      &textureLanes<L, true, true>}};
+
+} // namespace tepple

@@ -6,5 +6,8 @@
 #include "render/lanes/Neon.h"
 #include "render/paths/TexturedLaneKernel.h"
 
+namespace tepple {
 const TexturedLaneKernels& texturedKernelsNeon() { return texturedLaneKernelsOf<NeonLanes>; }
+} // namespace tepple
 #endif
+

@@ -13,6 +13,8 @@
 #include "render/stages/EdgeTable.h"
 #include "render/stages/TextureSampling.h"
 
+namespace tepple {
+
 enum TexturedAttribute { uOverZ, vOverZ, red, green, blue, invZ, texturedAttributeCount };
 
 // The first texture is addressed one texel to the left of (trunc(u), trunc(v)).
@@ -41,3 +43,5 @@ struct TexturedSpanContext {
 #define TEPPLE_TEXTURED_KERNELS_OF(name, ...) const TexturedLaneKernels& texturedKernels##name();
 TEPPLE_EACH_LANE_SET(TEPPLE_TEXTURED_KERNELS_OF)
 #undef TEPPLE_TEXTURED_KERNELS_OF
+
+} // namespace tepple

@@ -6,5 +6,8 @@
 #include "render/lanes/Sse2.h"
 #include "render/paths/TexturedLaneKernel.h"
 
+namespace tepple {
 const TexturedLaneKernels& texturedKernelsSse2() { return texturedLaneKernelsOf<Sse2Lanes>; }
+} // namespace tepple
 #endif
+

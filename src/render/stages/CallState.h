@@ -12,6 +12,8 @@
 #include "render/Viewport.h"
 #include "render/stages/DepthRule.h"
 
+namespace tepple {
+
 class WorkerPool;
 
 // The vertices and corners of a call as the stages read them: the renderer's own arrays, or their
@@ -45,3 +47,5 @@ struct CallState {
     WorkerPool* pool;   // null: the calling thread alone
     DrawBuffers buffers;
 };
+
+} // namespace tepple

@@ -4,6 +4,8 @@
 // the three low bytes of their operands and leave the top byte 0; no channel ever carries.
 #include <cstdint>
 
+namespace tepple {
+
 // (t x c) / 256 per channel: each channel of `texel` scaled by the matching channel value 0-255.
 inline uint32_t scaledChannels(uint32_t texel, int red, int green, int blue)
 {
@@ -20,3 +22,5 @@ inline uint32_t meanChannels(uint32_t a, uint32_t b)
 {
     return ((a >> 1) & 0x7F7F7Fu) + ((b >> 1) & 0x7F7F7Fu) + (a & b & 0x010101u);
 }
+
+} // namespace tepple

@@ -17,6 +17,8 @@
 
 #include "render/Viewport.h"
 
+namespace tepple {
+
 class DepthRule {
 public:
     explicit DepthRule(uint32_t frame) : frame_(frame) {}
@@ -69,3 +71,5 @@ struct DrawBuffers {
     // Where row `row` starts in each buffer.
     size_t rowStart(int row) const { return static_cast<size_t>(row) * width; }
 };
+
+} // namespace tepple

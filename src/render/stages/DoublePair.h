@@ -1,4 +1,6 @@
 #pragma once
+
+namespace tepple {
 // Two doubles worked on side by side, for the stages that divide attributes two at a time.
 //
 // A compiler vector (GCC and clang), not an instruction set's intrinsics: each lane performs exactly
@@ -14,3 +16,5 @@ inline DoublePair pairOf(double a, double b) { return DoublePair{a, b}; }
 // GCC may drop the rounding of a lane converted on its own and widened again later.
 inline FloatPair narrowed(DoublePair d) { return __builtin_convertvector(d, FloatPair); }
 inline DoublePair widened(FloatPair f) { return __builtin_convertvector(f, DoublePair); }
+
+} // namespace tepple

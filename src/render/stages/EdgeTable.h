@@ -20,6 +20,8 @@
 #include "render/Viewport.h"
 #include "render/stages/DoublePair.h"
 
+namespace tepple {
+
 // One row's span after clamping to the screen, with the attributes at its unclamped left end.
 template <int N>
 struct Span {
@@ -222,3 +224,5 @@ void EdgeTable<N>::forEachSpanGroup(Visit&& visit) const
     }
     if (count > 0) visit(static_cast<const Span<N>*>(spans), count);
 }
+
+} // namespace tepple

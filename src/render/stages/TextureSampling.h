@@ -8,6 +8,8 @@
 #include "pixels/PixelToolkit.h"
 #include "render/stages/DoublePair.h"
 
+namespace tepple {
+
 // A locked texture of width x height texels, row after row.
 struct TextureView {
     const uint32_t* texels = nullptr;
@@ -101,3 +103,5 @@ inline float advancedToColumnZero(float value, float step, int64_t unclampedLeft
 {
     return static_cast<float>(value - static_cast<double>(unclampedLeft) * step);
 }
+
+} // namespace tepple

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace tepple {
+
 void splitRows(const std::vector<TriangleCorners>& drawn, int strips, int height, StripCut& cut)
 {
     // A triangle's set-up and edge walks weigh about as much as this many of its rows.
@@ -48,3 +50,5 @@ int64_t expectedCost(const std::vector<TriangleCorners>& drawn, int width, int h
     }
     return cost;
 }
+
+} // namespace tepple

@@ -16,6 +16,8 @@
 #include "render/stages/TriangleSetup.h"
 #include "render/stages/VertexStage.h"
 
+namespace tepple {
+
 // The cut of the screen's rows into strips: strip s is rows [rows[s], rows[s + 1]).
 struct StripCut {
     std::vector<int> rows;
@@ -124,3 +126,5 @@ void scanTriangles(const CallState& call, CallScratch& scratch, bool cornersLit,
     };
     pool->forPieces(threads, drawStrip);
 }
+
+} // namespace tepple

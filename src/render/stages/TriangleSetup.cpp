@@ -5,6 +5,8 @@
 
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 namespace {
 
 // The float nearest one third: the mean depth is this times the sum, which is a hair above it.
@@ -109,3 +111,5 @@ void setUpTriangles(const CallState& call, const CallInput& input, VertexResults
     }
     if (lightCorners) lightDrawnCorners(call, input, vertices, results.drawn);
 }
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include "render/stages/CallState.h"
 #include "render/stages/VertexStage.h"
 
+namespace tepple {
+
 // The corners of a triangle that survived set-up, in buffer order.
 struct TriangleCorners {
     int vertex[3]; // each corner's entry in the call input's positions (and normals)
@@ -54,3 +56,5 @@ struct SetUpResults {
 // uses, shared the same way, so that drawing only reads them.
 void setUpTriangles(const CallState& call, const CallInput& input, VertexResults& vertices, int triangles,
                     bool lightCorners, SetUpResults& results);
+
+} // namespace tepple

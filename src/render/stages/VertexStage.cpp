@@ -7,6 +7,8 @@
 #include "geometry/SafeFloat.h"
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 namespace {
 
 // The substitute depth of a point in the eye's plane.
@@ -159,3 +161,5 @@ CallInput clippedInput(const CallState& call, NearClip& clip)
     clipped.indexCount = clip.corners.size();
     return clipped;
 }
+
+} // namespace tepple

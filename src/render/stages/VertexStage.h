@@ -11,6 +11,8 @@
 #include "render/Viewport.h"
 #include "render/stages/CallState.h"
 
+namespace tepple {
+
 // Perspective projection (Viewport.h): column = trunc(x / z x focalLength + centreX), row likewise;
 // z = 0 counts as 0.1f. Results beyond the int range saturate; NaN gives 0.
 ScreenPoint project(Vertex v, const Viewport& viewport);
@@ -54,3 +56,5 @@ void prepareVertices(const CallState& call, const CallInput& input, VertexResult
 // vertex's own colour as base, worked out on the first use in a call (after prepareVertices) and
 // remembered. A vertex without a normal counts as having the zero normal.
 uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults& results, int vertex);
+
+} // namespace tepple
