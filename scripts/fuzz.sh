@@ -2,6 +2,9 @@
 # Builds the libFuzzer targets with clang in build-fuzz/ and runs each for a bounded time under
 # AddressSanitizer and UndefinedBehaviorSanitizer:
 #   scripts/fuzz.sh [seconds per target, default 600] [target ...]   (targets: mesh tga raster models)
+# With no target named, all but models: that one reaches assimp 5.2's own faults within seconds (PLY
+# headers, glTF members of the wrong type), which tepple-render contains in its drawing process;
+# name it to look for new ones.
 # Seconds are a whole number from 1 up; anything else, or an unknown target, stops it with status 2.
 # Each target starts from the seed corpus in fuzz/corpus/<target> plus what earlier runs found
 # (build-fuzz/corpus/<target>). A crash, sanitizer report or failed check stops that target, leaves
@@ -21,7 +24,7 @@ esac
 seconds=${1-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=("${known[@]}")
+[ ${#targets[@]} -gt 0 ] || targets=(mesh tga raster)
 # libFuzzer takes 0 seconds as no limit at all: the run would end only at the outer timeout.
 if ! [[ "$seconds" =~ ^[0-9]{1,8}$ ]] || [ "$((10#$seconds))" -lt 1 ]; then
   echo "fuzz.sh: seconds must be a whole number from 1 to 99999999, not '$seconds'" >&2

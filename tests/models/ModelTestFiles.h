@@ -10,6 +10,8 @@
 #include "ModelFiles.h"
 #include "ModelView.h"
 
+using namespace tepple;
+
 inline const std::string& testModelFolder()
 {
     static const std::string folder = [] {

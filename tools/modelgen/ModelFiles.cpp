@@ -8,6 +8,8 @@
 #include "ReplacingFile.h"
 #include "Shapes.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
@@ -402,3 +404,5 @@ void writeFuzzSeeds(const std::string& folder)
     seed("ascii.stl", 1, text(stlAscii(sphere)));
     seed("plain.gltf", 2, text(gltfText(sphere, plain, "absent.bin", "")));
 }
+
+} // namespace tepple

@@ -11,6 +11,8 @@
 #include "MeshBuilder.h"
 #include "Picture.h"
 
+namespace tepple {
+
 // What of a shape a file carries.
 struct ModelLook {
     bool colours = false;           // per-vertex colours (PLY, glTF)
@@ -47,3 +49,5 @@ void writeTestModels(const std::string& folder);
 // The model fuzzer's seeds: a small sphere in each format the fuzzer picks by its first byte (GLB,
 // STL, glTF).
 void writeFuzzSeeds(const std::string& folder);
+
+} // namespace tepple

@@ -13,6 +13,8 @@
 #include "Png.h"
 #include "ReplacingFile.h"
 
+using namespace tepple;
+
 int main(int argc, char** argv)
 {
     try {

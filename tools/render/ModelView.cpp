@@ -7,6 +7,8 @@
 
 #include "render/ThreadCount.h"
 
+namespace tepple {
+
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
@@ -295,3 +297,5 @@ Shot ModelView::filterDown(uint32_t frame) const
     }
     return shot;
 }
+
+} // namespace tepple

@@ -19,6 +19,8 @@
 #include "render/Renderer.h"
 #include "render/WorkerPool.h"
 
+namespace tepple {
+
 // A picture with its coverage: colour 0x00RRGGBB and alpha 0 (background) to 255 (model).
 struct Shot {
     int width = 0;
@@ -62,3 +64,5 @@ private:
     std::vector<bool> identityIndices_;   // per mesh: corner k is vertex k
     bool consumed_ = false;
 };
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 #include "render/ThreadCount.h"
 #include "render/Viewport.h"
 
+namespace tepple {
+
 namespace {
 
 double number(const std::string& text, const std::string& option, double low, double high)
@@ -216,3 +218,5 @@ std::string turntableName(const std::string& output, int index, int count)
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return output + "-" + number;
     return output.substr(0, dot) + "-" + number + output.substr(dot);
 }
+
+} // namespace tepple

@@ -8,6 +8,8 @@
 
 #include "models/Model.h"
 
+namespace tepple {
+
 // A usage mistake: status 2 and the message, with a pointer to --help.
 class UsageError : public std::runtime_error {
 public:
@@ -53,3 +55,5 @@ const char* renderUsage();
 
 // The name of view `index` of `count` for the output "name.png": "name-007.png".
 std::string turntableName(const std::string& output, int index, int count);
+
+} // namespace tepple

@@ -24,6 +24,8 @@
 #include "VideoPipe.h"
 #include "models/Model.h"
 
+using namespace tepple;
+
 namespace {
 
 class RenderError : public std::runtime_error {
@@ -215,7 +217,7 @@ int drawInChild(const RenderOptions& options)
             stderr, "tepple-render: %s: the file is damaged (its %s parser stopped on %s)\n",
             options.model.c_str(),
             [&] {
-                tepple::ModelFormat format{};
+                ModelFormat format{};
                 return tepple::modelFormatOf(options.model, format) ? tepple::modelFormatName(format)
                                                                     : "model";
             }(),
