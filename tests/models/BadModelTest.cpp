@@ -14,6 +14,12 @@
 
 namespace fs = std::filesystem;
 
+// Under LeakSanitizer, the leaks assimp has on its error paths are not this program's.
+extern "C" const char* __lsan_default_options()
+{
+    return "suppressions=" TEPPLE_SOURCE_DIR "/tests/models/lsan.supp";
+}
+
 namespace {
 
 std::string readText(const std::string& path)
@@ -97,7 +103,8 @@ std::vector<BadCase> badCases()
 
 int runTool(const std::vector<std::string>& arguments, std::string& output)
 {
-    std::string command = TEPPLE_RENDER;
+    std::string command = "LSAN_OPTIONS=suppressions=" TEPPLE_SOURCE_DIR
+                          "/tests/models/lsan.supp " TEPPLE_RENDER;
     for (const std::string& argument : arguments) command += " '" + argument + "'";
     command += " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
@@ -153,7 +160,10 @@ TEST(BadModels, AParserFaultEndsInOneLineToo)
 {
     // Files on which the assimp this was built with faults (a PLY header, a GLB's JSON), found by
     // fuzz/ModelFuzzer.cpp: the drawing process dies, the waiting one names the file, and no
-    // picture is left behind.
+    // picture is left behind. Under AddressSanitizer the fault is the sanitizer's to report.
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reports the parser's fault itself";
+#endif
     for (const char* name : {"parser-fault.ply", "parser-fault.glb"}) {
         SCOPED_TRACE(name);
         const std::string folder = testModel(std::string("out-") + name);
