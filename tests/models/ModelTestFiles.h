@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "ModelFiles.h"
@@ -12,16 +13,27 @@
 
 using namespace tepple;
 
+// Made on first use, removed when the program ends.
 inline const std::string& testModelFolder()
 {
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/tepple-models-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (!made) std::abort();
-        writeTestModels(made);
-        return std::string(made);
-    }();
-    return folder;
+    struct Folder {
+        std::string path;
+        Folder()
+        {
+            char pattern[] = "/tmp/tepple-models-XXXXXX";
+            const char* made = mkdtemp(pattern);
+            if (!made) std::abort();
+            path = made;
+            writeTestModels(path);
+        }
+        ~Folder()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
 }
 
 inline std::string testModel(const std::string& name)
