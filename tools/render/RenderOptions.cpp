@@ -100,6 +100,7 @@ const char* renderUsage()
            "  --video FILE.mp4          the turntable as an H.264 video (needs ffmpeg)\n"
            "  --fps N                   video frame rate (30)\n"
            "  --threads N               drawing threads, 1 to 30 (one per core)\n"
+           "  --lanes W                 SIMD lane width, 0 (the widest) to 16; the same pictures\n"
            "  --timings                 print loading, drawing and writing times\n"
            "  --thumbnail SIZE IN OUT   a SIZE x SIZE thumbnail on a transparent background\n";
 }
