@@ -23,10 +23,12 @@ set(TEPPLE_ENGINE_HEADERS
   render/LaneWidth.h
   render/Viewport.h
   media/Tga.h
+  media/MusicPlayer.h
 )
-# The SDL window console and clock, in tepple_sdl (tepple::sdl).
+# The SDL window console, clock and music player, in tepple_sdl (tepple::sdl).
 set(TEPPLE_SDL_HEADERS
   platform/sdl/SdlConsole.h
   platform/sdl/SdlClock.h
+  platform/sdl/SdlMusicPlayer.h
   platform/sdl/Termination.h
 )

@@ -159,6 +159,13 @@ Mesh Mesh::build(std::vector<Vertex> vertices, std::vector<int32_t> faceIndices)
         throw std::invalid_argument("Mesh::build: " + std::to_string(faceIndices.size()) +
                                     " face indices, not three per face");
     }
+    // Checked here as well as in computeNormals, so that the message names the call the user made.
+    for (int32_t index : faceIndices) {
+        if (index < 0 || static_cast<size_t>(index) >= vertices.size()) {
+            throw std::out_of_range("Mesh::build: face index " + std::to_string(index) + " outside " +
+                                    std::to_string(vertices.size()) + " vertices");
+        }
+    }
     Mesh mesh;
     mesh.faceCount = static_cast<int32_t>(faceIndices.size() / 3);
     mesh.vertexCount = static_cast<int32_t>(vertices.size());

@@ -1,6 +1,7 @@
 #pragma once
 
 namespace tepple {
+
 // Descriptors 0, 1 and 2 held open for the whole run. A program started with one of them closed
 // would otherwise hand that number to the next file or pipe it opens, and everything written to
 // standard error (or output) would land in that file: a progress line in the middle of a video,

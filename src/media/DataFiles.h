@@ -1,6 +1,7 @@
 #pragma once
 
 namespace tepple {
+
 // The eleven data files of the demo, by the names it opens them under: relative to its data
 // folder, '/' separated. This is the one place a name is written: code takes these constants, and
 // the build and the test scripts read the quoted names of this file, so each name stays a quoted

@@ -1,6 +1,7 @@
 #pragma once
 
 namespace tepple {
+
 // The soundtrack player. start() sets the music going and returns at once; from then on the
 // music streams and loops on its own until the process ends. A missing file or sound device
 // leaves the program running in silence. Destroying a player does not stop the music.

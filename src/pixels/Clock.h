@@ -1,6 +1,7 @@
 #pragma once
 
 namespace tepple {
+
 // Time for the demonstration: clocks, which give monotonic seconds from wherever their back end
 // reads them (SDL, the browser, or a manual setting), and the timer, which turns one clock's
 // readings into time since start and time between frames. Nothing here reads a real clock itself.

@@ -36,6 +36,10 @@ mkdir -p "$work/pkg-config"
 flags=(-std=c++17 -O2 -ffp-contract=off -Wall -Wextra)
 read -r -a engine <<<"$(pkg-config --cflags --libs tepple libpng)"
 read -r -a window <<<"$(pkg-config --cflags --libs tepple-sdl)"
+# A window program gets SDL2's compile flags and nothing of what the library uses inside.
+if grep -qE 'glib|dbus|opus|_XOPEN_SOURCE|mixer' <<<"$(pkg-config --cflags tepple-sdl)"; then
+  fail "pkg-config --cflags tepple-sdl passes on the flags of the libraries tepple_sdl uses inside: $(pkg-config --cflags tepple-sdl)"
+fi
 "$cxx" "${flags[@]}" "$source/examples/cube-png.cpp" -o "$work/pkg-config/cube-png" "${engine[@]}" ||
   fail "cube-png does not build with pkg-config --cflags --libs tepple libpng"
 for program in cube-sdl lsb-viewer; do

@@ -81,6 +81,18 @@ for unwanted in bin share lib/libtepple_sdl.a lib/cmake/tepple/teppleSdlTargets.
   [ ! -e "$prefix/$unwanted" ] || fail "the engine alone installs $unwanted"
 done
 
+# Asking that install for what it does not have says what is missing and why.
+probe() {
+  mkdir -p "$work/probe-$1"
+  printf 'cmake_minimum_required(VERSION 3.16)\nproject(probe LANGUAGES CXX)\nfind_package(tepple REQUIRED COMPONENTS %s)\n' \
+    "$1" >"$work/probe-$1/CMakeLists.txt"
+  ! cmake -S "$work/probe-$1" -B "$work/probe-$1/build" -DCMAKE_PREFIX_PATH="$prefix" >"$work/probe-$1.log" 2>&1 ||
+    fail "find_package(tepple COMPONENTS $1) succeeded on the engine alone"
+  tr -s ' \n' '  ' <"$work/probe-$1.log" | grep -q "$2" || { cat "$work/probe-$1.log" >&2; fail "find_package(tepple COMPONENTS $1) did not say '$2'"; }
+}
+probe sdl "tepple::sdl .* is not in this install: it was built with TEPPLE_ENGINE_ONLY"
+probe windows "tepple has no component 'windows'"
+
 # The examples on that install: cube-png alone, as there is no tepple::sdl.
 cmake -S "$source/examples" -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" >"$work/examples.log" 2>&1 ||
   { cat "$work/examples.log" >&2; fail "the examples do not configure against the engine alone"; }

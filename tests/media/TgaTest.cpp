@@ -262,4 +262,99 @@ TEST(TgaFile, WithoutASinkTheMessageGoesToStandardError)
     EXPECT_NE(written.find(path), std::string::npos);
 }
 
+// A picture read at its own size comes back as written, whichever way its rows run and whatever
+// image ID precedes them; the demo's loader, given the same bytes and the right surface, agrees.
+TEST(TgaRead, PicturesComeBackAtTheirOwnSizeAndOrientation)
+{
+    const Picture f = letterF();
+    std::vector<uint8_t> bottomFirst = tgaFile(f);
+    EXPECT_EQ(pictureOf(parseTga(bottomFirst.data(), bottomFirst.size())), f);
+    EXPECT_EQ(pictureOf(decoded(bottomFirst, 6, 5)), f);
+    const TgaSize size = parseTgaSize(bottomFirst.data(), bottomFirst.size());
+    EXPECT_EQ(size.width, 6);
+    EXPECT_EQ(size.height, 5);
+
+    // Top row first (descriptor bit 5) and a 3-byte image ID between header and pixels.
+    Picture flipped(f.rbegin(), f.rend());
+    std::vector<uint8_t> topFirst = tgaFile(flipped);
+    topFirst[17] = 0x20;
+    topFirst[0] = 3;
+    topFirst.insert(topFirst.begin() + 18, {'i', 'd', '!'});
+    EXPECT_EQ(pictureOf(parseTga(topFirst.data(), topFirst.size())), f);
+
+    const std::string path = writeTemp("own_size.tga", bottomFirst);
+    EXPECT_EQ(pictureOf(readTga(path)), f);
+    EXPECT_EQ(readTgaSize(path).width, 6);
+    std::remove(path.c_str());
+}
+
+// What is not an uncompressed 24-bit picture is refused with what its header says, never read as
+// pixels; every message names the function called (and, from a file, the file).
+TEST(TgaRead, WhatIsNotAnUncompressed24BitPictureIsRefusedByName)
+{
+    const std::vector<uint8_t> good = tgaFile(letterF());
+    struct Case {
+        size_t at;
+        uint8_t value;
+        const char* says;
+    };
+    const Case cases[] = {
+        {2, 10, "image type 10 (run-length compressed)"}, {2, 1, "image type 1 (colour-mapped)"},
+        {2, 3, "image type 3 (grey)"},                    {1, 1, "carries a colour map"},
+        {16, 32, "32 bits a pixel"},                      {16, 16, "16 bits a pixel"},
+        {12, 0, "ends before its last pixel"},            {17, 0x10, "right to left"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = good;
+        bytes[c.at] = c.value;
+        if (c.at == 12) bytes[12] = 7; // a wider picture than the pixels there
+        SCOPED_TRACE(c.says);
+        try {
+            parseTga(bytes.data(), bytes.size());
+            ADD_FAILURE() << "accepted";
+        } catch (const std::invalid_argument& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("parseTga: ", 0), 0u) << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos) << error.what();
+        }
+    }
+    std::vector<uint8_t> empty = tgaHeader(0, 5);
+    EXPECT_THROW(parseTga(empty.data(), empty.size()), std::invalid_argument);
+    EXPECT_THROW(parseTga(good.data(), 17), std::invalid_argument);
+
+    std::vector<uint8_t> compressed = good;
+    compressed[2] = 10;
+    const std::string path = writeTemp("compressed.tga", compressed);
+    try {
+        readTga(path);
+        ADD_FAILURE() << "accepted";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()), "readTga: " + path +
+                                                 ": not an uncompressed 24-bit TGA: its header says image type 10 "
+                                                 "(run-length compressed)");
+    }
+    std::remove(path.c_str());
+    EXPECT_THROW(readTga(tempPath("not_there.tga")), std::runtime_error);
+    EXPECT_THROW(readTga(testing::TempDir()), std::runtime_error); // a folder
+}
+
+// A header that promises more than the file holds is refused from the file's size: a sparse file
+// of a huge picture is never read (or allocated) whole.
+TEST(TgaRead, AShortFileIsRefusedFromItsSize)
+{
+    std::vector<uint8_t> huge = tgaHeader(65535, 65535);
+    huge.resize(4096, 0x7F);
+    const std::string path = writeTemp("huge.tga", huge);
+    try {
+        readTga(path);
+        ADD_FAILURE() << "accepted";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("ends before its last pixel (4078 of 12884508675 bytes of a "
+                                                 "65535 x 65535 picture)"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(readTgaSize(path).width, 65535); // the size alone is there to read
+    std::remove(path.c_str());
+}
+
 } // namespace tepple

@@ -1,6 +1,7 @@
 #pragma once
 
 namespace tepple {
+
 // Termination requests (SIGTERM, SIGINT, SIGHUP) and the helper processes of message dialogs.
 //
 // SDL shows a message dialog from a forked child process and waits for it. SDL's own signal

@@ -1,6 +1,7 @@
 #pragma once
 
 namespace tepple {
+
 // An instruction-set region: the functions defined between TEPPLE_INSTRUCTION_SET_BEGIN("isa") and
 // TEPPLE_INSTRUCTION_SET_END are compiled for that instruction set, the rest of the file for the
 // build's baseline. A file using it includes every shared header before the region, so that only

@@ -1,6 +1,7 @@
 #pragma once
 
 namespace tepple {
+
 // Two doubles worked on side by side, for the stages that divide attributes two at a time.
 //
 // A compiler vector (GCC and clang), not an instruction set's intrinsics: each lane performs exactly
