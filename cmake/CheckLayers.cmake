@@ -6,7 +6,7 @@
 # lower tier, never a layer of its own tier or a higher one:
 #   geometry, pixels    side by side at the bottom: neither includes the other;
 #   render, media       side by side above them: neither includes the other;
-#   driver              the demonstration, on all four;
+#   driver, models      the demonstration, on all four; the model loaders beside it;
 #   platform            each platform folder (platform/<name>) on everything, never on another
 #                       platform's folder.
 #
@@ -20,7 +20,7 @@
 cmake_policy(SET CMP0054 NEW)
 cmake_policy(SET CMP0057 NEW)
 
-set(tiers "geometry,pixels" "render,media" "driver" "platform")
+set(tiers "geometry,pixels" "render,media" "driver,models" "platform")
 # System headers that belong to one platform alone.
 set(platformHeaders "SDL=platform/sdl" "emscripten=platform/web")
 set(renderRooms stages lanes paths)

@@ -107,6 +107,8 @@ foreach(name IN LISTS TEPPLE_DATA_NAMES)
   install(FILES ${TEPPLE_RUN_DIR}/${name} DESTINATION ${TEPPLE_INSTALL_DATADIR}/${folder} COMPONENT demo)
 endforeach()
 
+include(${CMAKE_CURRENT_LIST_DIR}/RenderInstall.cmake)
+
 # `cpack -G DEB` in the build folder: the demo, its tools and data as one Debian package, its
 # dependencies read from the programs' own shared libraries (dpkg-shlibdeps).
 if(TEPPLE_IS_TOP_LEVEL)

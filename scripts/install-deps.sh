@@ -26,6 +26,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   ffmpeg
   libosmesa6-dev
+  # The model loaders of tepple-render (tepple::models), and f3d, its benchmark's peer.
+  libassimp-dev libstb-dev f3d
   # The cross compiler with which a test builds the engine for aarch64.
   g++-aarch64-linux-gnu
   # dpkg-shlibdeps, with which `cpack -G DEB` reads the Debian package's dependencies.
@@ -52,7 +54,7 @@ if [ "$cross" = aarch64 ]; then
     g++-aarch64-linux-gnu qemu-user
     libsdl2-dev:arm64 libsdl2-mixer-dev:arm64 libmp3lame-dev:arm64 libmpg123-dev:arm64
     libasound2-dev:arm64 libpng-dev:arm64 libdeflate-dev:arm64 zlib1g-dev:arm64
-    libgtest-dev:arm64 libgmock-dev:arm64
+    libgtest-dev:arm64 libgmock-dev:arm64 libassimp-dev:arm64 libstb-dev:arm64
   )
 fi
 
