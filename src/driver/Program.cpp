@@ -12,6 +12,18 @@
 
 namespace {
 
+// Whether anything is at path, a dangling link too: the demo should then report that file, not go
+// on looking elsewhere. Windows has no links that lstat tells apart.
+bool somethingAt(const std::string& path)
+{
+    struct stat info;
+#ifdef _WIN32
+    return ::stat(path.c_str(), &info) == 0;
+#else
+    return ::lstat(path.c_str(), &info) == 0;
+#endif
+}
+
 std::string workingFolder()
 {
     char buffer[4096];
@@ -23,10 +35,7 @@ std::string workingFolder()
 bool holdsDataFiles(const std::string& folder)
 {
     for (const char* name : dataFiles::all) {
-        struct stat info;
-        if (::lstat((folder.empty() ? std::string(name) : folder + "/" + name).c_str(), &info) == 0) {
-            return true;
-        }
+        if (somethingAt(folder.empty() ? std::string(name) : folder + "/" + name)) return true;
     }
     return false;
 }

@@ -1,5 +1,16 @@
 #include "platform/sdl/SdlEnvironment.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+void prepareSdlEnvironment()
+{
+    // Windows reports some failures (a drive without its disk, a crash) in a dialog of its own that
+    // waits for a click; the demo reports its failures on standard error like any console program.
+    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+}
+
+#else
 #include <alsa/asoundlib.h>
 
 #include <cstdarg>
@@ -55,3 +66,5 @@ void prepareSdlEnvironment()
     // SDL loads the same libasound, so the handler holds for its sound driver too.
     snd_lib_error_set_handler(ignoreAlsaMessage);
 }
+
+#endif
