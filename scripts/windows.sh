@@ -153,6 +153,6 @@ echo "wrote $build/tepple-windows.zip"
 
 if [ "$mode" = test ]; then
   part "testing under Wine"
-  tests/windows/run-tests.sh "$build" "$data"
+  tests/windows/run-tests.sh "$build"
 fi
 part "done"
