@@ -7,7 +7,8 @@ void prepareSdlEnvironment()
 {
     // Windows reports some failures (a drive without its disk, a crash) in a dialog of its own that
     // waits for a click; the demo reports its failures on standard error like any console program.
-    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
+                   SEM_NOOPENFILEERRORBOX);
 }
 
 #else
