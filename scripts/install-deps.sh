@@ -63,10 +63,11 @@ if [ "$cross" = aarch64 ]; then
 fi
 
 if [ "$cross" = windows ]; then
-  # patch and dpkg-dev unpack the sources; googletest's sources are built for Windows too.
+  # The sources are unpacked with patch; googletest's are built for Windows too.
   PACKAGES=(
     g++-mingw-w64-x86-64-posix wine wine64 zip patch dpkg-dev googletest cmake make pkg-config
-    xvfb xauth xdotool x11-utils xfonts-base
+    # The program's test in a virtual X server; ffmpeg decodes the soundtrack it compares with.
+    xvfb xauth xdotool x11-utils xfonts-base imagemagick ffmpeg
   )
 fi
 

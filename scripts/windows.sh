@@ -50,18 +50,18 @@ stamp="SDL2 $sdl_version, SDL2_mixer $mixer_version, mpg123 $mpg123_version, Goo
 unpack() {
   local name=$1 dsc orig debian
   dsc=$(ls "$deps"/download/"$name"_*.dsc)
-  (cd "$deps/download" && sed -n '/^Checksums-Sha256:/,/^[^ ]/p' "$dsc" | sed -n 's/^ \([0-9a-f]\{64\}\) [0-9]* \(.*[^c]\)$/\1  \2/p' |
-    grep -v '\.asc$' | sha256sum --quiet -c -)
+  (cd "$deps/download" && sed -n '/^Checksums-Sha256:/,/^[^ ]/p' "$dsc" |
+    sed -n 's/^ \([0-9a-f]\{64\}\) [0-9]* \(.*\)$/\1  \2/p' | grep -v '\.asc$' | sha256sum --quiet -c -)
   orig=$(ls "$deps"/download/"$name"_*.orig.tar.*)
   debian=$(ls "$deps"/download/"$name"_*.debian.tar.*)
   rm -rf "$deps/src/$name"
   mkdir -p "$deps/src/$name"
   tar -xf "$orig" -C "$deps/src/$name" --strip-components=1
   tar -xf "$debian" -C "$deps/src/$name"
-  if [ -f "$deps/src/$name/debian/patches/series" ]; then
-    sed -e 's/#.*//' -e '/^[[:space:]]*$/d' "$deps/src/$name/debian/patches/series" | while read -r patch _; do
-      patch -s -p1 -d "$deps/src/$name" <"$deps/src/$name/debian/patches/$patch"
-    done
+  local patches=$deps/src/$name/debian/patches
+  if [ -f "$patches/series" ]; then
+    sed -e 's/#.*//' -e '/^[[:space:]]*$/d' "$patches/series" |
+      while read -r patch _; do patch -s -p1 -d "$deps/src/$name" <"$patches/$patch"; done
   fi
 }
 
@@ -126,7 +126,7 @@ fi
 
 part "building tepple.exe"
 targets=(tepple tepple_data)
-[ "$mode" = test ] && targets+=(tepple_windows_tests tepple_frame_hash_tests)
+[ "$mode" = test ] && targets+=(tepple_windows_tests tepple_frame_hash_tests tepple_window_request)
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_PREFIX_PATH="$prefix" -DTEPPLE_DATA_FROM="$data" >/dev/null
 cmake --build "$build" -j"$jobs" --target "${targets[@]}"
@@ -138,7 +138,8 @@ rm -rf "$build/pack"
 mkdir -p "$pack"
 cp "$build/run/tepple.exe" "$build/run/libmpg123-0.dll" "$pack/"
 # The data files by the names the manifest lists (the name before size and checksum).
-(cd "$build/run" && cp --parents $(sed -n 's/^\([^#][^ ]*\) [0-9]* [0-9a-f]*$/\1/p' tepple-assets.manifest) "$pack/")
+names=$(sed -n 's/^\([^#][^ ]*\) [0-9]* [0-9a-f]*$/\1/p' "$build/run/tepple-assets.manifest")
+(cd "$build/run" && cp --parents $names "$pack/")
 [ "$(find "$pack" -type f | wc -l)" -eq 13 ] || { echo "windows.sh: the pack lacks data files" >&2; exit 1; }
 # Windows' own editors expect CRLF line ends.
 sed 's/$/\r/' docs/windows-readme.txt >"$pack/README.txt"

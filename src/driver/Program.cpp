@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "geometry/DataFile.h"
 #include "geometry/MeshFile.h"
 #include "media/DataFiles.h"
 #include "media/Tga.h"
@@ -35,7 +36,8 @@ std::string workingFolder()
 bool holdsDataFiles(const std::string& folder)
 {
     for (const char* name : dataFiles::all) {
-        if (somethingAt(folder.empty() ? std::string(name) : folder + "/" + name)) return true;
+        const std::string path = folder.empty() ? std::string(name) : folder + tepple::folderSeparator + name;
+        if (somethingAt(path)) return true;
     }
     return false;
 }

@@ -28,7 +28,8 @@ ctest --test-dir "$build" -R '^windows\.unit$' --output-on-failure
 hashes() {
   local lanes=$1 threads=$2 output
   echo "-- frame hashes, lane width $lanes, $threads thread(s)"
-  output=$(run "$build/tests/windows/tepple_frame_hash_tests.exe" --lanes "$lanes" --threads "$threads" 2>&1) ||
+  output=$(run "$build/tests/windows/tepple_frame_hash_tests.exe" --lanes "$lanes" --threads "$threads" \
+    2>&1) ||
     { echo "$output"; echo "FAIL: frame hashes at lane width $lanes, $threads thread(s)" >&2; exit 1; }
   if grep -q "cannot run here" <<<"$output"; then
     echo "$output"
@@ -52,7 +53,8 @@ for lanes in $widths; do
 done
 
 part "the program in a virtual X server"
-TEPPLE_DEMO="$emulator ./tepple.exe" WINDOW_REQUEST="$emulator $build/tests/windows/tepple_window_request.exe" \
+TEPPLE_DEMO="$emulator ./tepple.exe" \
+  WINDOW_REQUEST="$emulator $build/tests/windows/tepple_window_request.exe" \
   tests/window/run-test.sh x "$PWD/tests/windows/window.sh" "$build/run" "$build/window-test"
 part "done"
 echo "ok: tepple.exe under Wine draws every frame of the timeline as Linux does, and plays"

@@ -81,7 +81,10 @@ read -r played matched level < <(
   } | awk '
     $1 == "p" { p[np++] = $2 + 0; next }
     { d[nd++] = $2 + 0 }
-    function start(a, n,   i) { for (i = 0; i < n; i += 2) if (a[i] > 2000 || a[i] < -2000) return i; return -1 }
+    function start(a, n,   i) {
+      for (i = 0; i < n; i += 2) if (a[i] > 2000 || a[i] < -2000) return i
+      return -1
+    }
     END {
       ip = start(p, np); id = start(d, nd)
       if (ip < 0 || id < 0) { print np, -1, 0; exit }
@@ -97,7 +100,8 @@ read -r played matched level < <(
       }
       printf "%d %.1f %.1f\n", np, best / n, bestLevel / n
     }')
-note "audio: $played samples played; one second of them differs from the decoded soundtrack by $matched on average, at a level of $level"
+note "audio: $played samples played; a second of them differs from the decoded soundtrack by $matched" \
+  "on average, at a level of $level"
 [ "$played" -ge 88200 ] || fail "less than a second of audio was written"
 awk -v m="$matched" -v l="$level" 'BEGIN { exit !(m >= 0 && l > 300 && m < l / 50) }' ||
   fail "what was played is not the soundtrack"
@@ -132,5 +136,7 @@ note "no data: status $status: $said"
 [ "$(wc -l <<<"$said")" -eq 1 ] || fail "more than one line for missing data"
 grep -qi 'current folder [A-Z]:\\.*elsewhere nor in the program.s folder [A-Z]:\\.*bare' <<<"$said" ||
   fail "the message does not name both folders"
-if grep -qE '[\\/][\\/]|[\\/] ' <<<"$said"; then fail "a path is printed with a doubled or trailing separator"; fi
+if grep -qE '[\\/][\\/]|[\\/] ' <<<"$said"; then
+  fail "a path is printed with a doubled or trailing separator"
+fi
 exit 0
