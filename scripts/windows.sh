@@ -137,6 +137,8 @@ pack=$build/pack/tepple-windows
 rm -rf "$build/pack"
 mkdir -p "$pack"
 cp "$build/run/tepple.exe" "$build/run/libmpg123-0.dll" "$pack/"
+# Without their symbols, which only a debugger of the build itself would read.
+$host-strip --strip-unneeded "$pack/tepple.exe" "$pack/libmpg123-0.dll"
 # The data files by the names the manifest lists (the name before size and checksum).
 names=$(sed -n 's/^\([^#][^ ]*\) [0-9]* [0-9a-f]*$/\1/p' "$build/run/tepple-assets.manifest")
 (cd "$build/run" && cp --parents $names "$pack/")
@@ -147,6 +149,8 @@ for licence in "libsdl2 SDL2" "libsdl2-mixer SDL2_mixer" "mpg123 mpg123"; do
   set -- $licence
   sed 's/$/\r/' "$deps/src/$1/debian/copyright" >"$pack/licence-$2.txt"
 done
+# mpg123's copyright file names its licence, whose text goes with the DLL.
+{ printf '\n'; cat /usr/share/common-licenses/LGPL-2.1; } | sed 's/$/\r/' >>"$pack/licence-mpg123.txt"
 rm -f "$build/tepple-windows.zip.part"
 (cd "$build/pack" && zip -q -r -X "$build/tepple-windows.zip.part" tepple-windows)
 mv "$build/tepple-windows.zip.part" "$build/tepple-windows.zip"
@@ -154,6 +158,6 @@ echo "wrote $build/tepple-windows.zip"
 
 if [ "$mode" = test ]; then
   part "testing under Wine"
-  tests/windows/run-tests.sh "$build"
+  tests/windows/run-tests.sh "$build" "$pack"
 fi
 part "done"

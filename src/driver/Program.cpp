@@ -96,10 +96,14 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
                             : "in the current folder " + here + " nor in the program's folder " +
                                   (programFolder.empty() ? "(unknown)" : programFolder);
     if (!installed.empty()) where += " nor in " + installed;
-    std::fprintf(stderr,
-                 "tepple: no data files (%s, %s, %s, ...) %s; build and start the demo with "
-                 "./scripts/run.sh\n",
-                 dataFiles::columnMesh, dataFiles::flareTexture, dataFiles::soundtrack, where.c_str());
+#ifdef _WIN32
+    // The Windows demo comes packed with its data, never built where it runs.
+    const char* remedy = "keep tepple.exe in the folder it came in, with its data files";
+#else
+    const char* remedy = "build and start the demo with ./scripts/run.sh";
+#endif
+    std::fprintf(stderr, "tepple: no data files (%s, %s, %s, ...) %s; %s\n", dataFiles::columnMesh,
+                 dataFiles::flareTexture, dataFiles::soundtrack, where.c_str(), remedy);
     std::fflush(stderr);
     return 1;
 }

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The Windows build tested under Wine (scripts/windows.sh --test runs it after building):
-#   tests/windows/run-tests.sh <Windows build folder>
+#   tests/windows/run-tests.sh <Windows build folder> <unpacked folder of the zip>
 # the unit tests through CTest (the build's emulator is Wine); the frame hashes of the whole
 # timeline equal to the committed list at every lane width this processor runs, on one thread and
-# on two; then the program itself in a virtual X server (tests/windows/window.sh).
+# on two; then the program as packed, in a virtual X server (tests/windows/window.sh).
 # Prints how long each part took.
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/../.."
 build=$(cd "$1" && pwd)
+pack=$(cd "$2" && pwd)
 emulator=$PWD/cmake/run-windows.sh
 export WINEPREFIX=$build/wine
 started=$SECONDS
@@ -55,6 +56,6 @@ done
 part "the program in a virtual X server"
 TEPPLE_DEMO="$emulator ./tepple.exe" \
   WINDOW_REQUEST="$emulator $build/tests/windows/tepple_window_request.exe" \
-  tests/window/run-test.sh x "$PWD/tests/windows/window.sh" "$build/run" "$build/window-test"
+  tests/window/run-test.sh x "$PWD/tests/windows/window.sh" "$pack" "$build/window-test"
 part "done"
 echo "ok: tepple.exe under Wine draws every frame of the timeline as Linux does, and plays"
