@@ -101,7 +101,12 @@ if(TEPPLE_ENGINE_ONLY)
 endif()
 
 # The programs, and the data files the build made beside them in the run folder (tools/).
-install(TARGETS tepple tepple-assets tepple-capture RUNTIME DESTINATION ${TEPPLE_INSTALL_BINDIR} COMPONENT demo)
+# (Windows has the demo alone: scripts/windows.sh packs it.)
+set(programs tepple)
+if(NOT WIN32)
+  list(APPEND programs tepple-assets tepple-capture)
+endif()
+install(TARGETS ${programs} RUNTIME DESTINATION ${TEPPLE_INSTALL_BINDIR} COMPONENT demo)
 foreach(name IN LISTS TEPPLE_DATA_NAMES)
   get_filename_component(folder ${name} DIRECTORY)
   install(FILES ${TEPPLE_RUN_DIR}/${name} DESTINATION ${TEPPLE_INSTALL_DATADIR}/${folder} COMPONENT demo)
@@ -111,7 +116,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/RenderInstall.cmake)
 
 # `cpack -G DEB` in the build folder: the demo, its tools and data as one Debian package, its
 # dependencies read from the programs' own shared libraries (dpkg-shlibdeps).
-if(TEPPLE_IS_TOP_LEVEL)
+if(TEPPLE_IS_TOP_LEVEL AND NOT WIN32)
   set(CPACK_PACKAGE_NAME tepple)
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
   set(CPACK_PACKAGE_CONTACT "tepple developers <tepple@localhost>")

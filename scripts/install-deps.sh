@@ -7,6 +7,9 @@
 # --cross aarch64: instead, what scripts/cross-test.sh needs to build and run the whole project for
 # 64-bit ARM: the cross compiler, qemu's user-mode emulator and the libraries' arm64 packages
 # beside the machine's own (Debian multiarch: nothing of the machine's is removed).
+# --cross windows: instead, what scripts/windows.sh needs: the MinGW-w64 compilers, Wine, zip, and
+# a deb-src entry for Debian 12 (/etc/apt/sources.list.d/tepple-bookworm-src.sources) from which
+# it fetches the sources of the libraries Debian has no Windows build of.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 node_packages=yes
@@ -14,7 +17,10 @@ node_packages=yes
 cross=""
 if [ "${1:-}" = --cross ]; then
   cross=${2:-}
-  [ "$cross" = aarch64 ] || { echo "install-deps.sh: --cross takes aarch64" >&2; exit 2; }
+  case "$cross" in
+  aarch64 | windows) ;;
+  *) echo "install-deps.sh: --cross takes aarch64 or windows" >&2; exit 2 ;;
+  esac
   node_packages=no
 fi
 
@@ -58,6 +64,27 @@ if [ "$cross" = aarch64 ]; then
   )
 fi
 
+if [ "$cross" = windows ]; then
+  # The sources are unpacked with patch; googletest's are built for Windows too.
+  PACKAGES=(
+    g++-mingw-w64-x86-64-posix wine wine64 zip patch dpkg-dev googletest cmake make pkg-config
+    # The program's test in a virtual X server; ffmpeg decodes the soundtrack it compares with.
+    xvfb xauth xdotool x11-utils xfonts-base imagemagick ffmpeg
+  )
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+sources_added=no
+src_list=/etc/apt/sources.list.d/tepple-bookworm-src.sources
+if [ "$cross" = windows ] && [ ! -f "$src_list" ]; then
+  printf '%s\n' "Types: deb-src" "URIs: http://deb.debian.org/debian" "Suites: bookworm" "Components: main" \
+    "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" | $SUDO tee "$src_list" >/dev/null
+  sources_added=yes
+fi
+
 missing=()
 for pkg in "${PACKAGES[@]}"; do
   if ! grep -q 'install ok installed' <<<"$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)"; then
@@ -66,14 +93,12 @@ for pkg in "${PACKAGES[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+  # The new source entry is only read once the package lists are updated.
+  [ "$sources_added" = no ] || $SUDO apt-get update -q
   install_node_packages
   exit 0
 fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then
-  SUDO="sudo"
-fi
 if [ "$cross" = aarch64 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
   $SUDO dpkg --add-architecture arm64
 fi

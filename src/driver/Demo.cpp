@@ -6,6 +6,7 @@
 #include <thread>
 #include <utility>
 
+#include "geometry/DataFile.h"
 #include "geometry/MeshFile.h"
 #include "geometry/StarField.h"
 #include "media/DataFiles.h"
@@ -35,7 +36,9 @@ Demo::Demo(const DemoSetup& setup)
       onStartupStep_(setup.onStartupStep),
       dataFolder_(setup.dataFolder)
 {
-    if (!dataFolder_.empty() && dataFolder_.back() != '/') dataFolder_ += '/';
+    if (!dataFolder_.empty() && dataFolder_.back() != '/' && dataFolder_.back() != tepple::folderSeparator) {
+        dataFolder_ += tepple::folderSeparator;
+    }
 
     report(StartupStep::DisplayFormat);
 

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "geometry/DataFile.h"
 #include "geometry/MeshFile.h"
 #include "media/DataFiles.h"
 #include "media/Tga.h"
@@ -14,6 +15,18 @@
 namespace tepple {
 
 namespace {
+
+// Whether anything is at path, a dangling link too: the demo should then report that file, not go
+// on looking elsewhere. Windows has no links that lstat tells apart.
+bool somethingAt(const std::string& path)
+{
+    struct stat info;
+#ifdef _WIN32
+    return ::stat(path.c_str(), &info) == 0;
+#else
+    return ::lstat(path.c_str(), &info) == 0;
+#endif
+}
 
 std::string workingFolder()
 {
@@ -26,10 +39,8 @@ std::string workingFolder()
 bool holdsDataFiles(const std::string& folder)
 {
     for (const char* name : dataFiles::all) {
-        struct stat info;
-        if (::lstat((folder.empty() ? std::string(name) : folder + "/" + name).c_str(), &info) == 0) {
-            return true;
-        }
+        const std::string path = folder.empty() ? std::string(name) : folder + tepple::folderSeparator + name;
+        if (somethingAt(path)) return true;
     }
     return false;
 }
@@ -141,10 +152,14 @@ std::optional<int> settleStart(int argc, const char* const* argv, const std::str
                             : "in the current folder " + here + " nor in the program's folder " +
                                   (programFolder.empty() ? "(unknown)" : programFolder);
     if (!installed.empty()) where += " nor in " + installed;
-    std::fprintf(stderr,
-                 "tepple: no data files (%s, %s, %s, ...) %s; build and start the demo with "
-                 "./scripts/run.sh\n",
-                 dataFiles::columnMesh, dataFiles::flareTexture, dataFiles::soundtrack, where.c_str());
+#ifdef _WIN32
+    // The Windows demo comes packed with its data, never built where it runs.
+    const char* remedy = "keep tepple.exe in the folder it came in, with its data files";
+#else
+    const char* remedy = "build and start the demo with ./scripts/run.sh";
+#endif
+    std::fprintf(stderr, "tepple: no data files (%s, %s, %s, ...) %s; %s\n", dataFiles::columnMesh,
+                 dataFiles::flareTexture, dataFiles::soundtrack, where.c_str(), remedy);
     std::fflush(stderr);
     return 1;
 }

@@ -13,4 +13,12 @@ namespace tepple {
 // pipe, not a regular file"). Opening never waits; reads from the stream are ordinary ones.
 std::FILE* openDataFile(const std::string& path, std::string& whyNot);
 
+// What a file's name is joined to its folder with, as this system writes paths: a backslash on
+// Windows (which reads a slash too), a slash elsewhere.
+#ifdef _WIN32
+constexpr char folderSeparator = '\\';
+#else
+constexpr char folderSeparator = '/';
+#endif
+
 } // namespace tepple

@@ -38,13 +38,22 @@ copy_run_folder() {
   echo "$copy"
 }
 
+# The program in the run folder, and what starts it: TEPPLE_DEMO, when set, is a command for it
+# (the Windows build's tests: the emulator and tepple.exe).
+DEMO_FILE=tepple
+DEMO_COMMAND=(./tepple)
+if [ -n "${TEPPLE_DEMO:-}" ]; then
+  read -r -a DEMO_COMMAND <<<"$TEPPLE_DEMO"
+  DEMO_FILE=${DEMO_COMMAND[-1]#./}
+fi
+
 # Starts the demo from folder $1 in the background, with any further arguments as environment
 # settings (NAME=value). Its output goes to $WORK/stdout and $WORK/stderr.
 start_demo() {
   local folder=$1
   shift
-  [ -x "$folder/tepple" ] || fail "no demo at $folder/tepple"
-  (cd "$folder" && exec env "$@" ./tepple) >"$WORK/stdout" 2>"$WORK/stderr" &
+  [ -x "$folder/$DEMO_FILE" ] || fail "no demo at $folder/$DEMO_FILE"
+  (cd "$folder" && exec env "$@" "${DEMO_COMMAND[@]}") >"$WORK/stdout" 2>"$WORK/stderr" &
   DEMO_PID=$!
   note "started the demo (pid $DEMO_PID) in $folder"
 }

@@ -1,5 +1,21 @@
 #include "platform/sdl/SdlEnvironment.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+namespace tepple {
+
+void prepareSdlEnvironment()
+{
+    // Windows reports some failures (a drive without its disk, a crash) in a dialog of its own that
+    // waits for a click; the demo reports its failures on standard error like any console program.
+    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX |
+                   SEM_NOOPENFILEERRORBOX);
+}
+
+} // namespace tepple
+
+#else
 #include <alsa/asoundlib.h>
 
 #include <cstdarg>
@@ -59,3 +75,4 @@ void prepareSdlEnvironment()
 }
 
 } // namespace tepple
+#endif

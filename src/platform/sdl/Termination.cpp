@@ -1,6 +1,66 @@
 #include "platform/sdl/Termination.h"
 
 #include <atomic>
+
+#ifdef _WIN32
+// Windows has no termination signals: Ctrl+C, Ctrl+Break and closing the console (or logging off,
+// or shutting down) reach a console program as control events, each on a thread of its own. They
+// request termination as the signals do on Linux. A dialog is shown by the demo's own thread, in
+// this process, so there is no helper to end: the handler closes the dialog instead.
+#include <windows.h>
+
+namespace tepple {
+
+namespace {
+
+std::atomic<int> terminationRequested{0};
+std::atomic<DWORD> dialogThread{0};
+int installCount = 0;
+
+BOOL CALLBACK closeDialog(HWND window, LPARAM)
+{
+    // DefDlgProc turns a close into the dialog's cancel command, which ends it.
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+BOOL WINAPI onControlEvent(DWORD event)
+{
+    terminationRequested.store(1);
+    const DWORD thread = dialogThread.load();
+    if (thread != 0) ::EnumThreadWindows(thread, closeDialog, 0);
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    // For the other events Windows ends the process as soon as the handler returns; waiting here
+    // lets the demo's thread stop the music and return from main, whose status ends the process.
+    // Windows ends it anyway after a few seconds.
+    ::Sleep(INFINITE);
+    return TRUE;
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals()
+{
+    if (installCount++ > 0) return;
+    terminationRequested.store(0);
+    ::SetConsoleCtrlHandler(onControlEvent, TRUE);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    if (--installCount > 0) return;
+    ::SetConsoleCtrlHandler(onControlEvent, FALSE);
+}
+
+bool TerminationSignals::requested() { return terminationRequested.load() != 0; }
+
+DialogHelperWatch::DialogHelperWatch() { dialogThread.store(::GetCurrentThreadId()); }
+
+DialogHelperWatch::~DialogHelperWatch() { dialogThread.store(0); }
+
+} // namespace tepple
+
+#else
 #include <cerrno>
 #include <csignal>
 #include <new>
@@ -110,3 +170,4 @@ DialogHelperWatch::~DialogHelperWatch()
 }
 
 } // namespace tepple
+#endif

@@ -11,6 +11,8 @@ namespace tepple {
 // helper of a dialog on show, so the wait returns and the demo stops as it would on a key. The
 // helper itself ends on a termination signal of its own and dies with the demo, even a SIGKILLed
 // one.
+// On Windows the console's control events (Ctrl+C, Ctrl+Break, closing the console) stand for the
+// signals, and a dialog on show is closed rather than its helper killed (it has none).
 
 // While at least one of these lives, SIGTERM, SIGINT and SIGHUP only request termination; the
 // first one made clears an earlier request, the last one gone puts back the handlers found.

@@ -22,14 +22,23 @@ using namespace tepple;
 
 namespace {
 
-// The executable's folder, without a trailing slash; "" when it cannot be told.
+// The executable's folder, without a trailing separator (but a root keeps its own); "" when it
+// cannot be told.
 std::string programFolder()
 {
     char* path = SDL_GetBasePath();
     if (path == nullptr) return "";
     std::string folder(path);
     SDL_free(path);
+#ifdef _WIN32
+    // SDL ends the folder in a backslash; "C:\" is a root, "C:" would be the drive's current folder.
+    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
+           !(folder.size() == 3 && folder[1] == ':')) {
+        folder.pop_back();
+    }
+#else
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+#endif
     return folder;
 }
 
