@@ -22,6 +22,7 @@ set(TEPPLE_ENGINE_HEADERS
   render/ThreadCount.h
   render/LaneWidth.h
   render/Viewport.h
+  render/Sampling.h
   media/Tga.h
 )
 # The SDL window console and clock, in tepple_sdl (tepple::sdl).

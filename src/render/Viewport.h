@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "geometry/Vertex.h"
+
 // The demonstration's picture: 640 x 480 (Viewport::demo()).
 constexpr int screenWidth = 640;
 constexpr int screenHeight = 480;
@@ -91,3 +93,9 @@ struct Viewport {
         return "";
     }
 };
+
+// Where a camera-space point lands on the viewport's target, as every draw mode places corners:
+// column trunc(x / z x focalLength + centreX), row trunc(y / z x focalLength + centreY), with
+// z = 0 taken as 0.1. Results beyond the int range saturate; NaN gives 0. Points outside the
+// visibility window, or off the target, are projected all the same.
+ScreenPoint project(Vertex point, const Viewport& viewport);

@@ -1,6 +1,7 @@
 // The flat path: paints each triangle in one face-lit colour, in buffer order, with 16.16
 // fixed-point edges split at the middle corner (clearing the target first under the demonstration's
-// rules). No depth, culling, rejection or clipping.
+// rules). No depth, culling, rejection or clipping. The general rules light each face's first
+// corner's colour by every light (shadeFace); the demonstration's light pure red by the last.
 #include <algorithm>
 #include <cstddef>
 #include <utility>
@@ -11,7 +12,7 @@
 
 namespace {
 
-// Faces are lit from this pure red.
+// Under the demonstration's rules faces are lit from this pure red.
 constexpr uint32_t faceBaseColour = 0x00FF0000;
 
 // Screen positions are held within this range before the 16.16 arithmetic, so every edge
@@ -45,9 +46,13 @@ Corner clampedCorner(ScreenPoint p, int32_t limit)
     return Corner{std::clamp(p.x, -limit, limit), std::clamp(p.y, -limit, limit)};
 }
 
-// The face takes the colour of the last light; with no lights it keeps its unlit base colour.
 uint32_t faceColour(const CallState& call, const Vertex* c)
 {
+    if (!call.viewport.demoRules) {
+        return shadeFace(call.lights.data(), static_cast<int>(call.lights.size()), call.ambient, c[0], c[1], c[2],
+                         c[0].colour);
+    }
+    // The face takes the colour of the last light; with no lights it keeps its unlit base colour.
     if (call.lights.empty()) return faceBaseColour;
     Vertex edge1 = c[0];
     vecSub(edge1, c[1]);

@@ -1,11 +1,14 @@
 #pragma once
-// Texture reads of the perspective-correct paths: a locked texture with safe texel look-up, and
-// the texel position stepped across a span with one exact divide every 16 pixels.
+// Texture reads of the perspective-correct paths: a locked texture with safe texel look-up (the
+// demonstration's, and the general rules' sampler), and the texel position stepped across a span
+// with one exact divide every 16 pixels.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "geometry/SafeFloat.h"
 #include "pixels/PixelToolkit.h"
+#include "render/Sampling.h"
 #include "render/stages/DoublePair.h"
 
 // A locked texture of width x height texels, row after row.
@@ -43,6 +46,67 @@ struct TextureView {
         return texels[std::clamp<int64_t>(index, 0, lastIndex)];
     }
 };
+
+// The general rules' texture read (render/Sampling.h), from a position in texels (the texture
+// coordinate times the texture's size): texel i covers [i, i + 1). Every read lands inside the
+// texture, however far out (or NaN) the position.
+struct TexelSampler {
+    const TextureView& texture;
+    Sampling sampling;
+
+    uint32_t operator()(float u, float v) const
+    {
+        if (sampling.filter == TextureFilter::Nearest) {
+            return texel(cellOf(u), cellOf(v));
+        }
+        // Texel centres sit at i + 0.5: the four around the point, weighted by closeness.
+        const double x = held(u) - 0.5, y = held(v) - 0.5;
+        const double left = std::floor(x), top = std::floor(y);
+        const double fx = x - left, fy = y - top;
+        const int64_t i = static_cast<int64_t>(left), j = static_cast<int64_t>(top);
+        const uint32_t a = texel(i, j), b = texel(i + 1, j), c = texel(i, j + 1), d = texel(i + 1, j + 1);
+        const auto channel = [&](int shift) {
+            const auto at = [shift](uint32_t t) { return static_cast<double>(t >> shift & 0xFF); };
+            const double upper = at(a) + (at(b) - at(a)) * fx;
+            const double lower = at(c) + (at(d) - at(c)) * fx;
+            return static_cast<uint32_t>(upper + (lower - upper) * fy + 0.5) << shift;
+        };
+        return channel(16) | channel(8) | channel(0);
+    }
+
+private:
+    // Far enough out that a repeat lands anywhere, near enough that 64-bit arithmetic is exact.
+    static constexpr double positionLimit = 1e15;
+
+    static double held(float position)
+    {
+        return position == position ? std::clamp<double>(position, -positionLimit, positionLimit) : 0.0;
+    }
+    static int64_t cellOf(float position) { return static_cast<int64_t>(std::floor(held(position))); }
+
+    static int64_t addressed(int64_t cell, int size, TextureAddress address)
+    {
+        if (address == TextureAddress::Clamp) return std::clamp<int64_t>(cell, 0, size - 1);
+        const int64_t wrapped = cell % size;
+        return wrapped < 0 ? wrapped + size : wrapped;
+    }
+
+    uint32_t texel(int64_t i, int64_t j) const
+    {
+        const int64_t column = addressed(i, texture.width, sampling.address);
+        const int64_t row = addressed(j, texture.height, sampling.address);
+        return texture.texels[row * texture.width + column] & 0x00FFFFFFu;
+    }
+};
+
+// (t x c + 127) / 255 per channel: the general rules' modulation, so that a channel value of 255
+// leaves the texel's channel as it is.
+inline uint32_t modulatedChannels(uint32_t texel, int red, int green, int blue)
+{
+    const auto channel = [](uint32_t t, int c) { return (t * static_cast<uint32_t>(c) + 127u) / 255u; };
+    return channel(texel >> 16 & 0xFF, red) << 16 | channel(texel >> 8 & 0xFF, green) << 8 |
+           channel(texel & 0xFF, blue);
+}
 
 // Pixels between exact texel positions; the position is stepped linearly in between.
 constexpr int perspectiveBlock = 16;
