@@ -142,9 +142,10 @@ public:
     // shows the texture as it is), read texels at their centres and draw the part of a square
     // inside the target; the demonstration's rules show the mean of texel and colour and drop a
     // square that would reach the target's last column or row, or beyond.
-    // Flat: one lit colour per triangle, no depth test. The general rules light each face's own
-    // colour (its first corner's) by every light and the ambient term at the face's centre with the
-    // face's normal; the demonstration's rules light pure red by the last light alone.
+    // Flat: one lit colour per triangle, painted in buffer order with no depth test. The general
+    // rules honour the winding cull and light each face's own colour (its first corner's) by every
+    // light and the ambient term at the face's centre with the face's normal; the demonstration's
+    // rules draw every face, lighting pure red by the last light alone.
     void drawGouraud(Surface& target);
     void drawTextured(Surface& target);
     void drawDualTextured(Surface& target);

@@ -1,7 +1,8 @@
 // The flat path: paints each triangle in one face-lit colour, in buffer order, with 16.16
 // fixed-point edges split at the middle corner (clearing the target first under the demonstration's
-// rules). No depth, culling, rejection or clipping. The general rules light each face's first
-// corner's colour by every light (shadeFace); the demonstration's light pure red by the last.
+// rules). No depth, rejection or clipping. The general rules drop back faces as the winding cull
+// says (Renderer::backfaceCull) and light each face's first corner's colour by every light
+// (shadeFace); the demonstration's draw every face and light pure red by the last light.
 #include <algorithm>
 #include <cstddef>
 #include <utility>
@@ -140,7 +141,10 @@ void paths::flat(const CallState& call, CallScratch&)
         const Vertex c[3] = {input.positions[input.vertexOfCorner(first)],
                              input.positions[input.vertexOfCorner(first + 1)],
                              input.positions[input.vertexOfCorner(first + 2)]};
-        const uint32_t colour = faceColour(call, c);
-        fillTriangle(flat, project(c[0], viewport), project(c[1], viewport), project(c[2], viewport), colour);
+        const ScreenPoint screen[3] = {project(c[0], viewport), project(c[1], viewport), project(c[2], viewport)};
+        // The general rules honour the winding cull as the other paths do; it is what keeps a
+        // closed mesh's far side, drawn without a depth test, from showing through.
+        if (!demo && !call.blend && call.cullBackFaces && windingOf(screen) <= 0) continue;
+        fillTriangle(flat, screen[0], screen[1], screen[2], faceColour(call, c));
     }
 }
