@@ -34,7 +34,8 @@ struct Window {
     bool makeTexture(int width, int height)
     {
         if (texture != nullptr) SDL_DestroyTexture(texture);
-        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width,
+                                    height);
         if (texture == nullptr) std::fprintf(stderr, "cube-sdl: no picture texture: %s\n", SDL_GetError());
         return texture != nullptr;
     }
@@ -64,7 +65,8 @@ int main(int argc, char** argv)
         Window window;
         window.window = SDL_CreateWindow("tepple cube", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                          height, SDL_WINDOW_RESIZABLE);
-        if (window.window != nullptr) window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (window.window != nullptr)
+            window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_PRESENTVSYNC);
         if (window.window != nullptr && window.renderer == nullptr)
             window.renderer = SDL_CreateRenderer(window.window, -1, 0);
         if (window.renderer == nullptr) {
@@ -73,8 +75,8 @@ int main(int argc, char** argv)
         }
         try {
             // One thread per processor, within what the renderer can use.
-            const int threads =
-                std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, maxRenderThreads);
+            const int threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1,
+                                           maxRenderThreads);
             WorkerPool pool(threads);
             Renderer renderer(Viewport::forTarget(width, height));
             renderer.setPool(&pool);
@@ -105,8 +107,8 @@ int main(int argc, char** argv)
                 }
                 if (!running) break;
                 // Half a turn every 3 seconds, however fast frames come.
-                const double seconds =
-                    static_cast<double>(SDL_GetPerformanceCounter() - start) / SDL_GetPerformanceFrequency();
+                const double seconds = static_cast<double>(SDL_GetPerformanceCounter() - start) /
+                                       SDL_GetPerformanceFrequency();
                 scene.draw(*picture, static_cast<float>(seconds * 3.14159265 / 3.0));
                 SDL_UpdateTexture(window.texture, nullptr, picture->pixels(), picture->width() * 4);
                 SDL_RenderClear(window.renderer);

@@ -83,7 +83,8 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
         renderer.draw(mode, target);
     } else {
         const bool demoRules = renderer.viewport().demoRules;
-        const Matrix4 normalMatrix = demoRules ? demoNormalMatrixOf(combined, view) : normalMatrixOf(combined, view);
+        const Matrix4 normalMatrix = demoRules ? demoNormalMatrixOf(combined, view)
+                                               : normalMatrixOf(combined, view);
         const size_t wanted = 3 * static_cast<size_t>(std::max(mesh.faceCount, 0));
         const size_t held = std::min(mesh.cornerPositions.size(), mesh.cornerNormals.size());
         // Whole triangles only.
@@ -115,7 +116,8 @@ void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode)
         forItems(renderer.pool(), count, [&](size_t begin, size_t end, int) {
             for (size_t i = begin; i < end; ++i) {
                 outPositions[i] = transform(view, transform(combined, positions[i]));
-                outNormals[i] = demoRules ? transform(normalMatrix, normals[i]) : unitNormal(normalMatrix, normals[i]);
+                outNormals[i] = demoRules ? transform(normalMatrix, normals[i])
+                                          : unitNormal(normalMatrix, normals[i]);
             }
         });
         // The transforms above run whatever the mode; a value outside DrawMode draws nothing.

@@ -96,8 +96,8 @@ CallState Renderer::callState(Surface& target, bool readsIndices)
     const DrawBuffers buffers{target.lock(),     accum_.data(),
                               depth_.data(),     static_cast<size_t>(viewport_.width),
                               DepthRule(frame_), VisibilityWindow(viewport_)};
-    return CallState{viewport_, input,    lights,    texture, secondTexture, blendMode != 0,
-                     backfaceCull != 0, laneWidth, pool_.pool, buffers,  ambient, sampling};
+    return CallState{viewport_,         input,     lights,     texture, secondTexture, blendMode != 0,
+                     backfaceCull != 0, laneWidth, pool_.pool, buffers, ambient,       sampling};
 }
 
 void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count)

@@ -81,7 +81,8 @@ TEST(ExamplePictures, MatchTheirReferencesExactly)
         try {
             expected = readPngFile(referencePath(example.name));
         } catch (const PngError& error) {
-            ADD_FAILURE() << error.what() << " (make the references with tepple_example_picture_tests --write)";
+            ADD_FAILURE() << error.what()
+                          << " (make the references with tepple_example_picture_tests --write)";
             keepFailure(example);
             continue;
         }

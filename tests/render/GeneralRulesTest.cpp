@@ -127,7 +127,8 @@ TEST(GeneralRules, FlatShadesEachFaceInItsOwnColour)
     renderer.backfaceCull = 0;
     renderer.addLight(Light::point(Vertex(0, 0, 0, 0), 1.0f, 1.0f, 1.0f));
     const uint32_t colour = packColour(40, 80, 160);
-    const Vertex corners[3] = {Vertex(-20, -20, 40, colour), Vertex(20, -20, 40, colour), Vertex(0, 20, 40, colour)};
+    const Vertex corners[3] = {Vertex(-20, -20, 40, colour), Vertex(20, -20, 40, colour),
+                               Vertex(0, 20, 40, colour)};
     const Vertex normals[3] = {Vertex(0, 0, -1, 0), Vertex(0, 0, -1, 0), Vertex(0, 0, -1, 0)};
     renderer.setVertexBuffers(corners, normals, 3);
     Surface flat(100, 100);
@@ -164,7 +165,8 @@ TEST(GeneralRules, TexturesAreReadAtTexelCentresRepeatedClampedOrMixed)
         renderer.setVertexBuffers(corners, nullptr, 6);
         Surface target(side, side);
         renderer.drawTextured(target);
-        return std::vector<uint32_t>(target.pixels() + side * side / 2, target.pixels() + side * (side / 2 + 1));
+        return std::vector<uint32_t>(target.pixels() + side * side / 2,
+                                     target.pixels() + side * (side / 2 + 1));
     };
     // Each texel covers an eighth of the row: 8 pixels, its centre between pixels 3 and 4.
     const std::vector<uint32_t> repeat = row({TextureFilter::Nearest, TextureAddress::Repeat});
@@ -275,7 +277,8 @@ TEST(RendererFrames, DrawThroughTheWrapOfTheFrameCount)
             target.clear();
             renderer.nextFrame();
             renderer.drawGouraud(target);
-            const long drawn = std::count_if(target.pixels(), target.pixels() + target.width() * target.height(),
+            const long drawn = std::count_if(target.pixels(),
+                                             target.pixels() + target.width() * target.height(),
                                              [](uint32_t p) { return p != 0; });
             EXPECT_GT(drawn, 100) << "frame " << renderer.frame();
         }

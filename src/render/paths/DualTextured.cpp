@@ -37,7 +37,8 @@ struct DualSpanContext {
 };
 
 template <bool General>
-uint32_t dualTexel(const DualSpanContext& context, const PerspectiveTexel& texelA, const PerspectiveTexel& texelB)
+uint32_t dualTexel(const DualSpanContext& context, const PerspectiveTexel& texelA,
+                   const PerspectiveTexel& texelB)
 {
     if (General) {
         return meanChannels(TexelSampler{context.a, context.sampling}(texelA.u, texelA.v),
@@ -110,6 +111,8 @@ void paths::dualTextured(const CallState& call, CallScratch& scratch)
             setCorner(values, corner, corners.w[i], viewA, viewB);
         },
         [&context, drawSpan](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
-            edges.forEachSpan([&context, drawSpan](const Span<attributeCount>& span) { drawSpan(context, span); });
+            edges.forEachSpan([&context, drawSpan](const Span<attributeCount>& span) {
+                drawSpan(context, span);
+            });
         });
 }

@@ -50,8 +50,8 @@ Corner clampedCorner(ScreenPoint p, int32_t limit)
 uint32_t faceColour(const CallState& call, const Vertex* c)
 {
     if (!call.viewport.demoRules) {
-        return shadeFace(call.lights.data(), static_cast<int>(call.lights.size()), call.ambient, c[0], c[1], c[2],
-                         c[0].colour);
+        return shadeFace(call.lights.data(), static_cast<int>(call.lights.size()), call.ambient, c[0], c[1],
+                         c[2], c[0].colour);
     }
     // The face takes the colour of the last light; with no lights it keeps its unlit base colour.
     if (call.lights.empty()) return faceBaseColour;
@@ -141,7 +141,8 @@ void paths::flat(const CallState& call, CallScratch&)
         const Vertex c[3] = {input.positions[input.vertexOfCorner(first)],
                              input.positions[input.vertexOfCorner(first + 1)],
                              input.positions[input.vertexOfCorner(first + 2)]};
-        const ScreenPoint screen[3] = {project(c[0], viewport), project(c[1], viewport), project(c[2], viewport)};
+        const ScreenPoint screen[3] = {project(c[0], viewport), project(c[1], viewport),
+                                       project(c[2], viewport)};
         // The general rules honour the winding cull as the other paths do; it is what keeps a
         // closed mesh's far side, drawn without a depth test, from showing through.
         if (!demo && !call.blend && call.cullBackFaces && windingOf(screen) <= 0) continue;

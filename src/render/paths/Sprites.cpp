@@ -76,14 +76,17 @@ void drawClippedSprite(const SpriteContext& context, const Viewport& viewport, S
     const int64_t twiceSize = 2 * static_cast<int64_t>(size);
     for (int64_t j = firstJ; j < endJ; ++j) {
         const int64_t texelRow = (2 * j + 1) * texture.height / twiceSize;
-        const uint32_t* texels = texture.texels + static_cast<size_t>(texelRow) * static_cast<size_t>(texture.width);
-        const size_t rowStart = context.buffers.rowStart(static_cast<int>(top + j)) + static_cast<size_t>(left);
+        const uint32_t* texels = texture.texels +
+                                 static_cast<size_t>(texelRow) * static_cast<size_t>(texture.width);
+        const size_t rowStart = context.buffers.rowStart(static_cast<int>(top + j)) +
+                                static_cast<size_t>(left);
         for (int64_t i = firstI; i < endI; ++i) {
             const size_t pixel = rowStart + static_cast<size_t>(i);
             if (!(key > depthBuffer[pixel])) continue;
             const uint32_t texel = texels[(2 * i + 1) * texture.width / twiceSize];
             if (transparent(texel)) continue;
-            context.buffers.pixels[pixel] = modulatedChannels(texel, redOf(tint), greenOf(tint), blueOf(tint));
+            context.buffers.pixels[pixel] = modulatedChannels(texel, redOf(tint), greenOf(tint),
+                                                              blueOf(tint));
             depthBuffer[pixel] = key;
         }
     }

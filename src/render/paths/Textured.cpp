@@ -88,7 +88,8 @@ void textureSpan(const TexturedSpanContext& context, const Texels& texels, const
         if (Blend) {
             // The accumulation buffer mixes every pixel of the span, hidden or not.
             const uint32_t texelColour = texels.read(texel.u, texel.v);
-            const uint32_t mixed = meanChannels(accumRow[column], litTexel<Lit, Texels>(texelColour, r, g, b));
+            const uint32_t mixed = meanChannels(accumRow[column],
+                                                litTexel<Lit, Texels>(texelColour, r, g, b));
             accumRow[column] = mixed;
             if (depthRule.pass(depthRow[column], w) && window.contains(w)) screenRow[column] = mixed;
         } else if (depthRule.pass(depthRow[column], w) && window.contains(w)) {
@@ -123,7 +124,8 @@ void scanTextured(const CallState& call, CallScratch& scratch, const TextureView
             const int index = corners.vertex[i];
             // Unlit corners keep their colours unread: only lit spans step them.
             const uint32_t colour = lit ? litVertex(call, scratch.input, scratch.vertices, index) : 0u;
-            setCorner(values, scratch.input.positions[static_cast<size_t>(index)], colour, corners.w[i], texture);
+            setCorner(values, scratch.input.positions[static_cast<size_t>(index)], colour, corners.w[i],
+                      texture);
         },
         drawTriangle);
 }

@@ -49,6 +49,7 @@ struct VertexResults {
 void prepareVertices(const CallState& call, const CallInput& input, VertexResults& results);
 
 // The lit colour of positions entry `vertex`: shadePoint (the general rules) or lightVertex (the
-// demonstration's) over the call's whole light list, with the vertex's own colour as base, worked out on the first use in a call (after prepareVertices) and
-// remembered. A vertex without a normal counts as having the zero normal.
+// demonstration's) over the call's whole light list, with the vertex's own colour as base, worked
+// out on the first use in a call (after prepareVertices) and remembered. A vertex without a normal
+// counts as having the zero normal.
 uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults& results, int vertex);
