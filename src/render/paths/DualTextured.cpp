@@ -95,6 +95,22 @@ void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>&
     }
 }
 
+// Under each rule set the spans are drawn by their own instance, with nothing to choose per span.
+template <bool General>
+void dualTriangles(const CallState& call, CallScratch& scratch, const DualSpanContext& context)
+{
+    scanTriangles<attributeCount>(
+        call, scratch, false,
+        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+            const Vertex& corner = scratch.input.positions[static_cast<size_t>(corners.vertex[i])];
+            setCorner(values, corner, corners.w[i], context.a, context.b);
+        },
+        [&context](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
+            edges.forEachSpan(
+                [&context](const Span<attributeCount>& span) { dualTextureSpan<General>(context, span); });
+        });
+}
+
 } // namespace
 
 void paths::dualTextured(const CallState& call, CallScratch& scratch)
@@ -103,16 +119,9 @@ void paths::dualTextured(const CallState& call, CallScratch& scratch)
     const TextureView viewB = TextureView::lock(call.secondTexture);
     if (!viewA.usable() || !viewB.usable()) return;
     const DualSpanContext context{call.buffers, viewA, viewB, call.sampling};
-    const auto drawSpan = call.viewport.demoRules ? &dualTextureSpan<false> : &dualTextureSpan<true>;
-    scanTriangles<attributeCount>(
-        call, scratch, false,
-        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            const Vertex& corner = scratch.input.positions[static_cast<size_t>(corners.vertex[i])];
-            setCorner(values, corner, corners.w[i], viewA, viewB);
-        },
-        [&context, drawSpan](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
-            edges.forEachSpan([&context, drawSpan](const Span<attributeCount>& span) {
-                drawSpan(context, span);
-            });
-        });
+    if (call.viewport.demoRules) {
+        dualTriangles<false>(call, scratch, context);
+    } else {
+        dualTriangles<true>(call, scratch, context);
+    }
 }

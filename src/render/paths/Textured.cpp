@@ -35,7 +35,7 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, uint32_t c
 // reads one texel left of the truncated position and scales by c / 256; the general rules sample
 // at texel centres (TexelSampler) and scale by c / 255.
 struct DemoTexels {
-    const TextureView& texture;
+    TextureView texture;
 
     uint32_t read(float u, float v) const { return texture.at(u, v, firstTextureOffset); }
     static uint32_t lit(uint32_t texel, int r, int g, int b) { return scaledChannels(texel, r, g, b); }

@@ -3,7 +3,6 @@
 // demonstration's, and the general rules' sampler), and the texel position stepped across a span
 // with one exact divide every 16 pixels.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "geometry/SafeFloat.h"
@@ -61,9 +60,8 @@ struct TexelSampler {
         }
         // Texel centres sit at i + 0.5: the four around the point, weighted by closeness.
         const double x = held(u) - 0.5, y = held(v) - 0.5;
-        const double left = std::floor(x), top = std::floor(y);
-        const double fx = x - left, fy = y - top;
-        const int64_t i = static_cast<int64_t>(left), j = static_cast<int64_t>(top);
+        const int64_t i = floorOf(x), j = floorOf(y);
+        const double fx = x - static_cast<double>(i), fy = y - static_cast<double>(j);
         const uint32_t a = texel(i, j), b = texel(i + 1, j), c = texel(i, j + 1), d = texel(i + 1, j + 1);
         const auto channel = [&](int shift) {
             const auto at = [shift](uint32_t t) { return static_cast<double>(t >> shift & 0xFF); };
@@ -82,11 +80,19 @@ private:
     {
         return position == position ? std::clamp<double>(position, -positionLimit, positionLimit) : 0.0;
     }
-    static int64_t cellOf(float position) { return static_cast<int64_t>(std::floor(held(position))); }
+    // floor() without a library call: truncation, one lower for a negative fraction.
+    static int64_t floorOf(double position)
+    {
+        const int64_t truncated = static_cast<int64_t>(position);
+        return truncated - (position < static_cast<double>(truncated));
+    }
+    static int64_t cellOf(float position) { return floorOf(held(position)); }
 
     static int64_t addressed(int64_t cell, int size, TextureAddress address)
     {
-        if (address == TextureAddress::Clamp) return std::clamp<int64_t>(cell, 0, size - 1);
+        // Inside the texture, as most reads are, both ways of addressing agree.
+        if (cell >= 0 && cell < size) return cell;
+        if (address == TextureAddress::Clamp) return cell < 0 ? 0 : size - 1;
         const int64_t wrapped = cell % size;
         return wrapped < 0 ? wrapped + size : wrapped;
     }
