@@ -41,10 +41,11 @@ struct DemoTexels {
     static uint32_t lit(uint32_t texel, int r, int g, int b) { return scaledChannels(texel, r, g, b); }
 };
 
+template <TextureFilter Filter, TextureAddress Address>
 struct GeneralTexels {
     TexelSampler sampler;
 
-    uint32_t read(float u, float v) const { return sampler(u, v); }
+    uint32_t read(float u, float v) const { return sampler.sample<Filter, Address>(u, v); }
     static uint32_t lit(uint32_t texel, int r, int g, int b) { return modulatedChannels(texel, r, g, b); }
 };
 
@@ -131,10 +132,10 @@ void scanTextured(const CallState& call, CallScratch& scratch, const TextureView
 }
 
 // The general rules draw every span on its own, sampling as the renderer asks.
-template <bool Blend, bool Lit>
+template <bool Blend, bool Lit, TextureFilter Filter, TextureAddress Address>
 void generalTriangles(const CallState& call, CallScratch& scratch, const TexturedSpanContext& context)
 {
-    const GeneralTexels texels{TexelSampler{context.texture, call.sampling}};
+    const GeneralTexels<Filter, Address> texels{TexelSampler{context.texture, call.sampling}};
     scanTextured(call, scratch, context.texture, Lit,
                  [&](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
                      edges.forEachSpan([&](const Span<attributeCount>& span) {
@@ -144,10 +145,16 @@ void generalTriangles(const CallState& call, CallScratch& scratch, const Texture
 }
 
 using GeneralTriangles = void (*)(const CallState&, CallScratch&, const TexturedSpanContext&);
-// Indexed by 2 x blend + lit.
-constexpr GeneralTriangles generalTrianglesByFlags[] = {
-    &generalTriangles<false, false>, &generalTriangles<false, true>, &generalTriangles<true, false>,
-    &generalTriangles<true, true>};
+template <TextureFilter Filter, TextureAddress Address>
+constexpr GeneralTriangles generalTrianglesOf[] = {
+    &generalTriangles<false, false, Filter, Address>, &generalTriangles<false, true, Filter, Address>,
+    &generalTriangles<true, false, Filter, Address>, &generalTriangles<true, true, Filter, Address>};
+// Indexed by 2 x filter + address (nearest and repeat first), then by 2 x blend + lit.
+constexpr const GeneralTriangles* generalTrianglesBySampling[] = {
+    generalTrianglesOf<TextureFilter::Nearest, TextureAddress::Repeat>,
+    generalTrianglesOf<TextureFilter::Nearest, TextureAddress::Clamp>,
+    generalTrianglesOf<TextureFilter::Bilinear, TextureAddress::Repeat>,
+    generalTrianglesOf<TextureFilter::Bilinear, TextureAddress::Clamp>};
 
 template <bool Blend, bool Lit>
 void textureTriangles(const CallState& call, CallScratch& scratch, const TexturedSpanContext& context,
@@ -191,7 +198,9 @@ void paths::textured(const CallState& call, CallScratch& scratch)
     const int flags = 2 * call.blend + call.lit();
     TexturedSpanContext context{call.buffers, textureView, {}};
     if (!call.viewport.demoRules) {
-        generalTrianglesByFlags[flags](call, scratch, context);
+        const int sampling = 2 * (call.sampling.filter == TextureFilter::Bilinear) +
+                             (call.sampling.address == TextureAddress::Clamp);
+        generalTrianglesBySampling[sampling][flags](call, scratch, context);
         return;
     }
     // Only a set this processor runs is asked for its kernels: the accessor is built for its

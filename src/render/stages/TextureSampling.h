@@ -55,14 +55,26 @@ struct TexelSampler {
 
     uint32_t operator()(float u, float v) const
     {
+        const bool clamp = sampling.address == TextureAddress::Clamp;
         if (sampling.filter == TextureFilter::Nearest) {
-            return texel(cellOf(u), cellOf(v));
+            return clamp ? sample<TextureFilter::Nearest, TextureAddress::Clamp>(u, v)
+                         : sample<TextureFilter::Nearest, TextureAddress::Repeat>(u, v);
         }
+        return clamp ? sample<TextureFilter::Bilinear, TextureAddress::Clamp>(u, v)
+                     : sample<TextureFilter::Bilinear, TextureAddress::Repeat>(u, v);
+    }
+
+    // The same read with the sampling fixed when compiled, for loops that choose it once.
+    template <TextureFilter Filter, TextureAddress Address>
+    uint32_t sample(float u, float v) const
+    {
+        if (Filter == TextureFilter::Nearest) return texel<Address>(cellOf(u), cellOf(v));
         // Texel centres sit at i + 0.5: the four around the point, weighted by closeness.
         const double x = held(u) - 0.5, y = held(v) - 0.5;
         const int64_t i = floorOf(x), j = floorOf(y);
         const double fx = x - static_cast<double>(i), fy = y - static_cast<double>(j);
-        const uint32_t a = texel(i, j), b = texel(i + 1, j), c = texel(i, j + 1), d = texel(i + 1, j + 1);
+        const uint32_t a = texel<Address>(i, j), b = texel<Address>(i + 1, j);
+        const uint32_t c = texel<Address>(i, j + 1), d = texel<Address>(i + 1, j + 1);
         const auto channel = [&](int shift) {
             const auto at = [shift](uint32_t t) { return static_cast<double>(t >> shift & 0xFF); };
             const double upper = at(a) + (at(b) - at(a)) * fx;
@@ -88,19 +100,21 @@ private:
     }
     static int64_t cellOf(float position) { return floorOf(held(position)); }
 
-    static int64_t addressed(int64_t cell, int size, TextureAddress address)
+    template <TextureAddress Address>
+    static int64_t addressed(int64_t cell, int size)
     {
         // Inside the texture, as most reads are, both ways of addressing agree.
         if (cell >= 0 && cell < size) return cell;
-        if (address == TextureAddress::Clamp) return cell < 0 ? 0 : size - 1;
+        if (Address == TextureAddress::Clamp) return cell < 0 ? 0 : size - 1;
         const int64_t wrapped = cell % size;
         return wrapped < 0 ? wrapped + size : wrapped;
     }
 
+    template <TextureAddress Address>
     uint32_t texel(int64_t i, int64_t j) const
     {
-        const int64_t column = addressed(i, texture.width, sampling.address);
-        const int64_t row = addressed(j, texture.height, sampling.address);
+        const int64_t column = addressed<Address>(i, texture.width);
+        const int64_t row = addressed<Address>(j, texture.height);
         return texture.texels[row * texture.width + column] & 0x00FFFFFFu;
     }
 };
