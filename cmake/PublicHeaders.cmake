@@ -19,6 +19,7 @@ set(TEPPLE_ENGINE_HEADERS
   render/MeshDraw.h
   render/WorkerPool.h
   render/Viewport.h
+  render/Sampling.h
   media/Tga.h
   media/MusicPlayer.h
 )

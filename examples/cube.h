@@ -73,11 +73,13 @@ public:
         // The eye above the cube (y is down, so up is -y) and in front of it, looking at its centre.
         // lookAt takes the point looked at first, then the eye.
         lookAt(renderer_.viewMatrix, Vertex(0, 0, 0, 0), Vertex(0, -18, -32, 0));
-        // Lights sit in camera space. A light lights a corner by the angle between the light's own
-        // position (seen from the eye) and the corner's normal, divided by its distance to the
-        // corner (docs/engine.md, on lighting): a warm key light and a weak blue fill.
-        renderer_.addLight(Light(Vertex(20, 30, 30, 0), 30.0f, 28.0f, 26.0f));
-        renderer_.addLight(Light(Vertex(-40, 10, 20, 0), 8.0f, 10.0f, 14.0f));
+        // Lights sit in camera space (x right, y down, z away from the eye) and light each corner
+        // by the cosine between its normal and the direction to the light (docs/engine.md, on
+        // lighting): a warm key light from above left, a weak blue fill lamp to the right and a
+        // little ambient light, so that no face goes wholly black. Strength 1 shows a colour as it is.
+        renderer_.addLight(Light::directional(Vertex(-0.5f, -0.8f, -0.6f, 0), 0.85f, 0.8f, 0.72f));
+        renderer_.addLight(Light::point(Vertex(45, 5, 10, 0), 0.45f, 0.5f, 0.65f, 1.0f / (40.0f * 40.0f)));
+        renderer_.ambient = Ambient{0.14f, 0.14f, 0.16f};
         renderer_.setTexture(&texture_);
     }
     CubeScene(const CubeScene&) = delete;

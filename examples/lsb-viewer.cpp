@@ -2,48 +2,16 @@
 //   lsb-viewer <mesh.LSB> [width height]     (640 x 480 unless given)
 // Keys: the arrows turn the mesh, + and - (or the mouse wheel) bring it nearer and farther, R puts
 // it back, Escape or Q (or closing the window) ends.
-//
-// Meshes come in any size, so the mesh is centred on its own middle and scaled to a radius of 30
-// units, and the camera looks at it from 90 units away: well inside the visibility window of the
-// viewport (10 to 1000 in front of the eye).
+// The scene, fitting and lights are in lsb-view.h.
 #include <SDL.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 
-#include "tepple.h"
-
-// The engine's names live in namespace tepple; an example is a tepple program through and through.
-using namespace tepple;
-
-namespace {
-
-// The matrix that moves the mesh's middle to the origin and scales it to a radius of 30.
-Matrix4 fittingMatrix(const Mesh& mesh)
-{
-    Vertex low = mesh.vertices.empty() ? Vertex() : mesh.vertices[0], high = low;
-    for (const Vertex& v : mesh.vertices) {
-        low = Vertex(std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z), 0);
-        high = Vertex(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z), 0);
-    }
-    const Vertex middle((low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2, 0);
-    float radius = 0.0f;
-    for (const Vertex& v : mesh.vertices) {
-        Vertex offset = v;
-        radius = std::max(radius, vecLength(vecSub(offset, middle)));
-    }
-    Matrix4 centred, scaled;
-    translation(centred, -middle.x, -middle.y, -middle.z);
-    const float scale = radius > 0.0f ? 30.0f / radius : 1.0f;
-    scaling(scaled, scale, scale, scale);
-    return centred * scaled; // points are row vectors: the left matrix acts first
-}
-
-} // namespace
+#include "lsb-view.h"
 
 int main(int argc, char** argv)
 {
@@ -74,11 +42,7 @@ int main(int argc, char** argv)
     }
     try {
         Renderer renderer(Viewport::forTarget(width, height));
-        // Two lights in camera space: one straight ahead of the eye, one below and to the right of
-        // it. Through drawMesh the shading follows the distance to each light more than the turn
-        // of each face (docs/engine.md, on lighting); the mesh's own colours do the rest.
-        renderer.addLight(Light(Vertex(0, 0, 90, 0), 60.0f, 60.0f, 60.0f));
-        renderer.addLight(Light(Vertex(60, 60, 60, 0), 30.0f, 28.0f, 24.0f));
+        lightMeshView(renderer);
         Surface picture(width, height);
         const Area whole{0, 0, width, height};
 
@@ -108,11 +72,7 @@ int main(int argc, char** argv)
             // Never so near that the mesh reaches the near plane, nor beyond the far one.
             distance = std::clamp(distance, 45.0f, 900.0f);
 
-            lookAt(renderer.viewMatrix, Vertex(0, 0, 0, 0), Vertex(0, 0, -distance, 0));
-            picture.clear();
-            renderer.nextFrame();
-            mesh.modelMatrix = fitting * rotationY(turnY) * rotationX(turnX);
-            drawMesh(renderer, mesh, picture, DrawMode::Gouraud);
+            drawMeshView(renderer, mesh, fitting, picture, turnX, turnY, distance, DrawMode::Gouraud);
             picture.copy(console, whole, whole);
             console.update();
         }

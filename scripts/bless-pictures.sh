@@ -14,7 +14,8 @@ cd "$(dirname "$0")/.."
 
 build=${TEPPLE_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)" --target tepple-capture tepple_frame_hash_tests
+cmake --build "$build" -j"$(nproc)" --target tepple-capture tepple_frame_hash_tests \
+  tepple_example_picture_tests
 
 times=$(grep -v '^[[:space:]]*#' tests/pictures/times.txt | awk 'NF { print $1 }' | paste -sd, -)
 # The names the capture tool gives the pictures: t005.000.png for 5 s.
@@ -71,6 +72,9 @@ done
 for old in "$reference"/*.png; do
   grep -qxF "$(basename "$old")" <<<"$wanted" || rm -f "$old"
 done
+# The examples' pictures under the general rules (tests/pictures/reference-examples/).
+"$build/tests/render/tepple_example_picture_tests" --write >/dev/null
 echo "Blessed $(wc -l <<<"$wanted") reference pictures in $reference ($changed of them changed)" >&2
 echo "and the hashes of every frame in tests/pictures/frame-hashes.txt." >&2
-git status --short -- "$reference" "$reference2x" tests/pictures/frame-hashes.txt >&2 || true
+git status --short -- "$reference" "$reference2x" tests/pictures/reference-examples \
+  tests/pictures/frame-hashes.txt >&2 || true

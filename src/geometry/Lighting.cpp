@@ -1,5 +1,7 @@
 #include "geometry/Lighting.h"
 
+#include <cmath>
+
 #include "geometry/SafeFloat.h"
 
 namespace tepple {
@@ -37,7 +39,71 @@ uint32_t scaledColour(uint32_t colour, double redScale, double greenScale, doubl
     return packColour(red, green, blue);
 }
 
+// The general rules' channel: base x factor rounded to nearest, held within 0-255 (NaN gives 0).
+int shadedChannel(int base, double factor)
+{
+    const double value = base * factor + 0.5;
+    return value >= 255.0 ? 255 : (value >= 1.0 ? static_cast<int>(value) : 0);
+}
+
+struct Direction {
+    double x, y, z;
+
+    double dot(const Direction& o) const { return x * o.x + y * o.y + z * o.z; }
+    double length() const { return std::sqrt(dot(*this)); }
+};
+
+Direction directionOf(const Vertex& v) { return Direction{v.x, v.y, v.z}; }
+
 } // namespace
+
+uint32_t shadePoint(const Light* lights, int count, const Ambient& ambient, Vertex position, Vertex normal,
+                    uint32_t colour)
+{
+    if ((count <= 0 || lights == nullptr) && !ambient.any()) return colour;
+    double red = ambient.red, green = ambient.green, blue = ambient.blue;
+    const Direction point = directionOf(position);
+    Direction n = directionOf(normal);
+    const double normalLength = n.length();
+    // The side the eye sees is the lit one: the eye sits at the origin, so a normal facing it has
+    // a negative dot product with the point.
+    const double turn = n.dot(point) > 0.0 ? -1.0 : 1.0;
+    if (normalLength > 0.0 && std::isfinite(normalLength)) {
+        n = Direction{turn * n.x / normalLength, turn * n.y / normalLength, turn * n.z / normalLength};
+        for (int i = 0; i < count && lights != nullptr; ++i) {
+            const Light& light = lights[i];
+            Direction toLight = directionOf(light.position);
+            double strength = 1.0;
+            if (light.kind != LightKind::Directional) {
+                toLight = Direction{toLight.x - point.x, toLight.y - point.y, toLight.z - point.z};
+                strength = 1.0 / (1.0 + static_cast<double>(light.falloff) * toLight.dot(toLight));
+            }
+            const double distance = toLight.length();
+            if (!(distance > 0.0)) continue;
+            const double cosine = n.dot(toLight) / distance;
+            if (!(cosine > 0.0)) continue;
+            const double term = cosine * strength;
+            red += term * light.red;
+            green += term * light.green;
+            blue += term * light.blue;
+        }
+    }
+    return packColour(shadedChannel(redOf(colour), red), shadedChannel(greenOf(colour), green),
+                      shadedChannel(blueOf(colour), blue));
+}
+
+uint32_t shadeFace(const Light* lights, int count, const Ambient& ambient, const Vertex& c0, const Vertex& c1,
+                   const Vertex& c2, uint32_t colour)
+{
+    Vertex a = c1, b = c2;
+    vecSub(a, c0);
+    vecSub(b, c0);
+    const Vertex normal = vecCross(a, b);
+    Vertex centre(static_cast<float>((static_cast<double>(c0.x) + c1.x + c2.x) / 3.0),
+                  static_cast<float>((static_cast<double>(c0.y) + c1.y + c2.y) / 3.0),
+                  static_cast<float>((static_cast<double>(c0.z) + c1.z + c2.z) / 3.0), 0);
+    return shadePoint(lights, count, ambient, centre, normal, colour);
+}
 
 uint32_t lightFace(Light light, Vertex edge1, Vertex edge2, Vertex centre, uint32_t colour)
 {

@@ -18,6 +18,13 @@ namespace tepple {
 // over, whole triangles only: a mesh with no faces (or a field with no points) draws nothing. A
 // triangle mesh's transforms are shared among the threads of the renderer's pool. Throws as the
 // renderer's draw does for a target of the wrong size.
+//
+// Positions go through the mesh's drawMatrix, its modelMatrix, the renderer's worldMatrix and then
+// its viewMatrix. Under the general rules normals go through the inverse transpose of the same
+// maps (no translation), so they stay at right angles to the surface under any rotation, scale or
+// shear, and are made unit length; under the demonstration's rules (Viewport::demoRules) they are
+// moved as points by the mesh's and world matrices, translation included, then by the view's
+// translation alone, and not made unit length.
 void drawMesh(Renderer& renderer, Mesh& mesh, Surface& target, DrawMode mode);
 
 } // namespace tepple

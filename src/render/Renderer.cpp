@@ -58,6 +58,21 @@ Renderer::Renderer(const Viewport& viewport)
     depth_.assign(pixels, initialDepth);
 }
 
+void Renderer::setViewport(const Viewport& viewport)
+{
+    const std::string problem = viewport.problem();
+    if (!problem.empty()) throw std::invalid_argument("setViewport: " + problem);
+    const size_t pixels = static_cast<size_t>(viewport.width) * static_cast<size_t>(viewport.height);
+    if (viewport.width != viewport_.width || viewport.height != viewport_.height) {
+        // Allocated before anything changes, so running out of memory leaves the renderer whole.
+        std::vector<uint32_t> accum(pixels, 0u);
+        std::vector<double> depth(pixels, initialDepth);
+        accum_.swap(accum);
+        depth_.swap(depth);
+    }
+    viewport_ = viewport;
+}
+
 void Renderer::clearDepth() { std::fill(depth_.begin(), depth_.end(), initialDepth); }
 
 CallState Renderer::callState(Surface& target, bool readsIndices)
@@ -83,8 +98,8 @@ CallState Renderer::callState(Surface& target, bool readsIndices)
     const DrawBuffers buffers{target.lock(),     accum_.data(),
                               depth_.data(),     static_cast<size_t>(viewport_.width),
                               DepthRule(frame_), VisibilityWindow(viewport_)};
-    return CallState{viewport_, input,    lights,    texture, secondTexture, blendMode != 0,
-                     backfaceCull != 0, laneWidth, pool_.pool, buffers};
+    return CallState{viewport_,         input,     lights,     texture, secondTexture, blendMode != 0,
+                     backfaceCull != 0, laneWidth, pool_.pool, buffers, ambient,       sampling};
 }
 
 void Renderer::setVertexBuffers(const Vertex* positionsSource, const Vertex* normalsSource, size_t count)

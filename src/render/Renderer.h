@@ -11,6 +11,10 @@
 // call with the threads of a WorkerPool lent to it; the pictures are the same either way. Two
 // renderers may draw at the same time on different threads: they share nothing, a copy included (a
 // copy has no pool of its own until one is lent to it).
+//
+// How corners are lit, textures read and sprites drawn follows the viewport's rules: the general
+// rules (Lighting.h, Sampling.h, and each draw mode below), or the demonstration's
+// (Viewport::demoRules), which keep the pictures it was made with.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,6 +25,7 @@
 #include "geometry/Matrix4.h"
 #include "geometry/Vertex.h"
 #include "pixels/PixelToolkit.h"
+#include "render/Sampling.h"
 #include "render/Viewport.h"
 
 namespace tepple {
@@ -60,6 +65,10 @@ public:
     // call reads them: a call that finds one outside throws std::out_of_range, drawing nothing.
     std::vector<int32_t> indices;
     std::vector<Light> lights; // in addLight order
+    // The general rules' ambient term (Lighting.h); none at first.
+    Ambient ambient;
+    // How the general rules read textures (Sampling.h): nearest texel, repeating, at first.
+    Sampling sampling;
     Surface* texture;          // not owned
     Surface* secondTexture;    // not owned
     Matrix4 worldMatrix;
@@ -75,6 +84,12 @@ public:
     int laneWidth = 0;
 
     const Viewport& viewport() const { return viewport_; }
+    // Draws from now on into targets of the new viewport's size, with its focal length, centre,
+    // window and rules; every other setting (vertex arrays, lights, textures, matrices, flags, pool,
+    // frame) is kept. A new size starts the accumulation buffer black and every depth key stale.
+    // Throws std::invalid_argument naming the problem, changing nothing, when the viewport cannot
+    // be drawn with.
+    void setViewport(const Viewport& viewport);
 
     // Copies `count` entries of each array, one per corner (or point); no index list. normalsSource
     // may be null: there are then no normals.
@@ -90,9 +105,14 @@ public:
 
     // The frame being drawn. Depth keys are frame + 1/z (render/DepthRule.h), so advancing the
     // frame makes every key stored before it stale without clearing the buffer: call nextFrame()
-    // once per picture, before drawing it. Within a frame, nearer surfaces hide farther ones.
+    // once per picture, before drawing it. Within a frame, nearer surfaces hide farther ones. After
+    // frame 2^32 - 1 the count starts again at 0, and the depth buffer is cleared then, so that the
+    // keys of the last frames cannot hide the next one.
     uint32_t frame() const { return frame_; }
-    void nextFrame() { ++frame_; }
+    void nextFrame()
+    {
+        if (++frame_ == 0) clearDepth();
+    }
     void setFrame(uint32_t frame) { frame_ = frame; }
     // Makes every stored depth key stale at once, for callers who would rather clear than count.
     void clearDepth();
@@ -111,11 +131,28 @@ public:
     // while a texture they read is unbound or empty; a texel index outside the texture reads the nearest
     // texel inside it. Coordinates, colours or normals that are NaN or infinite draw nothing wrong: such a
     // corner lands at a saturated or zero position, and every buffer keeps valid values.
-    void drawGouraud(Surface& target);  // per-corner lighting interpolated
-    void drawTextured(Surface& target); // perspective-correct texture, scaled by lit corner colours
-    void drawDualTextured(Surface& target); // the mean of two textures, unlit
-    void drawSprites(Surface& target);  // a textured square per point, scaled by distance
-    void drawFlat(Surface& target);     // one face-lit colour per triangle, no depth test
+    //
+    // Gouraud: each corner's colour lit at the corner with its normal, interpolated.
+    // Textured: a perspective-correct texture; with lights (or an ambient term), each texel scaled
+    // by the lit corner colours (under the general rules a white corner lit at strength 1 shows
+    // the texel itself).
+    // Dual-textured: the mean of two perspective-correct textures, unlit.
+    // Sprites: a square copy of the texture per point, its top-left corner at the projected point,
+    // its side 50 x focalLength / 320 pixels up to depth 6 and 300 x focalLength / 320 / depth
+    // beyond, truncated (none from depth 300 on), depth-tested, pure red (0xFF0000) texels
+    // transparent. The general rules tint each texel by multiplying it by the point's colour (white
+    // shows the texture as it is), read texels at their centres and draw the part of a square
+    // inside the target; the demonstration's rules show the mean of texel and colour and drop a
+    // square that would reach the target's last column or row, or beyond.
+    // Flat: one lit colour per triangle, painted in buffer order with no depth test. The general
+    // rules honour the winding cull and light each face's own colour (its first corner's) by every
+    // light and the ambient term at the face's centre with the face's normal; the demonstration's
+    // rules draw every face, lighting pure red by the last light alone.
+    void drawGouraud(Surface& target);
+    void drawTextured(Surface& target);
+    void drawDualTextured(Surface& target);
+    void drawSprites(Surface& target);
+    void drawFlat(Surface& target);
 
     // Draws in a draw mode (drawGouraud and the others call it). A value outside the enumeration
     // draws nothing and returns false.

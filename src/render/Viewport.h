@@ -7,11 +7,14 @@
 // distances strictly between nearDistance and farDistance.
 //
 // Two presets: forTarget() for programs of their own (any size, the eye's axis at the target's
-// centre, clipping at the near distance, every edge pixel drawn), and demo() for the demonstration,
-// which keeps the rules its pictures were made with (see demoRules).
+// centre, clipping at the near distance, every edge pixel drawn, the general rules of lighting,
+// texturing and sprites), and demo() for the demonstration, which keeps the rules its pictures
+// were made with (see demoRules).
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+
+#include "geometry/Vertex.h"
 
 namespace tepple {
 
@@ -42,9 +45,13 @@ struct Viewport {
     // in front of the eye is drawn as it should be. Off: a triangle whose mean depth is below 1 is
     // dropped whole, and corners behind the eye project mirrored.
     bool clipNear = true;
-    // The demonstration's own rules: a row reaching past the right edge stops one column short of
-    // it (and the flat path's two columns short), the flat path clears the whole target before it
-    // draws, and a sprite square touching the last column or row is not drawn.
+    // The demonstration's own rules, in place of the general ones: lighting by the angle of each
+    // light's position vector seen from the eye, over its distance (geometry/Lighting.h), normals
+    // moved as points by drawMesh (render/MeshDraw.h), the flat path in pure red lit by the last
+    // light, clearing the whole target before it draws and drawing back faces, texels read one to
+    // the left of the truncated position (render/Sampling.h), sprites tinted by the mean of texel
+    // and colour and not drawn when their square touches the last column or row, and a row
+    // reaching past the right edge stopping one column short of it (the flat path's two).
     bool demoRules = false;
 
     static constexpr int maxSide = 16384;
@@ -93,5 +100,11 @@ struct Viewport {
         return "";
     }
 };
+
+// Where a camera-space point lands on the viewport's target, as every draw mode places corners:
+// column trunc(x / z x focalLength + centreX), row trunc(y / z x focalLength + centreY), with
+// z = 0 taken as 0.1. Results beyond the int range saturate; NaN gives 0. Points outside the
+// visibility window, or off the target, are projected all the same.
+ScreenPoint project(Vertex point, const Viewport& viewport);
 
 } // namespace tepple

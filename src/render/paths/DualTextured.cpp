@@ -1,4 +1,6 @@
-// The two-texture path: the even mix of two perspective-correct textures, unlit.
+// The two-texture path: the even mix of two perspective-correct textures, unlit. The general rules
+// read both textures as the renderer's sampling says; the demonstration's read texture A one texel
+// left of the truncated position and texture B there.
 #include <cstddef>
 
 #include "render/paths/Paths.h"
@@ -33,8 +35,21 @@ struct DualSpanContext {
     const DrawBuffers& buffers;
     const TextureView& a;
     const TextureView& b;
+    Sampling sampling;
 };
 
+template <bool General>
+uint32_t dualTexel(const DualSpanContext& context, const PerspectiveTexel& texelA,
+                   const PerspectiveTexel& texelB)
+{
+    if (General) {
+        return meanChannels(TexelSampler{context.a, context.sampling}(texelA.u, texelA.v),
+                            TexelSampler{context.b, context.sampling}(texelB.u, texelB.v));
+    }
+    return meanChannels(context.a.at(texelA.u, texelA.v, offsetA), context.b.at(texelB.u, texelB.v, offsetB));
+}
+
+template <bool General>
 void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>& span)
 {
     const DrawBuffers& buffers = context.buffers;
@@ -68,8 +83,7 @@ void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>&
     for (int column = span.left; column < span.right; ++column) {
         const size_t pixel = rowStart + static_cast<size_t>(column);
         if (depthRule.pass(buffers.depth[pixel], w) && window.contains(w)) {
-            buffers.pixels[pixel] = meanChannels(context.a.at(texelA.u, texelA.v, offsetA),
-                                                 context.b.at(texelB.u, texelB.v, offsetB));
+            buffers.pixels[pixel] = dualTexel<General>(context, texelA, texelB);
         }
 
         texelA.advance();
@@ -83,6 +97,22 @@ void dualTextureSpan(const DualSpanContext& context, const Span<attributeCount>&
     }
 }
 
+// Under each rule set the spans are drawn by their own instance, with nothing to choose per span.
+template <bool General>
+void dualTriangles(const CallState& call, CallScratch& scratch, const DualSpanContext& context)
+{
+    scanTriangles<attributeCount>(
+        call, scratch, false,
+        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+            const Vertex& corner = scratch.input.positions[static_cast<size_t>(corners.vertex[i])];
+            setCorner(values, corner, corners.w[i], context.a, context.b);
+        },
+        [&context](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
+            edges.forEachSpan(
+                [&context](const Span<attributeCount>& span) { dualTextureSpan<General>(context, span); });
+        });
+}
+
 } // namespace
 
 void paths::dualTextured(const CallState& call, CallScratch& scratch)
@@ -90,17 +120,12 @@ void paths::dualTextured(const CallState& call, CallScratch& scratch)
     const TextureView viewA = TextureView::lock(call.texture);
     const TextureView viewB = TextureView::lock(call.secondTexture);
     if (!viewA.usable() || !viewB.usable()) return;
-    const DualSpanContext context{call.buffers, viewA, viewB};
-    scanTriangles<attributeCount>(
-        call, scratch, false,
-        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            const Vertex& corner = scratch.input.positions[static_cast<size_t>(corners.vertex[i])];
-            setCorner(values, corner, corners.w[i], viewA, viewB);
-        },
-        [&context](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
-            edges.forEachSpan(
-                [&context](const Span<attributeCount>& span) { dualTextureSpan(context, span); });
-        });
+    const DualSpanContext context{call.buffers, viewA, viewB, call.sampling};
+    if (call.viewport.demoRules) {
+        dualTriangles<false>(call, scratch, context);
+    } else {
+        dualTriangles<true>(call, scratch, context);
+    }
 }
 
 } // namespace tepple

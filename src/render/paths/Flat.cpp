@@ -1,6 +1,8 @@
 // The flat path: paints each triangle in one face-lit colour, in buffer order, with 16.16
 // fixed-point edges split at the middle corner (clearing the target first under the demonstration's
-// rules). No depth, culling, rejection or clipping.
+// rules). No depth, rejection or clipping. The general rules drop back faces as the winding cull
+// says (Renderer::backfaceCull) and light each face's first corner's colour by every light
+// (shadeFace); the demonstration's draw every face and light pure red by the last light.
 #include <algorithm>
 #include <cstddef>
 #include <utility>
@@ -13,7 +15,7 @@ namespace tepple {
 
 namespace {
 
-// Faces are lit from this pure red.
+// Under the demonstration's rules faces are lit from this pure red.
 constexpr uint32_t faceBaseColour = 0x00FF0000;
 
 // Screen positions are held within this range before the 16.16 arithmetic, so every edge
@@ -47,9 +49,13 @@ Corner clampedCorner(ScreenPoint p, int32_t limit)
     return Corner{std::clamp(p.x, -limit, limit), std::clamp(p.y, -limit, limit)};
 }
 
-// The face takes the colour of the last light; with no lights it keeps its unlit base colour.
 uint32_t faceColour(const CallState& call, const Vertex* c)
 {
+    if (!call.viewport.demoRules) {
+        return shadeFace(call.lights.data(), static_cast<int>(call.lights.size()), call.ambient, c[0], c[1],
+                         c[2], c[0].colour);
+    }
+    // The face takes the colour of the last light; with no lights it keeps its unlit base colour.
     if (call.lights.empty()) return faceBaseColour;
     Vertex edge1 = c[0];
     vecSub(edge1, c[1]);
@@ -137,8 +143,12 @@ void paths::flat(const CallState& call, CallScratch&)
         const Vertex c[3] = {input.positions[input.vertexOfCorner(first)],
                              input.positions[input.vertexOfCorner(first + 1)],
                              input.positions[input.vertexOfCorner(first + 2)]};
-        const uint32_t colour = faceColour(call, c);
-        fillTriangle(flat, project(c[0], viewport), project(c[1], viewport), project(c[2], viewport), colour);
+        const ScreenPoint screen[3] = {project(c[0], viewport), project(c[1], viewport),
+                                       project(c[2], viewport)};
+        // The general rules honour the winding cull as the other paths do; it is what keeps a
+        // closed mesh's far side, drawn without a depth test, from showing through.
+        if (!demo && !call.blend && call.cullBackFaces && windingOf(screen) <= 0) continue;
+        fillTriangle(flat, screen[0], screen[1], screen[2], faceColour(call, c));
     }
 }
 

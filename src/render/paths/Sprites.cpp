@@ -1,5 +1,8 @@
 // The sprite path: every point a depth-tested square copy of the texture, scaled by distance,
-// tinted with the point's colour, with pure red texels transparent.
+// tinted with the point's colour, with pure red texels transparent. The general rules multiply
+// texel and colour, read each texel at its centre, draw the part of a square on the target and
+// only points inside the visibility window; the demonstration's show the mean of texel and colour,
+// step whole texels and drop a square that would leave the target, wherever the point is.
 #include <algorithm>
 #include <cstddef>
 
@@ -61,6 +64,36 @@ void drawSprite(const SpriteContext& context, ScreenPoint corner, int size, floa
     }
 }
 
+// The general rules' square: only its part on the target, each pixel (i, j) of the square reading
+// the texel under its centre, column (2i + 1) x W / 2 size, and the texel multiplied by the tint.
+void drawClippedSprite(const SpriteContext& context, const Viewport& viewport, ScreenPoint corner, int size,
+                       float w, uint32_t tint)
+{
+    const TextureView& texture = context.texture;
+    const int64_t left = corner.x, top = corner.y;
+    const int64_t firstI = std::max<int64_t>(0, -left), endI = std::min<int64_t>(size, viewport.width - left);
+    const int64_t firstJ = std::max<int64_t>(0, -top), endJ = std::min<int64_t>(size, viewport.height - top);
+    const double key = context.buffers.depthRule.key(w);
+    double* depthBuffer = context.buffers.depth;
+    const int64_t twiceSize = 2 * static_cast<int64_t>(size);
+    for (int64_t j = firstJ; j < endJ; ++j) {
+        const int64_t texelRow = (2 * j + 1) * texture.height / twiceSize;
+        const uint32_t* texels = texture.texels +
+                                 static_cast<size_t>(texelRow) * static_cast<size_t>(texture.width);
+        const size_t rowStart = context.buffers.rowStart(static_cast<int>(top + j)) +
+                                static_cast<size_t>(left);
+        for (int64_t i = firstI; i < endI; ++i) {
+            const size_t pixel = rowStart + static_cast<size_t>(i);
+            if (!(key > depthBuffer[pixel])) continue;
+            const uint32_t texel = texels[(2 * i + 1) * texture.width / twiceSize];
+            if (transparent(texel)) continue;
+            context.buffers.pixels[pixel] = modulatedChannels(texel, redOf(tint), greenOf(tint),
+                                                              blueOf(tint));
+            depthBuffer[pixel] = key;
+        }
+    }
+}
+
 } // namespace
 
 void paths::sprites(const CallState& call, CallScratch&)
@@ -69,6 +102,18 @@ void paths::sprites(const CallState& call, CallScratch&)
     const TextureView textureView = TextureView::lock(call.texture);
     if (!textureView.usable()) return;
     const SpriteContext context{call.buffers, textureView};
+    if (!viewport.demoRules) {
+        for (size_t i = 0; i < call.input.vertexCount; ++i) {
+            const Vertex& point = call.input.positions[i];
+            const float w = inverseDepth(point.z);
+            if (!(point.z > 0.0f) || !call.buffers.window.contains(w)) continue;
+            const ScreenPoint corner = project(point, viewport);
+            const int size = spriteSize(point.z, viewport.focalLength);
+            if (size <= 0) continue;
+            drawClippedSprite(context, viewport, corner, size, w, point.colour);
+        }
+        return;
+    }
     // Under the demonstration's rules a square may not touch the last column or row either.
     const int margin = viewport.demoRules ? 1 : 0;
     for (size_t i = 0; i < call.input.vertexCount; ++i) {

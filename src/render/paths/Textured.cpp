@@ -33,17 +33,35 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, uint32_t c
     values[invZ] = w;
 }
 
+// How each rule set reads a texel at a running texel position, and lights it: the demonstration's
+// reads one texel left of the truncated position and scales by c / 256; the general rules sample
+// at texel centres (TexelSampler) and scale by c / 255.
+struct DemoTexels {
+    TextureView texture;
+
+    uint32_t read(float u, float v) const { return texture.at(u, v, firstTextureOffset); }
+    static uint32_t lit(uint32_t texel, int r, int g, int b) { return scaledChannels(texel, r, g, b); }
+};
+
+template <TextureFilter Filter, TextureAddress Address>
+struct GeneralTexels {
+    TexelSampler sampler;
+
+    uint32_t read(float u, float v) const { return sampler.sample<Filter, Address>(u, v); }
+    static uint32_t lit(uint32_t texel, int r, int g, int b) { return modulatedChannels(texel, r, g, b); }
+};
+
 // With lights, each texel channel is scaled by the lit corner colour; without, the texel shows as
 // it is. Blend and Lit are template flags so the pixel loop holds no test of either.
-template <bool Lit>
+template <bool Lit, class Texels>
 inline uint32_t litTexel(uint32_t texel, float r, float g, float b)
 {
     if (!Lit) return texel;
-    return scaledChannels(texel, channelOf(r), channelOf(g), channelOf(b));
+    return Texels::lit(texel, channelOf(r), channelOf(g), channelOf(b));
 }
 
-template <bool Blend, bool Lit>
-void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>& span)
+template <bool Blend, bool Lit, class Texels>
+void textureSpan(const TexturedSpanContext& context, const Texels& texels, const Span<attributeCount>& span)
 {
     const DrawBuffers& buffers = context.buffers;
     // Copies the pixel loop keeps in registers: the buffers' stores cannot change them.
@@ -72,13 +90,14 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
     for (int column = span.left; column < span.right; ++column) {
         if (Blend) {
             // The accumulation buffer mixes every pixel of the span, hidden or not.
-            const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
-            const uint32_t mixed = meanChannels(accumRow[column], litTexel<Lit>(texelColour, r, g, b));
+            const uint32_t texelColour = texels.read(texel.u, texel.v);
+            const uint32_t mixed = meanChannels(accumRow[column],
+                                                litTexel<Lit, Texels>(texelColour, r, g, b));
             accumRow[column] = mixed;
             if (depthRule.pass(depthRow[column], w) && window.contains(w)) screenRow[column] = mixed;
         } else if (depthRule.pass(depthRow[column], w) && window.contains(w)) {
-            const uint32_t texelColour = context.texture.at(texel.u, texel.v, firstTextureOffset);
-            screenRow[column] = litTexel<Lit>(texelColour, r, g, b);
+            const uint32_t texelColour = texels.read(texel.u, texel.v);
+            screenRow[column] = litTexel<Lit, Texels>(texelColour, r, g, b);
         }
 
         texel.advance();
@@ -98,23 +117,58 @@ void textureSpan(const TexturedSpanContext& context, const Span<attributeCount>&
     }
 }
 
+template <class CornerValues>
+void scanTextured(const CallState& call, CallScratch& scratch, const TextureView& texture, bool lit,
+                  CornerValues&& drawTriangle)
+{
+    scanTriangles<attributeCount>(
+        call, scratch, lit,
+        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
+            const int index = corners.vertex[i];
+            // Unlit corners keep their colours unread: only lit spans step them.
+            const uint32_t colour = lit ? litVertex(call, scratch.input, scratch.vertices, index) : 0u;
+            setCorner(values, scratch.input.positions[static_cast<size_t>(index)], colour, corners.w[i],
+                      texture);
+        },
+        drawTriangle);
+}
+
+// The general rules draw every span on its own, sampling as the renderer asks.
+template <bool Blend, bool Lit, TextureFilter Filter, TextureAddress Address>
+void generalTriangles(const CallState& call, CallScratch& scratch, const TexturedSpanContext& context)
+{
+    const GeneralTexels<Filter, Address> texels{TexelSampler{context.texture, call.sampling}};
+    scanTextured(call, scratch, context.texture, Lit,
+                 [&](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
+                     edges.forEachSpan([&](const Span<attributeCount>& span) {
+                         textureSpan<Blend, Lit>(context, texels, span);
+                     });
+                 });
+}
+
+using GeneralTriangles = void (*)(const CallState&, CallScratch&, const TexturedSpanContext&);
+template <TextureFilter Filter, TextureAddress Address>
+constexpr GeneralTriangles generalTrianglesOf[] = {
+    &generalTriangles<false, false, Filter, Address>, &generalTriangles<false, true, Filter, Address>,
+    &generalTriangles<true, false, Filter, Address>, &generalTriangles<true, true, Filter, Address>};
+// Indexed by 2 x filter + address (nearest and repeat first), then by 2 x blend + lit.
+constexpr const GeneralTriangles* generalTrianglesBySampling[] = {
+    generalTrianglesOf<TextureFilter::Nearest, TextureAddress::Repeat>,
+    generalTrianglesOf<TextureFilter::Nearest, TextureAddress::Clamp>,
+    generalTrianglesOf<TextureFilter::Bilinear, TextureAddress::Repeat>,
+    generalTrianglesOf<TextureFilter::Bilinear, TextureAddress::Clamp>};
+
 template <bool Blend, bool Lit>
 void textureTriangles(const CallState& call, CallScratch& scratch, const TexturedSpanContext& context,
                       const LanePlan& plan)
 {
-    scanTriangles<attributeCount>(
-        call, scratch, Lit,
-        [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
-            const int index = corners.vertex[i];
-            // Unlit corners keep their colours unread: only lit spans step them.
-            const uint32_t colour = Lit ? litVertex(call, scratch.input, scratch.vertices, index) : 0u;
-            setCorner(values, scratch.input.positions[static_cast<size_t>(index)], colour, corners.w[i],
-                      context.texture);
-        },
+    const DemoTexels texels{context.texture};
+    scanTextured(
+        call, scratch, context.texture, Lit,
         [&](const EdgeTable<attributeCount>& edges, const TriangleCorners& corners) {
             plan.drawSpans(
                 edges, corners.width(),
-                [&context](const Span<attributeCount>& span) { textureSpan<Blend, Lit>(context, span); },
+                [&](const Span<attributeCount>& span) { textureSpan<Blend, Lit>(context, texels, span); },
                 [&context](int set, const Span<attributeCount>* spans, int count) {
                     context.kernels[static_cast<size_t>(set)](context, spans, count);
                 });
@@ -143,8 +197,14 @@ void paths::textured(const CallState& call, CallScratch& scratch)
     // The wider sets gather texels by 32-bit index: a texture too large for that takes a set that
     // reads lane by lane.
     const LanePlan plan = LanePlan::forCall(call.laneWidth, textureView.lastIndex > INT32_MAX);
-    const int flags = 2 * call.blend + !call.lights.empty();
+    const int flags = 2 * call.blend + call.lit();
     TexturedSpanContext context{call.buffers, textureView, {}};
+    if (!call.viewport.demoRules) {
+        const int sampling = 2 * (call.sampling.filter == TextureFilter::Bilinear) +
+                             (call.sampling.address == TextureAddress::Clamp);
+        generalTrianglesBySampling[sampling][flags](call, scratch, context);
+        return;
+    }
     // Only a set this processor runs is asked for its kernels: the accessor is built for its
     // instructions.
     for (size_t set = 0; set < kernelsBySet.size(); ++set) {

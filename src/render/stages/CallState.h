@@ -9,6 +9,7 @@
 #include "geometry/Lighting.h"
 #include "geometry/Vertex.h"
 #include "pixels/PixelToolkit.h"
+#include "render/Sampling.h"
 #include "render/Viewport.h"
 #include "render/stages/DepthRule.h"
 
@@ -46,6 +47,11 @@ struct CallState {
     int laneWidth;      // the renderer's request (Renderer::laneWidth), resolved by the lane plan
     WorkerPool* pool;   // null: the calling thread alone
     DrawBuffers buffers;
+    Ambient ambient;   // the general rules' ambient term
+    Sampling sampling; // how the general rules read textures
+
+    // Whether corners are lit: with a light, or under the general rules an ambient term.
+    bool lit() const { return !lights.empty() || (!viewport.demoRules && ambient.any()); }
 };
 
 } // namespace tepple

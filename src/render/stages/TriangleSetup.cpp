@@ -20,15 +20,6 @@ int64_t windingCoordinate(int32_t value)
     return std::clamp(value, -limit, limit);
 }
 
-// Twice the signed screen area; positive when the corners run clockwise with rows growing down.
-int64_t windingOf(const ScreenPoint (&p)[3])
-{
-    const int64_t x0 = windingCoordinate(p[0].x), y0 = windingCoordinate(p[0].y);
-    const int64_t x1 = windingCoordinate(p[1].x), y1 = windingCoordinate(p[1].y);
-    const int64_t x2 = windingCoordinate(p[2].x), y2 = windingCoordinate(p[2].y);
-    return (y0 - y1) * (x2 - x0) - (x0 - x1) * (y2 - y0);
-}
-
 bool whollyOffScreen(const ScreenPoint (&p)[3], int width, int height)
 {
     const auto allOf = [&p](auto test) { return test(p[0]) && test(p[1]) && test(p[2]); };
@@ -60,6 +51,15 @@ void lightDrawnCorners(const CallState& call, const CallInput& input, VertexResu
 }
 
 } // namespace
+
+// Twice the signed screen area; positive when the corners run clockwise with rows growing down.
+int64_t windingOf(const ScreenPoint (&p)[3])
+{
+    const int64_t x0 = windingCoordinate(p[0].x), y0 = windingCoordinate(p[0].y);
+    const int64_t x1 = windingCoordinate(p[1].x), y1 = windingCoordinate(p[1].y);
+    const int64_t x2 = windingCoordinate(p[2].x), y2 = windingCoordinate(p[2].y);
+    return (y0 - y1) * (x2 - x0) - (x0 - x1) * (y2 - y0);
+}
 
 int drawableTriangles(const CallInput& input)
 {

@@ -31,6 +31,10 @@ struct TriangleCorners {
     }
 };
 
+// Twice the signed screen area of three projected corners: positive when they run clockwise with
+// rows growing down (the winding cull keeps those).
+int64_t windingOf(const ScreenPoint (&p)[3]);
+
 // Whole triangles among the corners of the call.
 int drawableTriangles(const CallInput& input);
 

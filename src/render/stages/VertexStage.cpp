@@ -55,8 +55,11 @@ uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults&
     if (results.litInCall[index] == results.call) return results.lit[index];
     const Vertex& position = input.positions[index];
     const Vertex normal = index < input.normalCount ? input.normals[index] : Vertex(0, 0, 0, 0);
-    results.lit[index] = lightVertex(call.lights.data(), static_cast<int>(call.lights.size()), position,
-                                     normal, position.colour);
+    const int lightCount = static_cast<int>(call.lights.size());
+    results.lit[index] = call.viewport.demoRules
+                             ? lightVertex(call.lights.data(), lightCount, position, normal, position.colour)
+                             : shadePoint(call.lights.data(), lightCount, call.ambient, position, normal,
+                                          position.colour);
     results.litInCall[index] = results.call;
     return results.lit[index];
 }

@@ -13,9 +13,7 @@
 
 namespace tepple {
 
-// Perspective projection (Viewport.h): column = trunc(x / z x focalLength + centreX), row likewise;
-// z = 0 counts as 0.1f. Results beyond the int range saturate; NaN gives 0.
-ScreenPoint project(Vertex v, const Viewport& viewport);
+// project(), declared with the viewport (Viewport.h), is defined here beside its callers.
 
 // w = 1/z, or 0 for a point exactly at z = 0.
 inline float inverseDepth(float z)
@@ -52,9 +50,10 @@ struct VertexResults {
 // pool's threads, and marks every lit colour stale.
 void prepareVertices(const CallState& call, const CallInput& input, VertexResults& results);
 
-// The lit colour of positions entry `vertex`: lightVertex over the call's whole light list, with the
-// vertex's own colour as base, worked out on the first use in a call (after prepareVertices) and
-// remembered. A vertex without a normal counts as having the zero normal.
+// The lit colour of positions entry `vertex`: shadePoint (the general rules) or lightVertex (the
+// demonstration's) over the call's whole light list, with the vertex's own colour as base, worked
+// out on the first use in a call (after prepareVertices) and remembered. A vertex without a normal
+// counts as having the zero normal.
 uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults& results, int vertex);
 
 } // namespace tepple
