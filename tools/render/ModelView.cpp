@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "render/PoolJobs.h"
 #include "render/ThreadCount.h"
 
 namespace tepple {
@@ -217,12 +218,12 @@ void ModelView::prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool 
     const int pieces = pool_ ? pool_->threads() * 4 : 1;
     if (mesh.flat) {
         if (pool_)
-            pool_->split(items, pieces, flatRange);
+            split(*pool_, items, pieces, flatRange);
         else
             flatRange(0, items, 0);
     } else {
         if (pool_)
-            pool_->split(items, pieces, smoothRange);
+            split(*pool_, items, pieces, smoothRange);
         else
             smoothRange(0, items, 0);
     }
