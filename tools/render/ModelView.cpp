@@ -78,12 +78,20 @@ ModelView::ModelView(tepple::Model& model, const RenderOptions& options)
     renderer_.backfaceCull = 0;
     renderer_.blendMode = 0;
 
+    // Lambert's law under the general rules, two-sided, for every light in the camera's frame.
+    renderer_.sampling = {TextureFilter::Bilinear, TextureAddress::Repeat};
+    const float ambient = static_cast<float>(options.ambient);
+    renderer_.ambient = Ambient{ambient, ambient, ambient};
     for (const ViewLight& light : options.lights.empty() ? defaultLights() : options.lights) {
         const double az = radians(light.azimuth), el = radians(light.elevation);
         // Toward the light: the eye is at the origin looking along +z, y down.
-        lightDirections_.insert(lightDirections_.end(),
-                                {std::sin(az) * std::cos(el), -std::sin(el), -std::cos(az) * std::cos(el),
-                                 light.red, light.green, light.blue});
+        Vertex toward;
+        toward.x = static_cast<float>(std::sin(az) * std::cos(el));
+        toward.y = static_cast<float>(-std::sin(el));
+        toward.z = static_cast<float>(-std::cos(az) * std::cos(el));
+        renderer_.addLight(Light::directional(toward, static_cast<float>(light.red),
+                                              static_cast<float>(light.green),
+                                              static_cast<float>(light.blue)));
     }
     for (const tepple::ModelMesh& mesh : model.meshes) {
         bool identity = mesh.indices.size() == mesh.vertices.size();
@@ -130,24 +138,13 @@ ModelView::Camera ModelView::aim(double azimuth, double elevation, bool steady) 
     return camera;
 }
 
-void ModelView::prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool consume)
+void ModelView::drawMesh(size_t index, const Camera& camera, bool consume, DrawMode mode)
 {
-    const size_t count = mesh.vertices.size();
-    if (consume) {
-        // The model's vertices become the camera-space corners in place: no second copy.
-        renderer_.positions.swap(mesh.vertices);
-    } else {
-        renderer_.positions.resize(count);
-    }
-    renderer_.normals.clear();
-    const Vertex* sources = consume ? renderer_.positions.data() : mesh.vertices.data();
-    Vertex* corners = renderer_.positions.data();
+    tepple::ModelMesh& mesh = model_.meshes[index];
     const double s = scale_;
     const double* r = camera.right;
     const double* d = camera.down;
     const double* f = camera.forward;
-    const size_t lights = lightDirections_.size() / 6;
-    const bool lit = !mesh.hasTexCoords;
     // A corner's place in camera space from its model-space vertex.
     auto place = [&](const Vertex& source, Vertex& out) {
         const double px = (source.x - centre_[0]) * s, py = (source.y - centre_[1]) * s,
@@ -157,75 +154,80 @@ void ModelView::prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool 
         out.y = static_cast<float>(px * d[0] + py * d[1] + pz * d[2]);
         out.z = static_cast<float>(px * f[0] + py * f[1] + pz * f[2] + camera.distance);
     };
-    // The lit colour of `base` at camera-space point p with model-space normal n.
-    auto shade = [&](uint32_t base, const Vertex& p, const double n[3]) {
-        double nx = n[0] * r[0] + n[1] * r[1] + n[2] * r[2];
-        double ny = n[0] * d[0] + n[1] * d[1] + n[2] * d[2];
-        double nz = n[0] * f[0] + n[1] * f[1] + n[2] * f[2];
-        if (nx * p.x + ny * p.y + nz * p.z > 0) nx = -nx, ny = -ny, nz = -nz;
-        double red = options_.ambient, green = options_.ambient, blue = options_.ambient;
-        for (size_t l = 0; l < lights; ++l) {
-            const double* light = &lightDirections_[l * 6];
-            const double facing = nx * light[0] + ny * light[1] + nz * light[2];
-            if (facing > 0) red += facing * light[3], green += facing * light[4], blue += facing * light[5];
+    // A model-space direction in the camera's frame: the view only turns and scales alike on every
+    // axis, so a normal turns as the points do.
+    auto turn = [&](double nx, double ny, double nz, Vertex& out) {
+        out = Vertex();
+        out.x = static_cast<float>(nx * r[0] + ny * r[1] + nz * r[2]);
+        out.y = static_cast<float>(nx * d[0] + ny * d[1] + nz * d[2]);
+        out.z = static_cast<float>(nx * f[0] + ny * f[1] + nz * f[2]);
+    };
+    // Every corner and face is its own work, so the cut into pieces changes nothing in the result.
+    auto each = [&](size_t count, auto&& body) { forItems(pool_.get(), count, body); };
+
+    if (!mesh.flat) {
+        const size_t count = mesh.vertices.size();
+        if (consume) {
+            // The model's vertices and normals become the camera-space ones in place: no second copy.
+            renderer_.positions.swap(mesh.vertices);
+            renderer_.normals.swap(mesh.normals);
+        } else {
+            renderer_.positions.resize(count);
+            renderer_.normals.resize(mesh.normals.size());
         }
-        auto channel = [](int value, double amount) {
-            return std::min(255, static_cast<int>(value * amount + 0.5));
-        };
-        return packColour(channel(redOf(base), red), channel(greenOf(base), green),
-                          channel(blueOf(base), blue));
-    };
-    auto corner = [&](const Vertex source, const double n[3], Vertex& out) {
-        place(source, out);
-        if (lit) out.colour = shade(source.colour, out, n);
-    };
-    auto flatRange = [&](size_t begin, size_t end, int) {
-        for (size_t t = begin; t < end; ++t) {
-            // Read before written: the corners may be the vertices themselves.
-            const Vertex a = sources[3 * t], b = sources[3 * t + 1], c = sources[3 * t + 2];
-            const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
-            const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
-            double n[3] = {uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
-            const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-            for (double& component : n) component = length > 0 ? component / length : 0.0;
-            Vertex* out = &corners[3 * t];
-            place(a, out[0]);
-            place(b, out[1]);
-            place(c, out[2]);
-            if (!lit) continue;
-            // One light per face, turned toward the eye as seen from its first corner; corners of one
-            // colour keep their own colour when the file gives them different ones.
-            const uint32_t colour = shade(a.colour, out[0], n);
-            out[0].colour = colour;
-            out[1].colour = b.colour == a.colour ? colour : shade(b.colour, out[0], n);
-            out[2].colour = c.colour == a.colour ? colour : shade(c.colour, out[0], n);
-        }
-    };
-    auto smoothRange = [&](size_t begin, size_t end, int) {
-        const double none[3] = {0, 0, 0};
-        for (size_t v = begin; v < end; ++v) {
-            if (mesh.normals.empty()) {
-                corner(sources[v], none, corners[v]);
-            } else {
-                const Vertex& normal = mesh.normals[v];
-                const double n[3] = {normal.x, normal.y, normal.z};
-                corner(sources[v], n, corners[v]);
+        const Vertex* sources = consume ? renderer_.positions.data() : mesh.vertices.data();
+        const Vertex* normalSources = consume ? renderer_.normals.data() : mesh.normals.data();
+        Vertex* corners = renderer_.positions.data();
+        Vertex* normals = renderer_.normals.data();
+        const bool hasNormals = !renderer_.normals.empty();
+        each(count, [&](size_t begin, size_t end, int) {
+            for (size_t v = begin; v < end; ++v) {
+                place(sources[v], corners[v]);
+                if (!hasNormals) continue;
+                const Vertex n = normalSources[v];
+                turn(n.x, n.y, n.z, normals[v]);
             }
-        }
-    };
-    // Every corner is its own work, so the cut into pieces changes nothing in the result.
-    const size_t items = mesh.flat ? count / 3 : count;
-    const int pieces = pool_ ? pool_->threads() * 4 : 1;
-    if (mesh.flat) {
-        if (pool_)
-            split(*pool_, items, pieces, flatRange);
+        });
+        // A mesh without normals is lit by the ambient term alone, as a zero normal is.
+        if (identityIndices_[index])
+            renderer_.indices.clear();
         else
-            flatRange(0, items, 0);
-    } else {
-        if (pool_)
-            split(*pool_, items, pieces, smoothRange);
-        else
-            smoothRange(0, items, 0);
+            renderer_.indices = mesh.indices;
+        renderer_.draw(mode, target_);
+        return;
+    }
+
+    // Flat: each corner takes its face's normal. The faces go in runs of flatRun triangles, each
+    // run's corners and normals in the renderer's arrays, so a large mesh needs no normal of its own
+    // per corner at once; the depth test carries from one draw call to the next within the frame,
+    // and the runs keep the triangles' order, so the picture is that of one call.
+    constexpr size_t flatRun = size_t{1} << 16;
+    const size_t triangles = mesh.vertices.size() / 3;
+    renderer_.indices.clear();
+    for (size_t first = 0; first < triangles; first += flatRun) {
+        const size_t run = std::min(flatRun, triangles - first);
+        renderer_.positions.resize(3 * run);
+        renderer_.normals.resize(3 * run);
+        const Vertex* sources = mesh.vertices.data() + 3 * first;
+        Vertex* corners = renderer_.positions.data();
+        Vertex* normals = renderer_.normals.data();
+        each(run, [&](size_t begin, size_t end, int) {
+            for (size_t t = begin; t < end; ++t) {
+                const Vertex& a = sources[3 * t];
+                const Vertex& b = sources[3 * t + 1];
+                const Vertex& c = sources[3 * t + 2];
+                const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+                const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
+                double n[3] = {uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
+                const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                for (double& component : n) component = length > 0 ? component / length : 0.0;
+                for (int k = 0; k < 3; ++k) {
+                    place(sources[3 * t + k], corners[3 * t + k]);
+                    turn(n[0], n[1], n[2], normals[3 * t + k]);
+                }
+            }
+        });
+        renderer_.draw(mode, target_);
     }
 }
 
@@ -238,19 +240,14 @@ Shot ModelView::draw(double azimuth, double elevation, bool steady, bool last)
     renderer_.setFrame(1);
     target_.clear();
     for (size_t m = 0; m < model_.meshes.size(); ++m) {
-        tepple::ModelMesh& mesh = model_.meshes[m];
-        prepareMesh(mesh, camera, last);
-        if (identityIndices_[m])
-            renderer_.indices.clear();
-        else
-            renderer_.indices = mesh.indices;
+        const tepple::ModelMesh& mesh = model_.meshes[m];
         const tepple::ModelMaterial& material = model_.materials[static_cast<size_t>(mesh.material)];
+        DrawMode mode = DrawMode::Gouraud;
         if (mesh.hasTexCoords && material.texture >= 0) {
             renderer_.setTexture(&model_.textures[static_cast<size_t>(material.texture)].image);
-            renderer_.draw(DrawMode::Textured, target_);
-        } else {
-            renderer_.draw(DrawMode::Gouraud, target_);
+            mode = DrawMode::Textured;
         }
+        drawMesh(m, camera, last, mode);
     }
     return filterDown(renderer_.frame());
 }

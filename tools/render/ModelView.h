@@ -3,13 +3,13 @@
 // drawn at the anti-aliasing scale and filtered down, with its coverage for a transparent
 // background.
 //
-// The shading is done here, per vertex, before the renderer is handed the corners: the model's
-// normals are turned into the camera's frame, each light adds strength x max(0, N.L) for its
-// direction L (two-sided: a normal facing away from the eye is turned round, since real files are
-// not closed), ambient adds the same everywhere, and the sum scales the vertex colour. The
-// renderer then draws the lit colours (Gouraud, no lights of its own) or the texture. The pictures
-// are the same for any number of threads and any lane width: this file's arithmetic runs on one
-// thread in a fixed order, and the renderer promises the rest.
+// The renderer lights the model under the general rules (geometry/Lighting.h): the view hands it
+// camera-space corners with their normals (the file's, or each face's own for a mesh drawn flat),
+// the light set as directional lights in the camera's frame and the ambient term; Lambert's law,
+// two-sided, since real files are not closed. Textured materials are drawn lit, each texel scaled
+// by the lit corner colour, read bilinearly and repeating outside 0-1 (glTF's default wrap, and
+// what OBJ files are made for). The pictures are the same for any number of threads and any lane
+// width: every corner here is worked out on its own, and the renderer promises the rest.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -48,8 +48,9 @@ private:
         double distance;
     };
     Camera aim(double azimuth, double elevation, bool steady) const;
-    // The corners of one mesh in camera space and lit, into the renderer's arrays.
-    void prepareMesh(tepple::ModelMesh& mesh, const Camera& camera, bool consume);
+    // Draws mesh `index` in `mode`: its corners and normals in camera space, into the renderer's
+    // arrays. `consume`: the mesh's own arrays may be taken over.
+    void drawMesh(size_t index, const Camera& camera, bool consume, DrawMode mode);
     Shot filterDown(uint32_t frame) const;
 
     tepple::Model& model_;
@@ -60,8 +61,7 @@ private:
     std::unique_ptr<WorkerPool> pool_;
     Renderer renderer_;
     Surface target_;
-    std::vector<double> lightDirections_; // three per light, camera space, toward the light
-    std::vector<bool> identityIndices_;   // per mesh: corner k is vertex k
+    std::vector<bool> identityIndices_; // per mesh: corner k is vertex k
     bool consumed_ = false;
 };
 
