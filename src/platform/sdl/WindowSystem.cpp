@@ -1,7 +1,9 @@
 #include "platform/sdl/WindowSystem.h"
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -58,6 +60,10 @@ void fitWindowSize(int& width, int& height)
 
 bool addressSpaceIsTight()
 {
+#ifdef _WIN32
+    // Windows sets no address-space limit of this kind on a program.
+    return false;
+#else
     rlimit limit;
     if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
     unsigned long long pages = 0;
@@ -67,6 +73,7 @@ bool addressSpaceIsTight()
     }
     const unsigned long long used = pages * static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
     return limit.rlim_cur < used + glRoomBytes;
+#endif
 }
 
 void watchWindowSystem(bool openingNow)
