@@ -26,6 +26,7 @@
 #include "driver/Scenes.h"
 #include "pixels/HeadlessConsole.h"
 #include "render/WorkerPool.h"
+#include "pixels/ManualClock.h"
 
 using namespace tepple;
 

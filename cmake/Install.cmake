@@ -70,6 +70,11 @@ endforeach()
 install(FILES ${PROJECT_BINARY_DIR}/include/tepple.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tepple
         COMPONENT development)
 
+# Whether tepple_sdl links the X client library (src/platform/sdl).
+get_property(TEPPLE_SDL_X11 GLOBAL PROPERTY TEPPLE_SDL_X11)
+if(NOT TEPPLE_SDL_X11)
+  set(TEPPLE_SDL_X11 FALSE)
+endif()
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/teppleConfig.cmake.in
                               ${PROJECT_BINARY_DIR}/package/teppleConfig.cmake
                               INSTALL_DESTINATION ${TEPPLE_CMAKE_PACKAGE_DIR})
@@ -89,6 +94,11 @@ string(REGEX REPLACE "/$" "" TEPPLE_PC_PREFIX "${TEPPLE_PC_PREFIX}")
 set(pcFiles tepple)
 if(TARGET tepple_sdl)
   list(APPEND pcFiles tepple-sdl)
+  # The static library's X error handlers bring the X client library along.
+  set(TEPPLE_SDL_X11_LIBS "")
+  if(TEPPLE_SDL_X11)
+    set(TEPPLE_SDL_X11_LIBS " -lX11")
+  endif()
 endif()
 foreach(pc IN LISTS pcFiles)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/${pc}.pc.in ${PROJECT_BINARY_DIR}/package/${pc}.pc @ONLY)

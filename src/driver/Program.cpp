@@ -10,6 +10,7 @@
 #include "geometry/DataFile.h"
 #include "geometry/MeshFile.h"
 #include "media/DataFiles.h"
+#include "media/LoadFailure.h"
 #include "media/Tga.h"
 
 namespace tepple {

@@ -10,6 +10,7 @@
 
 #include "geometry/DataFile.h"
 #include "pixels/Format.h"
+#include "media/LoadFailure.h"
 
 namespace tepple {
 

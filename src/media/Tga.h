@@ -34,15 +34,12 @@ TgaSize parseTgaSize(const uint8_t* bytes, size_t size);
 Surface readTga(const std::string& fileName);
 TgaSize readTgaSize(const std::string& fileName);
 
-// The caption of every message about a data file that cannot be loaded.
-inline constexpr const char* loadFailureCaption = "Hehe :-D";
-
 // Fills the surface from TGA bytes (header included). A short file fills rows from the bottom
 // until the data runs out; rows never read are black. Bytes past width x height x 3 are ignored.
 void decodeTga(const uint8_t* bytes, size_t size, Surface& surface);
 
 // Reads fileName into the surface. A file that cannot be opened or read, or that is not a regular
-// file (a folder, a named pipe), shows "Could not load file." under loadFailureCaption through
+// file (a folder, a named pipe), shows "Could not load file." under the demo's caption for a file that cannot be loaded through
 // `messages` (the file name as detail) and leaves the surface black; either way the run goes on.
 void loadTga(const char* fileName, Surface& surface, MessageSink& messages);
 // The same, with messages on standard error.

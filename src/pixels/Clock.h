@@ -13,17 +13,6 @@ public:
     virtual double seconds() = 0;
 };
 
-// A clock that moves only when told to: for tests, the capture tool and benchmarks.
-class ManualClock : public Clock {
-public:
-    double seconds() override { return now_; }
-    void set(double seconds) { now_ = seconds; }
-    void advance(double step) { now_ += step; }
-
-private:
-    double now_ = 0.0;
-};
-
 // The demonstration clock.
 class Timer {
 public:

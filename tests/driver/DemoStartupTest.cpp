@@ -12,6 +12,7 @@
 #include "geometry/MeshFile.h"
 #include "media/DataFiles.h"
 #include "media/MusicPlayer.h"
+#include "pixels/ManualClock.h"
 
 namespace tepple {
 

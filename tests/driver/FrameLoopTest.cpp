@@ -8,6 +8,7 @@
 #include "pixels/HeadlessConsole.h"
 #include "render/Renderer.h"
 #include "render/WorkerPool.h"
+#include "pixels/ManualClock.h"
 
 namespace tepple {
 

@@ -23,7 +23,9 @@ while IFS= read -r header; do
     cat "$work/errors" >&2
     failed=1
   fi
-  if [ "$name" != tepple.h ] && ! grep -qxF "#include \"$name\"" "$include/tepple.h"; then
+  # The model loaders are a component of their own, with their own header (models/Model.h).
+  if [ "$name" != tepple.h ] && [ "${name#models/}" = "$name" ] &&
+    ! grep -qxF "#include \"$name\"" "$include/tepple.h"; then
     echo "FAIL: tepple.h does not include $name" >&2
     failed=1
   fi

@@ -5,6 +5,7 @@
 
 #include "pixels/HeadlessConsole.h"
 #include "pixels/PixelToolkit.h"
+#include "pixels/ManualClock.h"
 
 namespace tepple {
 

@@ -24,6 +24,9 @@ chmod +x "$work/bin/cmake"
 cp -r "$run" "$work/build/run"
 printf '#!/bin/sh\n[ "$1" = --write ] && echo "0 hashes" >"$2"\n' >"$work/build/tests/pictures/tepple_frame_hash_tests"
 chmod +x "$work/build/tests/pictures/tepple_frame_hash_tests"
+mkdir -p "$work/build/tests/render"
+printf '#!/bin/sh\nexit 0\n' >"$work/build/tests/render/tepple_example_picture_tests"
+chmod +x "$work/build/tests/render/tepple_example_picture_tests"
 bless() { PATH="$work/bin:$PATH" TEPPLE_BUILD_DIR="$work/build" "$repo/scripts/bless-pictures.sh" >"$work/out" 2>&1; }
 # Every file and folder under tests/pictures, with the content of each file.
 fingerprint() { (cd "$repo/tests/pictures" && find . | sort && find . -type f -exec md5sum {} + | sort); }

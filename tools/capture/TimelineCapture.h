@@ -9,6 +9,7 @@
 #include "driver/Demo.h"
 #include "pixels/HeadlessConsole.h"
 #include "pixels/PixelToolkit.h"
+#include "pixels/ManualClock.h"
 
 namespace tepple {
 

@@ -8,6 +8,7 @@
 
 #include "platform/sdl/SdlEnvironment.h"
 #include "platform/sdl/WindowSystem.h"
+#include "platform/sdl/DialogHelperWatch.h"
 
 namespace tepple {
 

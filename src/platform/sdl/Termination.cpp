@@ -1,4 +1,4 @@
-#include "platform/sdl/Termination.h"
+#include "platform/sdl/DialogHelperWatch.h"
 
 #include <atomic>
 

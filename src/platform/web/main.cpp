@@ -22,6 +22,7 @@
 #include "platform/web/WebClock.h"
 #include "platform/web/WebConsole.h"
 #include "platform/web/WebMusicPlayer.h"
+#include "pixels/ManualClock.h"
 
 using namespace tepple;
 
