@@ -26,6 +26,7 @@ constexpr bool narrowestFirst()
     previous = width;
     TEPPLE_EACH_LANE_SET(TEPPLE_LANE_SET_WIDTH)
 #undef TEPPLE_LANE_SET_WIDTH
+    static_cast<void>(previous); // unread where the build holds no lane set
     return true;
 }
 static_assert(narrowestFirst(), "lane sets are listed narrowest first, each at most maxLaneWidth wide");
