@@ -60,7 +60,8 @@ Direction directionOf(const Vertex& v) { return Direction{v.x, v.y, v.z}; }
 uint32_t shadePoint(const Light* lights, int count, const Ambient& ambient, Vertex position, Vertex normal,
                     uint32_t colour)
 {
-    if ((count <= 0 || lights == nullptr) && !ambient.any()) return colour;
+    // Unlit, the colour shows as it is; its top byte is no channel and never reaches a pixel.
+    if ((count <= 0 || lights == nullptr) && !ambient.any()) return colour & 0x00FFFFFFu;
     double red = ambient.red, green = ambient.green, blue = ambient.blue;
     const Direction point = directionOf(position);
     Direction n = directionOf(normal);
