@@ -62,7 +62,7 @@ struct Ambient {
 };
 
 // The general rules for a point with `count` lights and the ambient term. With no lights and no
-// ambient term the base colour comes back unchanged but for its top byte (nothing is lit); a zero normal gets the
+// ambient term the base colour comes back unlit, its top byte cleared; a zero normal gets the
 // ambient term alone. NaN or infinite inputs give a colour within 0-255 all the same.
 uint32_t shadePoint(const Light* lights, int count, const Ambient& ambient, Vertex position, Vertex normal,
                     uint32_t colour);
