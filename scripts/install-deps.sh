@@ -60,7 +60,7 @@ if [ "$cross" = aarch64 ]; then
     g++-aarch64-linux-gnu qemu-user
     libsdl2-dev:arm64 libsdl2-mixer-dev:arm64 libmp3lame-dev:arm64 libmpg123-dev:arm64
     libasound2-dev:arm64 libpng-dev:arm64 libdeflate-dev:arm64 zlib1g-dev:arm64
-    libgtest-dev:arm64 libgmock-dev:arm64 libassimp-dev:arm64 libstb-dev:arm64
+    libgtest-dev:arm64 libgmock-dev:arm64
   )
 fi
 
