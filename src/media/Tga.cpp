@@ -59,9 +59,9 @@ TgaHeader readHeader(const uint8_t* bytes, size_t size)
     const int colourMapType = bytes[1], imageType = bytes[2], bitsPerPixel = bytes[16];
     const char* const notOne = "not an uncompressed 24-bit TGA: ";
     if (imageType != 2) {
-        const char* kind = imageType == 1    ? "colour-mapped"
-                           : imageType == 3  ? "grey"
-                           : imageType >= 9  ? "run-length compressed"
+        const char* kind = imageType == 1   ? "colour-mapped"
+                           : imageType == 3 ? "grey"
+                           : imageType >= 9 ? "run-length compressed"
                            : imageType == 0 ? "without an image"
                                             : "of an unknown kind";
         header.problem = notOne + std::string("its header says image type ") + std::to_string(imageType) +
@@ -69,8 +69,8 @@ TgaHeader readHeader(const uint8_t* bytes, size_t size)
     } else if (colourMapType != 0) {
         header.problem = notOne + std::string("its header says it carries a colour map");
     } else if (bitsPerPixel != 24) {
-        header.problem =
-            notOne + std::string("its header says ") + std::to_string(bitsPerPixel) + " bits a pixel";
+        header.problem = notOne + std::string("its header says ") + std::to_string(bitsPerPixel) +
+                         " bits a pixel";
     } else if ((bytes[17] & 0x10) != 0) {
         header.problem = notOne + std::string("its rows run right to left");
     }
@@ -89,6 +89,15 @@ size_t pixelBytes(const TgaSize& size)
     return static_cast<size_t>(size.width) * static_cast<size_t>(size.height) * bytesPerPixel;
 }
 
+// The problem of `size` bytes (header included) that end before the header's last pixel.
+std::string shortOfPixels(size_t size, const TgaHeader& header)
+{
+    const size_t present = size > header.pixelOffset ? size - header.pixelOffset : 0;
+    return "ends before its last pixel (" + std::to_string(present) + " of " +
+           std::to_string(pixelBytes(header.size)) + " bytes of a " + std::to_string(header.size.width) +
+           " x " + std::to_string(header.size.height) + " picture)";
+}
+
 // The picture, or the problem that keeps the bytes from being one.
 Surface parsePicture(const uint8_t* bytes, size_t size, std::string& problem)
 {
@@ -97,10 +106,7 @@ Surface parsePicture(const uint8_t* bytes, size_t size, std::string& problem)
     if (!problem.empty()) return Surface(0, 0);
     const size_t wanted = pixelBytes(header.size);
     if (size < header.pixelOffset || size - header.pixelOffset < wanted) {
-        const size_t got = size > header.pixelOffset ? size - header.pixelOffset : 0;
-        problem = "ends before its last pixel (" + std::to_string(got) + " of " + std::to_string(wanted) +
-                  " bytes of a " + std::to_string(header.size.width) + " x " +
-                  std::to_string(header.size.height) + " picture)";
+        problem = shortOfPixels(size, header);
         return Surface(0, 0);
     }
     Surface picture(header.size.width, header.size.height);
@@ -128,12 +134,12 @@ std::vector<uint8_t> readWholeFile(const std::string& fileName, const char* call
     std::string whyNot;
     std::FILE* file = openDataFile(fileName, whyNot);
     if (file == nullptr) throw fail(whyNot);
-    std::vector<uint8_t> header(headerBytes);
-    const size_t got = std::fread(header.data(), 1, headerBytes, file);
-    header.resize(got);
-    std::string problem = readHeader(header.data(), header.size()).problem;
-    if (problem.empty()) {
-        const TgaHeader parsed = readHeader(header.data(), header.size());
+    std::vector<uint8_t> bytes(headerBytes);
+    const size_t got = std::fread(bytes.data(), 1, headerBytes, file);
+    bytes.resize(got);
+    // A header that is not one is left for parsePicture to name.
+    const TgaHeader parsed = readHeader(bytes.data(), bytes.size());
+    if (parsed.problem.empty()) {
         const size_t wanted = parsed.pixelOffset + pixelBytes(parsed.size);
         // A short file is found from its size, before memory for the whole picture is taken.
         long end = -1;
@@ -144,25 +150,21 @@ std::vector<uint8_t> readWholeFile(const std::string& fileName, const char* call
         }
         if (static_cast<size_t>(end) < wanted) {
             std::fclose(file);
-            const size_t present = static_cast<size_t>(end) > parsed.pixelOffset ? end - parsed.pixelOffset : 0;
-            throw fail("ends before its last pixel (" + std::to_string(present) + " of " +
-                       std::to_string(wanted - parsed.pixelOffset) + " bytes of a " +
-                       std::to_string(parsed.size.width) + " x " + std::to_string(parsed.size.height) +
-                       " picture)");
+            throw fail(shortOfPixels(static_cast<size_t>(end), parsed));
         }
         try {
-            header.resize(wanted);
+            bytes.resize(wanted);
         } catch (const std::bad_alloc&) {
             std::fclose(file);
             throw fail("not enough memory for a " + std::to_string(parsed.size.width) + " x " +
                        std::to_string(parsed.size.height) + " picture");
         }
-        header.resize(got + std::fread(header.data() + got, 1, wanted - got, file));
+        bytes.resize(got + std::fread(bytes.data() + got, 1, wanted - got, file));
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) throw fail("cannot be read");
-    return header;
+    return bytes;
 }
 
 } // namespace
