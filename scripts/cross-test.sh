@@ -31,20 +31,8 @@ build_for() {
   cmake --build "$dir" -j"$(nproc)" --target "${targets[@]}"
 }
 
-# The frame hashes at one lane width and thread count. A width the build cannot run is a failure
-# here, not a skip: each width asked for is one the processor's table has.
-hashes() {
-  local dir=$1 lanes=$2 threads=$3 output
-  echo "-- frame hashes, lane width $lanes, $threads thread(s)"
-  output=$(run "$dir/tests/pictures/tepple_frame_hash_tests" --lanes "$lanes" --threads "$threads" 2>&1) ||
-    { echo "$output"; echo "FAIL: frame hashes at lane width $lanes, $threads thread(s)" >&2; exit 1; }
-  if grep -q "cannot run here" <<<"$output"; then
-    echo "$output"
-    echo "FAIL: lane width $lanes was not drawn" >&2
-    exit 1
-  fi
-  grep -E '^\[  PASSED  \]' <<<"$output"
-}
+source scripts/emulated-hashes.sh
+hashes() { frame_hashes "$1/tests/pictures/tepple_frame_hash_tests" "$2" "$3"; }
 
 part "the data files, from the native build"
 ./scripts/install-deps.sh --system-only

@@ -24,21 +24,8 @@ fi
 part "the unit tests under Wine"
 ctest --test-dir "$build" -R '^windows\.unit$' --output-on-failure
 
-# The frame hashes at one lane width and thread count. A width the build cannot run is a failure
-# here, not a skip: each width asked for is one the processor's lane table has.
-hashes() {
-  local lanes=$1 threads=$2 output
-  echo "-- frame hashes, lane width $lanes, $threads thread(s)"
-  output=$(run "$build/tests/windows/tepple_frame_hash_tests.exe" --lanes "$lanes" --threads "$threads" \
-    2>&1) ||
-    { echo "$output"; echo "FAIL: frame hashes at lane width $lanes, $threads thread(s)" >&2; exit 1; }
-  if grep -q "cannot run here" <<<"$output"; then
-    echo "$output"
-    echo "FAIL: lane width $lanes was not drawn" >&2
-    exit 1
-  fi
-  grep -E '^\[  PASSED  \]' <<<"$output"
-}
+source scripts/emulated-hashes.sh
+hashes() { frame_hashes "$build/tests/windows/tepple_frame_hash_tests.exe" "$1" "$2"; }
 part "the frame hashes under Wine"
 # Every lane width the program runs here, as the lane-set test reports them (1: one span at a time).
 widths=$(run "$build/tests/windows/tepple_windows_tests.exe" --gtest_filter='LaneSets.*' 2>/dev/null |
