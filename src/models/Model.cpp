@@ -1,7 +1,7 @@
 // Every format but LSB goes through assimp: one well-kept parser per format, with node transforms,
 // triangulation and material keys handled alike for all of them. What is added here is what a
-// drawing program must be able to trust: the checks before reading (size against memory, an STL's count against its size) and after (indices,
-// finite coordinates, triangles, textures).
+// drawing program must be able to trust: the checks before reading (size against memory, an STL's
+// count against its size) and after (indices, finite coordinates, triangles, textures).
 #include "models/Model.h"
 
 #include <assimp/Importer.hpp>
