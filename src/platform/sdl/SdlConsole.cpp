@@ -189,6 +189,8 @@ void SdlConsole::show(const uint32_t* picture)
     SDL_PumpEvents();
     keepWindowWithinLimits();
     SDL_UpdateTexture(texture_, nullptr, picture, width_ * 4);
+    // Asked last, so that nothing stands between the display's answer and the frame it sizes.
+    if (!windowFitsOnDisplay(window_, largestWidth_, largestHeight_)) return;
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);

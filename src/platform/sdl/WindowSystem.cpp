@@ -9,7 +9,10 @@
 #include <atomic>
 #include <cstdio>
 
+#include <SDL.h>
+
 #ifdef TEPPLE_HAS_X11
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #endif
 
@@ -73,6 +76,35 @@ bool addressSpaceIsTight()
     }
     const unsigned long long used = pages * static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
     return limit.rlim_cur < used + glRoomBytes;
+#endif
+}
+
+bool windowFitsOnDisplay(SDL_Window* window, int largestWidth, int largestHeight)
+{
+#ifdef TEPPLE_HAS_X11
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
+        return true;
+    }
+    Display* display = info.info.x11.display;
+    ::Window root = 0;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    // A window already gone raises an X error, which ends the demo as a lost window.
+    if (XGetGeometry(display, info.info.x11.window, &root, &x, &y, &width, &height, &border, &depth) == 0) {
+        return true;
+    }
+    if (width <= static_cast<unsigned>(largestWidth) && height <= static_cast<unsigned>(largestHeight)) return true;
+    XResizeWindow(display, info.info.x11.window, std::min(width, static_cast<unsigned>(largestWidth)),
+                  std::min(height, static_cast<unsigned>(largestHeight)));
+    XFlush(display);
+    return false;
+#else
+    (void)window;
+    (void)largestWidth;
+    (void)largestHeight;
+    return true;
 #endif
 }
 

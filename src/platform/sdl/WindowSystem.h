@@ -4,8 +4,10 @@
 // Sizes: a window side above maxWindowSide (nor above the displays' together, which the console
 // checks) is never asked for, and a window the window system makes larger (another client
 // resizing it) is asked back: the picture of a 32767 x 32767 window is over 4 GB, more than one X
-// request can carry, and the X client library aborts the process sending it. The picture is
-// scaled to fit whatever size the window has.
+// request can carry, and the X client library aborts the process sending it. SDL learns of a
+// resize only from an event that may still be on its way, while the GL path sizes each frame by
+// asking the display just before drawing it, so a frame is shown only once the display itself
+// says the window is within the limits. The picture is scaled to fit whatever size the window has.
 //
 // Memory: under an address-space limit with little room left, an accelerated (OpenGL) renderer is
 // not tried at all. The GL software rasteriser reserves some 700 MB of address space and, refused
@@ -16,6 +18,8 @@
 // own and status 1 ("tepple: the window was lost: ..." once the window is up, "tepple: cannot open
 // the window: ..." before), instead of the X library's report. Where the build has no X11 client
 // library, nothing is installed.
+
+struct SDL_Window;
 
 namespace tepple {
 
@@ -28,6 +32,11 @@ void fitWindowSize(int& width, int& height);
 // Whether the address-space limit leaves so little room that only the software renderer can be
 // made safely.
 bool addressSpaceIsTight();
+
+// Whether the display holds `window` within `largestWidth` x `largestHeight`. When it does not,
+// the window is asked back within them and false is returned: no frame is to be shown at that
+// size. True where the window system cannot be asked (no X11, or another video driver).
+bool windowFitsOnDisplay(SDL_Window* window, int largestWidth, int largestHeight);
 
 // Installs the X error handlers (once; later calls only change the stage). `opening` tells which
 // line a failure gets.
