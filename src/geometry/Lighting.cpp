@@ -57,6 +57,12 @@ Direction directionOf(const Vertex& v) { return Direction{v.x, v.y, v.z}; }
 
 } // namespace
 
+bool facesAwayFromEye(Vertex position, Vertex normal)
+{
+    // The eye sits at the origin, so a normal facing it has a negative dot product with the point.
+    return directionOf(normal).dot(directionOf(position)) > 0.0;
+}
+
 uint32_t shadePoint(const Light* lights, int count, const Ambient& ambient, Vertex position, Vertex normal,
                     uint32_t colour)
 {
@@ -66,9 +72,8 @@ uint32_t shadePoint(const Light* lights, int count, const Ambient& ambient, Vert
     const Direction point = directionOf(position);
     Direction n = directionOf(normal);
     const double normalLength = n.length();
-    // The side the eye sees is the lit one: the eye sits at the origin, so a normal facing it has
-    // a negative dot product with the point.
-    const double turn = n.dot(point) > 0.0 ? -1.0 : 1.0;
+    // The side the eye sees is the lit one.
+    const double turn = facesAwayFromEye(position, normal) ? -1.0 : 1.0;
     if (normalLength > 0.0 && std::isfinite(normalLength)) {
         n = Direction{turn * n.x / normalLength, turn * n.y / normalLength, turn * n.z / normalLength};
         for (int i = 0; i < count && lights != nullptr; ++i) {

@@ -67,6 +67,10 @@ struct Ambient {
 uint32_t shadePoint(const Light* lights, int count, const Ambient& ambient, Vertex position, Vertex normal,
                     uint32_t colour);
 
+// Whether shadePoint turns `normal` round at `position`: it points away from the eye (at the
+// origin). Under directional lights alone, this is all of the position a shaded colour depends on.
+bool facesAwayFromEye(Vertex position, Vertex normal);
+
 // The general rules for a triangle: shadePoint at the corners' mean with the face normal
 // (c1 - c0) x (c2 - c0), turned toward the eye as every normal is.
 uint32_t shadeFace(const Light* lights, int count, const Ambient& ambient, const Vertex& c0, const Vertex& c1,

@@ -1,7 +1,8 @@
-// Every format but LSB goes through assimp: one well-kept parser per format, with node transforms,
-// triangulation and material keys handled alike for all of them. What is added here is what a
-// drawing program must be able to trust: the checks before reading (size against memory, an STL's
-// count against its size) and after (indices, finite coordinates, triangles, textures).
+// Every format but LSB and plain binary STL (BinaryStl.h) goes through assimp: one well-kept
+// parser per format, with node transforms, triangulation and material keys handled alike for all
+// of them. What is added here is what a drawing program must be able to trust: the checks before
+// reading (size against memory, an STL's count against its size) and after (indices, finite
+// coordinates, triangles, textures).
 #include "models/Model.h"
 
 #include <assimp/Importer.hpp>
@@ -22,6 +23,7 @@
 
 #include "geometry/Mesh.h"
 #include "geometry/MeshFile.h"
+#include "models/BinaryStl.h"
 
 namespace tepple {
 
@@ -466,6 +468,9 @@ Model parseModel(const uint8_t* bytes, size_t size, ModelFormat format, const st
     if (format == ModelFormat::Lsb) return parseLsb(bytes, size, name);
     if (format == ModelFormat::Stl) checkStl(bytes, size, name);
     if (size == 0) fail(name, "the file is empty");
+    if (format == ModelFormat::Stl && isPlainBinaryStl(bytes, size, size)) {
+        return parseBinaryStl(bytes, size, name, plainColour);
+    }
     Assimp::Importer importer;
     configure(importer);
     const char* hint = entryOf(format).extension + 1;
@@ -491,6 +496,9 @@ Model loadModel(const std::string& path, const ModelLimits& limits)
     }
     checkMemory(size, format, path, limits);
     if (format == ModelFormat::Glb) checkGlb(file.get(), size, path);
+    if (format == ModelFormat::Stl && isPlainBinaryStl(head, headSize, size)) {
+        return readBinaryStl(file.get(), size, path, plainColour);
+    }
     file.reset();
     if (format == ModelFormat::Stl && size >= sizeof head) {
         // The header and the size alone tell a count the file cannot hold.

@@ -42,10 +42,14 @@ void lightDrawnCorners(const CallState& call, const CallInput& input, VertexResu
         for (int i = 0; i < 3; ++i)
             vertices.wantedInCall[static_cast<size_t>(corners.vertex[i])] = callNumber;
     }
-    // Each vertex is lit by the one piece whose range holds it.
+    // Each vertex is lit by the one piece whose range holds it, which may reuse only what it lit.
+    const bool ignoresPosition = lightingIgnoresPosition(call);
     forItems(call.pool, vertices.wantedInCall.size(), [&](size_t begin, size_t end, int) {
+        int previous = -1;
         for (size_t v = begin; v < end; ++v) {
-            if (vertices.wantedInCall[v] == callNumber) litVertex(call, input, vertices, static_cast<int>(v));
+            if (vertices.wantedInCall[v] != callNumber) continue;
+            litVertexAfter(call, input, vertices, static_cast<int>(v), previous, ignoresPosition);
+            previous = static_cast<int>(v);
         }
     });
 }

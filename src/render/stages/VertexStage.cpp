@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "geometry/Lighting.h"
 #include "geometry/SafeFloat.h"
@@ -49,12 +50,48 @@ void prepareVertices(const CallState& call, const CallInput& input, VertexResult
     });
 }
 
-uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults& results, int vertex)
+namespace {
+
+Vertex normalOf(const CallInput& input, size_t index)
+{
+    return index < input.normalCount ? input.normals[index] : Vertex(0, 0, 0, 0);
+}
+
+bool sameDirection(const Vertex& a, const Vertex& b)
+{
+    return std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0 &&
+           std::memcmp(&a.z, &b.z, sizeof a.z) == 0;
+}
+
+} // namespace
+
+bool lightingIgnoresPosition(const CallState& call)
+{
+    if (call.viewport.demoRules) return false;
+    for (const Light& light : call.lights) {
+        if (light.kind != LightKind::Directional) return false;
+    }
+    return true;
+}
+
+uint32_t litVertexAfter(const CallState& call, const CallInput& input, VertexResults& results, int vertex,
+                        int previous, bool ignoresPosition)
 {
     const size_t index = static_cast<size_t>(vertex);
     if (results.litInCall[index] == results.call) return results.lit[index];
     const Vertex& position = input.positions[index];
-    const Vertex normal = index < input.normalCount ? input.normals[index] : Vertex(0, 0, 0, 0);
+    const Vertex normal = normalOf(input, index);
+    if (ignoresPosition && previous >= 0 && results.litInCall[static_cast<size_t>(previous)] == results.call) {
+        const size_t before = static_cast<size_t>(previous);
+        const Vertex& other = input.positions[before];
+        const Vertex otherNormal = normalOf(input, before);
+        if (other.colour == position.colour && sameDirection(normal, otherNormal) &&
+            facesAwayFromEye(position, normal) == facesAwayFromEye(other, otherNormal)) {
+            results.lit[index] = results.lit[before];
+            results.litInCall[index] = results.call;
+            return results.lit[index];
+        }
+    }
     const int lightCount = static_cast<int>(call.lights.size());
     results.lit[index] = call.viewport.demoRules
                              ? lightVertex(call.lights.data(), lightCount, position, normal, position.colour)
@@ -62,6 +99,14 @@ uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults&
                                           position.colour);
     results.litInCall[index] = results.call;
     return results.lit[index];
+}
+
+uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults& results, int vertex)
+{
+    const size_t index = static_cast<size_t>(vertex);
+    if (results.litInCall[index] == results.call) return results.lit[index];
+    // Still to be lit: the call runs on one thread (VertexStage.h), so the vertex before may be read.
+    return litVertexAfter(call, input, results, vertex, vertex - 1, lightingIgnoresPosition(call));
 }
 
 namespace {

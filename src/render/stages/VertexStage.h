@@ -54,6 +54,18 @@ void prepareVertices(const CallState& call, const CallInput& input, VertexResult
 // demonstration's) over the call's whole light list, with the vertex's own colour as base, worked
 // out on the first use in a call (after prepareVertices) and remembered. A vertex without a normal
 // counts as having the zero normal.
+// Only the call's one thread asks for a colour not yet worked out (set-up works out every drawn
+// corner's first when the call is shared: TriangleSetup.h).
 uint32_t litVertex(const CallState& call, const CallInput& input, VertexResults& results, int vertex);
+
+// Whether the call's lit colours depend on a vertex's position only through the side the eye sees
+// (facesAwayFromEye): the general rules with directional lights alone.
+bool lightingIgnoresPosition(const CallState& call);
+
+// litVertex, taking the colour of `previous` (an entry this thread lit in this call, or -1) when it
+// must come out the same: with ignoresPosition, an equal colour, normal and side. The corners of a
+// flat-shaded face are such vertices, one after another.
+uint32_t litVertexAfter(const CallState& call, const CallInput& input, VertexResults& results, int vertex,
+                        int previous, bool ignoresPosition);
 
 } // namespace tepple
