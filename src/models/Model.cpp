@@ -412,17 +412,25 @@ size_t Model::triangleCount() const
     return count;
 }
 
-void Model::bounds(Vertex& low, Vertex& high) const
+void emptyBounds(Vertex& low, Vertex& high)
 {
     const float huge = std::numeric_limits<float>::max();
     low = Vertex(huge, huge, huge, 0);
     high = Vertex(-huge, -huge, -huge, 0);
-    for (const ModelMesh& mesh : meshes) {
-        for (const Vertex& v : mesh.vertices) {
-            low.x = std::min(low.x, v.x), low.y = std::min(low.y, v.y), low.z = std::min(low.z, v.z);
-            high.x = std::max(high.x, v.x), high.y = std::max(high.y, v.y), high.z = std::max(high.z, v.z);
-        }
+}
+
+void widenBounds(const Vertex* vertices, size_t count, Vertex& low, Vertex& high)
+{
+    for (const Vertex* v = vertices; v != vertices + count; ++v) {
+        low.x = std::min(low.x, v->x), low.y = std::min(low.y, v->y), low.z = std::min(low.z, v->z);
+        high.x = std::max(high.x, v->x), high.y = std::max(high.y, v->y), high.z = std::max(high.z, v->z);
     }
+}
+
+void Model::bounds(Vertex& low, Vertex& high) const
+{
+    emptyBounds(low, high);
+    for (const ModelMesh& mesh : meshes) widenBounds(mesh.vertices.data(), mesh.vertices.size(), low, high);
 }
 
 bool modelFormatOf(const std::string& path, ModelFormat& format)

@@ -65,6 +65,12 @@ struct Model {
     void bounds(Vertex& low, Vertex& high) const;
 };
 
+// Widens the box low / high (x, y, z only) to hold `count` vertices. Of equal values (-0 and +0)
+// the one held first is kept, so ranges widened one after another, from the box with nothing in
+// it (emptyBounds), give Model::bounds bit for bit.
+void widenBounds(const Vertex* vertices, size_t count, Vertex& low, Vertex& high);
+void emptyBounds(Vertex& low, Vertex& high);
+
 struct ModelLimits {
     // The most memory a load may need, in bytes; 0: half of the memory available when it starts.
     // A file is refused unread when its size times what its format grows to in memory passes it.

@@ -47,6 +47,27 @@ std::vector<ViewLight> defaultLights()
     return {{-40, 35, 0.78, 0.74, 0.68}, {55, -10, 0.26, 0.30, 0.36}, {160, 50, 0.55, 0.55, 0.55}};
 }
 
+// Model::bounds shared among the pool's threads: each piece widens a box of its own, and the
+// boxes are joined in the pieces' order, which gives the same bits (widenBounds).
+void boundsOf(const tepple::Model& model, WorkerPool* pool, Vertex& low, Vertex& high)
+{
+    emptyBounds(low, high);
+    for (const tepple::ModelMesh& mesh : model.meshes) {
+        const size_t count = mesh.vertices.size();
+        const int pieces = pool != nullptr ? piecesFor(*pool, count) : 1;
+        std::vector<Vertex> lows(static_cast<size_t>(pieces)), highs(static_cast<size_t>(pieces));
+        for (int piece = 0; piece < pieces; ++piece) emptyBounds(lows[size_t(piece)], highs[size_t(piece)]);
+        forItems(pool, count, [&](size_t begin, size_t end, int piece) {
+            widenBounds(mesh.vertices.data() + begin, end - begin, lows[size_t(piece)], highs[size_t(piece)]);
+        });
+        for (int piece = 0; piece < pieces; ++piece) {
+            const Vertex &lo = lows[size_t(piece)], &hi = highs[size_t(piece)];
+            low.x = std::min(low.x, lo.x), low.y = std::min(low.y, lo.y), low.z = std::min(low.z, lo.z);
+            high.x = std::max(high.x, hi.x), high.y = std::max(high.y, hi.y), high.z = std::max(high.z, hi.z);
+        }
+    }
+}
+
 } // namespace
 
 ModelView::ModelView(tepple::Model& model, const RenderOptions& options)
@@ -55,8 +76,13 @@ ModelView::ModelView(tepple::Model& model, const RenderOptions& options)
       renderer_(viewportFor(options)),
       target_(options.width * options.aa, options.height * options.aa)
 {
+    const int threads = threadsFor(options.threads);
+    if (threads > 1) {
+        pool_ = std::make_unique<WorkerPool>(threads);
+        renderer_.setPool(pool_.get());
+    }
     Vertex low, high;
-    model.bounds(low, high);
+    boundsOf(model, pool_.get(), low, high);
     const double lows[3] = {low.x, low.y, low.z}, highs[3] = {high.x, high.y, high.z};
     double diagonal = 0;
     for (int axis = 0; axis < 3; ++axis) {
@@ -69,11 +95,6 @@ ModelView::ModelView(tepple::Model& model, const RenderOptions& options)
     scale_ = diagonal > 0 ? radius / diagonal : 1.0;
     for (double& half : halfExtent_) half *= scale_;
 
-    const int threads = threadsFor(options.threads);
-    if (threads > 1) {
-        pool_ = std::make_unique<WorkerPool>(threads);
-        renderer_.setPool(pool_.get());
-    }
     renderer_.laneWidth = options.laneWidth;
     renderer_.backfaceCull = 0;
     renderer_.blendMode = 0;

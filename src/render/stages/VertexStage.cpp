@@ -1,6 +1,7 @@
 #include "render/stages/VertexStage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -151,8 +152,13 @@ CallInput clippedInput(const CallState& call, NearClip& clip)
     const auto beyond = [&](size_t corner) {
         return input.positions[input.vertexOfCorner(corner)].z >= nearZ;
     };
-    bool crossing = false;
-    for (size_t corner = 0; corner < 3 * triangles && !crossing; ++corner) crossing = !beyond(corner);
+    // Whether any corner lies before the plane, each piece of the corners asked on its own.
+    std::atomic<bool> crossing{false};
+    forItems(call.pool, 3 * triangles, [&](size_t begin, size_t end, int) {
+        for (size_t corner = begin; corner < end && !crossing.load(std::memory_order_relaxed); ++corner) {
+            if (!beyond(corner)) crossing.store(true, std::memory_order_relaxed);
+        }
+    });
     if (!crossing) return input;
 
     clip.positions.assign(input.positions, input.positions + input.vertexCount);
