@@ -94,6 +94,51 @@ TEST(GeneralRules, AMovedMeshIsLitAsTheUnmovedOneByTheLightsMovedWithIt)
     EXPECT_GE(compared, 4); // most vertices compare, lit, so the comparison says something
 }
 
+// Under directional lights a lit colour depends on a position only through the side the eye
+// sees, so a vertex like the one lit before it takes that one's colour. Corners sharing a normal
+// but lying on either side of the plane through the eye, or differing in colour, must still be lit
+// each on its own: the frame is the one a dark point light (which adds nothing, but depends on
+// every position) gives, on the calling thread alone and shared.
+TEST(GeneralRules, CornersLitAlikeUnderDirectionalLightsAreLitAsEachOnItsOwn)
+{
+    std::vector<Vertex> corners, normals;
+    std::srand(17);
+    const auto any = [](float low, float high) { return low + (high - low) * float(std::rand()) / RAND_MAX; };
+    int straddling = 0;
+    for (int t = 0; t < 3000; ++t) {
+        const Vertex normal(any(-1, 1), any(-1, 1), any(-1, 1), 0);
+        const uint32_t colour = packColour(std::rand() & 0xFF, std::rand() & 0xFF, std::rand() & 0xFF);
+        int away = 0;
+        for (int k = 0; k < 3; ++k) {
+            Vertex corner(any(-30, 30), any(-25, 25), any(30, 80), t % 3 == 0 && k == 2 ? ~colour : colour);
+            away += facesAwayFromEye(corner, normal);
+            corners.push_back(corner);
+            normals.push_back(normal);
+        }
+        straddling += away == 1 || away == 2;
+    }
+    ASSERT_GT(straddling, 300); // the sides differ within many triangles
+
+    WorkerPool pool(2);
+    const auto draw = [&](bool darkPointLight, WorkerPool* lent) {
+        Renderer renderer(Viewport::forTarget(320, 240));
+        renderer.backfaceCull = 0;
+        renderer.setPool(lent);
+        renderer.addLight(Light::directional(Vertex(-0.3f, -0.5f, -0.8f, 0), 0.7f, 0.6f, 0.5f));
+        renderer.addLight(Light::directional(Vertex(0.6f, 0.1f, -0.2f, 0), 0.3f, 0.35f, 0.4f));
+        if (darkPointLight) renderer.addLight(Light::point(Vertex(3, -4, 10, 0), 0, 0, 0));
+        renderer.ambient = Ambient{0.1f, 0.1f, 0.1f};
+        renderer.setVertexBuffers(corners.data(), normals.data(), static_cast<int>(corners.size()));
+        Surface target(320, 240);
+        renderer.drawGouraud(target);
+        return std::vector<uint32_t>(target.pixels(), target.pixels() + 320 * 240);
+    };
+    const std::vector<uint32_t> expected = draw(true, nullptr);
+    EXPECT_GT(std::count_if(expected.begin(), expected.end(), [](uint32_t p) { return p != 0; }), 30000);
+    EXPECT_TRUE(draw(false, nullptr) == expected);
+    EXPECT_TRUE(draw(false, &pool) == expected);
+}
+
 // Under a stretch and a shear the normals stay at right angles to the surface.
 TEST(GeneralRules, NormalsStayAtRightAnglesToTheSurfaceUnderAStretch)
 {
