@@ -87,6 +87,8 @@ Demo::Demo(const DemoSetup& setup)
     renderer_ = std::make_unique<Renderer>(viewport);
     renderer_->setPool(pool_.get());
     renderer_->laneWidth = setup.laneWidth;
+    // A frame is many small calls: its strips are handed out once, when the loop shows it.
+    renderer_->keepFrame = 1;
     report(StartupStep::Renderer);
 
     // The soundtrack plays from here, while the meshes are still being read.

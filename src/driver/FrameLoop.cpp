@@ -168,6 +168,7 @@ FrameResult FrameLoop::step()
     state.sceneClock += state.frameDelta;
 
     scenes.runScene(state, screen);
+    if (renderer != nullptr) renderer->flush();
 
     // Checked after the scene so the last frame's clock reading is the one that ends the run;
     // that frame is never shown.

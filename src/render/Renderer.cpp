@@ -9,6 +9,7 @@
 #include "render/paths/Paths.h"
 #include "render/stages/CallState.h"
 #include "render/stages/TriangleLoop.h"
+#include "render/WorkerPool.h"
 
 namespace tepple {
 
@@ -45,7 +46,12 @@ void checkCorners(const char* caller, const int32_t* indices, size_t cornerCount
 
 Renderer::Scratch::Scratch() : scratch_(std::make_unique<CallScratch>()) {}
 Renderer::Scratch::Scratch(const Scratch&) : Scratch() {}
-Renderer::Scratch& Renderer::Scratch::operator=(const Scratch&) { return *this; }
+// The calls kept for the frame were to draw into the buffers the assignment replaces.
+Renderer::Scratch& Renderer::Scratch::operator=(const Scratch&)
+{
+    scratch_->bin = FrameBin();
+    return *this;
+}
 Renderer::Scratch::~Scratch() = default;
 
 Renderer::Renderer(const Viewport& viewport)
@@ -62,6 +68,7 @@ void Renderer::setViewport(const Viewport& viewport)
 {
     const std::string problem = viewport.problem();
     if (!problem.empty()) throw std::invalid_argument("setViewport: " + problem);
+    flush();
     const size_t pixels = static_cast<size_t>(viewport.width) * static_cast<size_t>(viewport.height);
     if (viewport.width != viewport_.width || viewport.height != viewport_.height) {
         // Allocated before anything changes, so running out of memory leaves the renderer whole.
@@ -73,7 +80,24 @@ void Renderer::setViewport(const Viewport& viewport)
     viewport_ = viewport;
 }
 
-void Renderer::clearDepth() { std::fill(depth_.begin(), depth_.end(), initialDepth); }
+void Renderer::clearDepth()
+{
+    flush();
+    std::fill(depth_.begin(), depth_.end(), initialDepth);
+}
+
+void Renderer::flush()
+{
+    CallScratch& scratch = *scratch_;
+    if (scratch.bin.empty()) return;
+    drawFrameBin(scratch, *pool_.pool, viewport_);
+}
+
+void Renderer::setPool(WorkerPool* pool)
+{
+    flush();
+    pool_.pool = pool;
+}
 
 CallState Renderer::callState(Surface& target, bool readsIndices)
 {
@@ -134,7 +158,20 @@ bool Renderer::draw(DrawMode mode, Surface& target)
     static_assert(std::size(byMode) == static_cast<size_t>(DrawMode::Flat) + 1);
     if (!isDrawMode(mode)) return false;
     // Sprites read positions alone, never the index list.
-    byMode[static_cast<size_t>(mode)](callState(target, mode != DrawMode::Sprites), *scratch_);
+    const CallState call = callState(target, mode != DrawMode::Sprites);
+    FrameBin& bin = (*scratch_).bin;
+    const bool depthTested = mode == DrawMode::Gouraud || mode == DrawMode::Textured ||
+                             mode == DrawMode::DualTextured;
+    const bool keep = keepFrame && depthTested && pool_.pool != nullptr && pool_.pool->threads() > 1;
+    // Whatever was kept is drawn before a call that is not, or that draws into another target.
+    if (!keep || bin.target != call.buffers.pixels) flush();
+    bin.keeping = keep;
+    bin.target = call.buffers.pixels;
+    struct Stop {
+        FrameBin& bin;
+        ~Stop() { bin.keeping = false; }
+    } stop{bin};
+    byMode[static_cast<size_t>(mode)](call, *scratch_);
     return true;
 }
 

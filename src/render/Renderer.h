@@ -82,6 +82,19 @@ public:
     // pixels, depth keys and accumulation values of drawing the spans one by one: it is there to
     // compare them, and to measure.
     int laneWidth = 0;
+    // Nonzero, with a pool of two or more threads lent: the Gouraud, textured and two-texture calls
+    // of a frame are kept and drawn together at flush(). Each is set up when it is made (vertex
+    // stage, set-up, lighting, from the arrays and settings as they are then), and flush() hands the
+    // target's strips of rows to the threads once for all of them, each thread drawing every kept
+    // call in order for its rows: where a frame is many small calls, one hand-out instead of one per
+    // call. The pixels, depth keys and accumulation values are those of drawing call by call.
+    // Until flush() the kept calls' pixels are not in the target or the buffers, and the target and
+    // every texture they read must stay as they were. flush() runs by itself before a call that is
+    // not kept (sprites, flat, keepFrame off) or that draws into another target, and before
+    // setViewport, clearDepth, setPool and the buffers' accessors below that allow changes; the
+    // read-only accessors do not flush. What is still kept when the renderer is destroyed or
+    // assigned is dropped: call flush() before showing or reading a picture.
+    uint8_t keepFrame = 0;
 
     const Viewport& viewport() const { return viewport_; }
     // Draws from now on into targets of the new viewport's size, with its focal length, centre,
@@ -116,12 +129,22 @@ public:
     void setFrame(uint32_t frame) { frame_ = frame; }
     // Makes every stored depth key stale at once, for callers who would rather clear than count.
     void clearDepth();
+    // Draws every call kept for the frame (keepFrame); nothing when none is.
+    void flush();
 
     // The buffers, width x height entries row after row: the accumulation buffer (0x00RRGGBB, black
     // at first, never cleared by drawing) and the depth keys.
-    uint32_t* accumBuffer() { return accum_.data(); }
+    uint32_t* accumBuffer()
+    {
+        flush();
+        return accum_.data();
+    }
     const uint32_t* accumBuffer() const { return accum_.data(); }
-    double* depthBuffer() { return depth_.data(); }
+    double* depthBuffer()
+    {
+        flush();
+        return depth_.data();
+    }
     const double* depthBuffer() const { return depth_.data(); }
     size_t pixelCount() const { return accum_.size(); }
 
@@ -162,7 +185,8 @@ public:
     // back (null: every call on the calling thread alone). The pool stays its owner's; it must
     // outlive its use here and serve one call at a time: a call on a pool busy with another
     // caller's job throws std::logic_error (WorkerPool::run). Copies are not lent it.
-    void setPool(WorkerPool* pool) { pool_.pool = pool; }
+    // Draws what is kept for the frame (keepFrame) first.
+    void setPool(WorkerPool* pool);
     WorkerPool* pool() const { return pool_.pool; }
 
 private:
@@ -186,8 +210,9 @@ private:
         WorkerPool* pool = nullptr;
     };
     LentPool pool_;
-    // The scratch of a draw call (render/stages/TriangleLoop.h), kept from call to call. A copy
-    // starts with an empty one of its own: it holds nothing that outlives a call.
+    // The scratch of a draw call (render/stages/TriangleLoop.h), kept from call to call, and the
+    // calls kept for the frame. A copy starts with an empty one of its own, and an assignment
+    // empties it: the kept calls draw into the buffers of the renderer that kept them.
     class Scratch {
     public:
         Scratch();

@@ -31,10 +31,11 @@ void setCorner(float (&values)[attributeCount], const Vertex& corner, float w, c
     values[invZ] = w;
 }
 
+// Held by value, so that a call kept for the frame's strips (TriangleLoop.h) keeps its own.
 struct DualSpanContext {
-    const DrawBuffers& buffers;
-    const TextureView& a;
-    const TextureView& b;
+    DrawBuffers buffers;
+    TextureView a;
+    TextureView b;
     Sampling sampling;
 };
 
@@ -107,7 +108,7 @@ void dualTriangles(const CallState& call, CallScratch& scratch, const DualSpanCo
             const Vertex& corner = scratch.input.positions[static_cast<size_t>(corners.vertex[i])];
             setCorner(values, corner, corners.w[i], context.a, context.b);
         },
-        [&context](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
+        [context](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
             edges.forEachSpan(
                 [&context](const Span<attributeCount>& span) { dualTextureSpan<General>(context, span); });
         });

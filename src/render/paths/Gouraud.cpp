@@ -89,14 +89,14 @@ void shadeSpan(const DrawBuffers& buffers, const Span<attributeCount>& span)
 template <bool Blend>
 void shadeTriangles(const CallState& call, CallScratch& scratch)
 {
-    const DrawBuffers& buffers = call.buffers;
+    const DrawBuffers buffers = call.buffers;
     scanTriangles<attributeCount>(
         call, scratch, true,
         [&](const TriangleCorners& corners, int i, float(&values)[attributeCount]) {
             setCorner(values, litVertex(call, scratch.input, scratch.vertices, corners.vertex[i]),
                       corners.w[i]);
         },
-        [&buffers](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
+        [buffers](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
             edges.forEachSpan(
                 [&buffers](const Span<attributeCount>& span) { shadeSpan<Blend>(buffers, span); });
         });

@@ -139,7 +139,7 @@ void generalTriangles(const CallState& call, CallScratch& scratch, const Texture
 {
     const GeneralTexels<Filter, Address> texels{TexelSampler{context.texture, call.sampling}};
     scanTextured(call, scratch, context.texture, Lit,
-                 [&](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
+                 [context, texels](const EdgeTable<attributeCount>& edges, const TriangleCorners&) {
                      edges.forEachSpan([&](const Span<attributeCount>& span) {
                          textureSpan<Blend, Lit>(context, texels, span);
                      });
@@ -165,7 +165,7 @@ void textureTriangles(const CallState& call, CallScratch& scratch, const Texture
     const DemoTexels texels{context.texture};
     scanTextured(
         call, scratch, context.texture, Lit,
-        [&](const EdgeTable<attributeCount>& edges, const TriangleCorners& corners) {
+        [context, texels, plan](const EdgeTable<attributeCount>& edges, const TriangleCorners& corners) {
             plan.drawSpans(
                 edges, corners.width(),
                 [&](const Span<attributeCount>& span) { textureSpan<Blend, Lit>(context, texels, span); },

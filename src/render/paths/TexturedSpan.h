@@ -31,9 +31,10 @@ struct TexturedLaneKernels {
     TexturedLaneKernel byFlags[4];
 };
 
+// Held by value, so that a call kept for the frame's strips (TriangleLoop.h) keeps its own.
 struct TexturedSpanContext {
-    const DrawBuffers& buffers;
-    const TextureView& texture;
+    DrawBuffers buffers;
+    TextureView texture;
     // The call's kernel on each lane set of laneSets(), for its blend and lit flags (a set the
     // call does not draw with holds one all the same).
     std::array<TexturedLaneKernel, laneSetCount> kernels;

@@ -52,7 +52,7 @@ struct TextureView {
 // coordinate times the texture's size): texel i covers [i, i + 1). Every read lands inside the
 // texture, however far out (or NaN) the position.
 struct TexelSampler {
-    const TextureView& texture;
+    TextureView texture;
     Sampling sampling;
 
     uint32_t operator()(float u, float v) const

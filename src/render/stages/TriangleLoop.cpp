@@ -51,4 +51,27 @@ int64_t expectedCost(const std::vector<TriangleCorners>& drawn, int width, int h
     return cost;
 }
 
+void drawFrameBin(CallScratch& scratch, WorkerPool& pool, const Viewport& viewport)
+{
+    FrameBin& bin = scratch.bin;
+    if (bin.empty()) return;
+    const int threads = pool.threads();
+    splitRows(bin.rows, threads, viewport.height, scratch.strips);
+    auto drawStrip = [&](int strip, int thread) {
+        const int stripTop = scratch.strips.rows[static_cast<size_t>(strip)];
+        const int stripEnd = scratch.strips.rows[static_cast<size_t>(strip) + 1];
+        for (const std::unique_ptr<KeptCall>& call : bin.calls) call->drawStrip(scratch, thread, stripTop, stripEnd);
+    };
+    // Emptied whatever happens: a call kept is drawn once at most.
+    struct Empty {
+        FrameBin& bin;
+        ~Empty() { bin.clear(); }
+    } empty{bin};
+    if (threads == 1) {
+        drawStrip(0, 0);
+        return;
+    }
+    forPieces(pool, threads, drawStrip);
+}
+
 } // namespace tepple
