@@ -1,6 +1,7 @@
 // Renderers that share nothing, drawn at the same moment, built with ThreadSanitizer (see run.sh):
-//  1. a renderer and its copy, each lent a pool of its own, draw on two threads at once; every
-//     picture of each equals the one a lone renderer draws on one thread;
+//  1. a renderer and its copy, each lent a pool of its own, draw on two threads at once, the copy
+//     keeping each frame's calls and drawing them strip by strip on its pool; every picture of
+//     each equals the one a lone renderer draws on one thread;
 //  2. two renderers lent one pool draw at once: each call either draws its whole picture or is
 //     refused with std::logic_error, drawing nothing; the pool's refusal itself never races.
 // Exit 0 when both hold and the sanitizer (halt_on_error) finds nothing.
@@ -48,6 +49,7 @@ std::vector<std::vector<uint32_t>> drawFrames(tepple::Renderer& renderer, tepple
         renderer.nextFrame();
         setScene(renderer, texture, frame);
         renderer.drawTextured(target);
+        renderer.flush(); // a renderer keeping its frame draws it here
         pictures.emplace_back(target.pixels(), target.pixels() + side * side);
     }
     return pictures;
@@ -80,6 +82,7 @@ int main()
         return 1;
     }
     copy.setPool(&copyPool);
+    copy.keepFrame = 1;
     std::vector<std::vector<uint32_t>> fromOriginal, fromCopy;
     std::thread other([&] { fromCopy = drawFrames(copy, texture); });
     fromOriginal = drawFrames(original, texture);
