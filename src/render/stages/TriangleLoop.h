@@ -44,6 +44,20 @@ public:
     virtual void drawStrip(CallScratch& scratch, int thread, int stripTop, int stripEnd) const = 0;
 };
 
+// Of three things kept per attribute count (4 Gouraud, 5 two-texture, 6 textured), the one for N.
+template <int N, class Four, class Five, class Six>
+auto& byAttributeCount(Four& four, Five& five, Six& six)
+{
+    static_assert(N >= 4 && N <= 6, "no path interpolates this many attributes");
+    if constexpr (N == 4) {
+        return four;
+    } else if constexpr (N == 5) {
+        return five;
+    } else {
+        return six;
+    }
+}
+
 // A kept triangle: its corners and their N attribute values.
 template <int N>
 struct KeptTriangle {
@@ -84,14 +98,7 @@ struct FrameBin {
     template <int N>
     std::vector<KeptTriangle<N>>& triangles()
     {
-        static_assert(N >= 4 && N <= 6, "no path interpolates this many attributes");
-        if constexpr (N == 4) {
-            return triangles4;
-        } else if constexpr (N == 5) {
-            return triangles5;
-        } else {
-            return triangles6;
-        }
+        return byAttributeCount<N>(triangles4, triangles5, triangles6);
     }
     void clear()
     {
@@ -126,14 +133,7 @@ struct CallScratch {
     template <int N>
     std::vector<EdgeTable<N>>& edges()
     {
-        static_assert(N >= 4 && N <= 6, "no path interpolates this many attributes");
-        if constexpr (N == 4) {
-            return edges4;
-        } else if constexpr (N == 5) {
-            return edges5;
-        } else {
-            return edges6;
-        }
+        return byAttributeCount<N>(edges4, edges5, edges6);
     }
 };
 
