@@ -37,9 +37,10 @@ bool restoresBackground(double demoTime)
     return !(scene && scene->keepsPreviousFrame);
 }
 
-// A frame of at least this many pixels is copied and dimmed by all the pool's threads; a smaller
-// one (the 640 x 480 picture) is done sooner by the calling thread alone than handed out.
-constexpr size_t minPixelsForThreads = 600000;
+// A frame of at least this many pixels, the 640 x 480 picture's 307,200 among them, is copied and
+// dimmed by all the pool's threads: its rows are worth handing out. A smaller surface is done
+// sooner by the calling thread alone.
+constexpr size_t minPixelsForThreads = 300000;
 
 // Runs pass(first, end) over the rows [0, rows) of `width` pixels, shared among the pool's threads
 // if there is one and the frame is large enough.

@@ -191,7 +191,7 @@ TEST(CopySameSize, CopiesOnlyBetweenSurfacesOfEqualSize)
 TEST(FramePasses, ThreadsCopyAndDimLargeFramesAsOneThreadDoes)
 {
     WorkerPool pool(3);
-    const int width = 700, height = 900; // over 600,000 pixels: shared among the threads
+    const int width = 700, height = 900; // over 300,000 pixels: shared among the threads
     Surface source(width, height);
     fillPattern(source, 3);
     Surface alone(width, height), shared(width, height);
